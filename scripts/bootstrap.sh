@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every tool the build and the tests need, only where it is missing.
+# Debian packages; run as root (CI) or with sudo available.
+set -euo pipefail
+
+need=()
+have_cmd() { command -v "$1" >/dev/null 2>&1; }
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+have_cmd cmake || need+=(cmake)
+have_cmd ninja || need+=(ninja-build)
+have_cmd g++ || need+=(g++)
+have_cmd python3 || need+=(python3)
+have_pkg libgtest-dev || need+=(libgtest-dev)
+have_pkg zlib1g-dev || need+=(zlib1g-dev)
+have_cmd x86_64-w64-mingw32-g++ || need+=(g++-mingw-w64-x86-64)
+have_cmd wine || need+=(wine64 wine)
+have_cmd Xvfb || need+=(xvfb)
+have_cmd xvfb-run || need+=(xvfb)
+have_cmd xauth || need+=(xauth)
+have_cmd import || need+=(imagemagick)
+have_cmd xwininfo || need+=(x11-utils)
+
+if [ ${#need[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "bootstrap: installing ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+echo "bootstrap: tools present"

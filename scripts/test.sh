@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Bootstraps the tools, builds every preset and runs every test suite:
+# native, ASan/UBSan, and the Windows programs under Wine (label "wine").
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/bootstrap.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+for preset in native asan mingw; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+ctest --preset native
+ctest --preset asan
+# The Windows programs run under Wine; GUI tests need a display.
+if [ -z "${DISPLAY:-}" ]; then
+  xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset wine
+else
+  ctest --preset wine
+fi
+echo "test.sh: all suites passed"

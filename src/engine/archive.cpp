@@ -1,0 +1,500 @@
+#include "engine/archive.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "engine/io.h"
+#include "engine/walk.h"
+#include "listing/info.h"
+#include "listing/list.h"
+
+const char* const PLEASE_CHECK_TEXT =
+    "  (please check that you have transferred or created the zipfile in the\n"
+    "  appropriate BINARY mode and that you have compiled unzip properly)\n";
+
+const char* program_word() { return G.info_mode ? "zipinfo" : "unzip"; }
+
+bool signature_is(const uint8_t* sig) {
+    return std::memcmp(G.signature_buf.data(), sig, 4) == 0;
+}
+
+void close_archive() {
+    if (G.archive_handle >= 0) host_close(G.archive_handle);
+    G.archive_handle = -1;
+}
+
+int seek_archive(int64_t logical_offset) {
+    const int64_t physical = logical_offset + G.offset_shift;
+    if (physical < 0) {
+        std::fprintf(stderr, "error [%s]:  attempt to seek before beginning of zipfile\n%s",
+                     G.archive_name, PLEASE_CHECK_TEXT);
+        return ENG_BAD_ARCHIVE;
+    }
+    const int64_t block = physical - physical % INPUT_BUF_SIZE;
+    const int32_t inside = static_cast<int32_t>(physical - block);
+    if (block == G.input_buf_offset && G.input_held > 0) {
+        G.input_pos = G.input_buf.data() + inside;
+        G.input_left = G.input_held - inside;
+        return 0;
+    }
+    G.input_buf_offset = block;
+    long n = -1;
+    if (host_seek(G.archive_handle, block) == block)
+        n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
+    if (n <= 0) {
+        G.input_held = 0;
+        G.input_pos = G.input_buf.data();
+        G.input_left = 0;
+        return ENG_EARLY_EOF;
+    }
+    G.input_held = static_cast<int32_t>(n);
+    G.input_pos = G.input_buf.data() + inside;
+    G.input_left = G.input_held - inside;
+    return 0;
+}
+
+long read_signature() {
+    return read_bytes(G.signature_buf.data(), 4);
+}
+
+namespace {
+
+bool sig_at(const uint8_t* p) { return std::memcmp(p, G.end_sig.data(), 4) == 0; }
+
+void decode_end_record(const uint8_t* b) {
+    G.end.disk_number = get_u16le(b + 4);
+    G.end.central_start_disk = get_u16le(b + 6);
+    G.end.entries_this_disk = get_u16le(b + 8);
+    G.end.entries_total = get_u16le(b + 10);
+    G.end.central_size = get_u32le(b + 12);
+    G.end.central_offset = get_u32le(b + 16);
+    G.end.comment_length = get_u16le(b + 20);
+}
+
+long read_at(int64_t offset, uint8_t* dest, long count) {
+    if (host_seek(G.archive_handle, offset) != offset) return -1;
+    return host_read(G.archive_handle, dest, static_cast<unsigned long>(count));
+}
+
+}  // namespace
+
+int find_end_record(int64_t search_length) {
+    uint8_t* buf = G.input_buf.data();
+    std::memset(buf + INPUT_BUF_SIZE, 0, INPUT_SPARE);
+    int64_t hit = -1;
+    G.input_held = 0;
+
+    if (G.archive_size <= INPUT_BUF_SIZE) {
+        const long n = read_at(0, buf, static_cast<long>(G.archive_size));
+        G.input_buf_offset = 0;
+        if (n == G.archive_size) {
+            G.input_held = static_cast<int32_t>(n);
+            for (long pos = n - 22; pos >= 0; --pos)
+                if (sig_at(buf + pos)) {
+                    hit = pos;
+                    break;
+                }
+        }
+    } else {
+        const int64_t tail = G.archive_size % INPUT_BUF_SIZE;
+        G.input_buf_offset = G.archive_size - tail;
+        if (tail > 18) {
+            const long n = read_at(G.input_buf_offset, buf, static_cast<long>(tail));
+            if (n == tail) {
+                G.input_held = static_cast<int32_t>(n);
+                for (long pos = n - 22; pos >= 0; --pos)
+                    if (sig_at(buf + pos)) {
+                        hit = pos;
+                        break;
+                    }
+            }
+            std::memcpy(buf + INPUT_BUF_SIZE, buf, 3);
+        }
+        int64_t blocks = (search_length - tail + INPUT_BUF_SIZE - 1) / INPUT_BUF_SIZE;
+        while (hit < 0 && blocks-- > 0 && G.input_buf_offset >= INPUT_BUF_SIZE) {
+            G.input_buf_offset -= INPUT_BUF_SIZE;
+            const long n = read_at(G.input_buf_offset, buf, INPUT_BUF_SIZE);
+            if (n < INPUT_BUF_SIZE) break;
+            G.input_held = INPUT_BUF_SIZE;
+            for (long pos = INPUT_BUF_SIZE - 1; pos >= 0; --pos)
+                if (sig_at(buf + pos)) {
+                    hit = pos;
+                    break;
+                }
+            std::memcpy(buf + INPUT_BUF_SIZE, buf, 3);
+        }
+    }
+
+    if (hit < 0) {
+        G.input_held = 0;
+        if (G.quiet_level != 0 || (G.info_mode && !G.info_header_line))
+            std::printf("[%s]\n", G.archive_name);
+        std::fprintf(stderr,
+                     "  End-of-central-directory signature not found.  Either this file is not\n"
+                     "  a zipfile, or it constitutes one disk of a multi-part archive.  In the\n"
+                     "  latter case the central directory and zipfile comment will be found on\n"
+                     "  the last disk(s) of this archive.\n\n");
+        return ENG_ERROR;
+    }
+
+    G.end_record_offset = G.input_buf_offset + hit;
+    // Continue reading at the hit; the file position stands behind the held block.
+    G.input_pos = buf + hit;
+    G.input_left = G.input_held - static_cast<int32_t>(hit);
+    std::array<uint8_t, 22> rec{};
+    if (read_bytes(rec.data(), 22) != 22) return ENG_EARLY_EOF;
+    decode_end_record(rec.data());
+    G.expected_end_offset =
+        static_cast<int64_t>(G.end.central_size) + static_cast<int64_t>(G.end.central_offset);
+    return 0;
+}
+
+int show_archive_comment() {
+    if (G.end.comment_length != 0 &&
+        (G.comment_level > 0 || (G.comment_level == 0 && G.quiet_level == 0))) {
+        if (read_field_text(G.end.comment_length, FIELD_DISPLAY) != 0) {
+            std::fprintf(stderr, "\ncaution:  zipfile comment truncated\n");
+            return ENG_WARNING;
+        }
+    }
+    return 0;
+}
+
+int read_central_header() {
+    std::array<uint8_t, 42> b{};
+    if (read_bytes(b.data(), 42) != 42) return ENG_EARLY_EOF;
+    CentralHeader& h = G.central;
+    h.made_by_version = b[0];
+    h.made_by_host = b[1];
+    h.needed_version = b[2];
+    h.needed_host = b[3];
+    h.flags = get_u16le(&b[4]);
+    h.method = get_u16le(&b[6]);
+    h.dos_time = get_u16le(&b[8]);
+    h.dos_date = get_u16le(&b[10]);
+    h.crc32 = get_u32le(&b[12]);
+    h.packed_size = get_u32le(&b[16]);
+    h.unpacked_size = get_u32le(&b[20]);
+    h.name_length = get_u16le(&b[24]);
+    h.extra_length = get_u16le(&b[26]);
+    h.comment_length = get_u16le(&b[28]);
+    h.start_disk = get_u16le(&b[30]);
+    h.internal_attributes = get_u16le(&b[32]);
+    h.external_attributes = get_u32le(&b[34]);
+    h.local_header_offset = get_u32le(&b[38]);
+
+    MemberInfo& m = *G.cur;
+    m.host = h.made_by_host >= 12 ? 12 : h.made_by_host;
+    m.lowercase_name = false;
+    if (!G.keep_case &&
+        (m.host == 0 || m.host == 4 || m.host == 5 || m.host == 9 || m.host == 10))
+        m.lowercase_name = true;
+    if ((h.external_attributes & 0x08) &&
+        (m.host == 0 || m.host == 5 || m.host == 6 || m.host == 11)) {
+        m.volume_label = true;
+        m.lowercase_name = false;
+    } else {
+        m.volume_label = false;
+    }
+    return 0;
+}
+
+int read_local_header() {
+    std::array<uint8_t, 26> b{};
+    if (read_bytes(b.data(), 26) != 26) return ENG_EARLY_EOF;
+    LocalHeader& h = G.local;
+    h.needed_version = b[0];
+    h.needed_host = b[1];
+    h.flags = get_u16le(&b[2]);
+    h.method = get_u16le(&b[4]);
+    h.dos_time = get_u16le(&b[6]);
+    h.dos_date = get_u16le(&b[8]);
+    h.crc32 = get_u32le(&b[10]);
+    h.packed_size = get_u32le(&b[14]);
+    h.unpacked_size = get_u32le(&b[18]);
+    h.name_length = get_u16le(&b[22]);
+    h.extra_length = get_u16le(&b[24]);
+    if (h.flags & 0x08) {
+        // Sizes and CRC follow the data; the central directory has them.
+        h.crc32 = G.cur->crc32;
+        h.packed_size = G.cur->packed_size;
+    }
+    G.packed_left = h.packed_size;
+    G.unpacked_size = h.unpacked_size;
+    return 0;
+}
+
+namespace {
+
+int skip_field(unsigned length) {
+    if (static_cast<int64_t>(length) < G.input_left) {
+        G.input_pos += length;
+        G.input_left -= static_cast<int32_t>(length);
+        return 0;
+    }
+    const int64_t target =
+        G.input_buf_offset + (G.input_pos - G.input_buf.data()) + static_cast<int64_t>(length);
+    const int64_t block = target - target % INPUT_BUF_SIZE;
+    G.input_buf_offset = block;
+    long n = -1;
+    if (host_seek(G.archive_handle, block) == block)
+        n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
+    if (n <= 0) {
+        G.input_held = 0;
+        G.input_left = 0;
+        G.input_pos = G.input_buf.data();
+        return ENG_EARLY_EOF;
+    }
+    G.input_held = static_cast<int32_t>(n);
+    G.input_pos = G.input_buf.data() + (target - block);
+    G.input_left = G.input_held - static_cast<int32_t>(target - block);
+    return 0;
+}
+
+int display_field(unsigned length) {
+    uint8_t* buf = G.convert_buf.data();
+    unsigned left = length;
+    while (left > 0) {
+        const long piece = std::min<long>(left, 65536);
+        const long n = read_bytes(buf, piece);
+        if (n <= 0) return ENG_EARLY_EOF;
+        left -= static_cast<unsigned>(n);
+        if (n < piece) left = 0;  // the archive ended; show what there is
+        // Drop carriage returns, end at the first zero byte.
+        long out = 0;
+        for (long i = 0; i < n; ++i) {
+            if (buf[i] == '\r') continue;
+            if (buf[i] == 0) break;
+            buf[out++] = buf[i];
+        }
+        for (long i = 0; i < out; ++i) {
+            if (buf[i] == 27) {
+                std::fputs("^[", stdout);
+            } else {
+                std::putchar(buf[i]);
+            }
+        }
+    }
+    std::putchar('\n');
+    return 0;
+}
+
+}  // namespace
+
+int read_field_text(unsigned length, int mode) {
+    if (length == 0) {
+        if (mode == FIELD_MEMBER_NAME) G.member_name.clear();
+        if (mode == FIELD_EXTRA) G.extra_field.clear();
+        return 0;
+    }
+    switch (mode) {
+    case FIELD_DISPLAY:
+        return display_field(length);
+    case FIELD_MEMBER_NAME: {
+        unsigned excess = 0;
+        if (length > MEMBER_NAME_MAX) {
+            std::fprintf(stderr, "warning:  filename too long--truncating.\n");
+            excess = length - MEMBER_NAME_MAX;
+            length = MEMBER_NAME_MAX;
+        }
+        G.member_name.assign(length, '\0');
+        const long n = read_bytes(reinterpret_cast<uint8_t*>(G.member_name.data()), length);
+        if (n < static_cast<long>(length)) {
+            G.member_name.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            G.member_name.resize(std::strlen(G.member_name.c_str()));
+            return ENG_EARLY_EOF;
+        }
+        G.member_name.resize(std::strlen(G.member_name.c_str()));
+        if (G.cur && G.cur->lowercase_name)
+            for (char& c : G.member_name)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (G.cur && G.cur->volume_label && G.member_name.size() > 8 && G.member_name[8] == '.')
+            G.member_name.erase(8, 1);
+        if (excess) {
+            std::fprintf(stderr, "[ %s ]\n", G.member_name.c_str());
+            const int r = skip_field(excess);
+            return r ? r : ENG_WARNING;
+        }
+        return 0;
+    }
+    case FIELD_EXTRA: {
+        G.extra_field.assign(length, 0);
+        const long n = read_bytes(G.extra_field.data(), length);
+        if (n < static_cast<long>(length)) return ENG_EARLY_EOF;
+        return 0;
+    }
+    default:
+        return skip_field(length);
+    }
+}
+
+int process_archive(bool last_chance) {
+    HostStat st;
+    const bool found = host_stat(G.archive_name, &st) == 0;
+    if (!found || st.is_dir) {
+        if (last_chance) {
+            if (G.no_directory_seen)
+                std::fprintf(stderr,
+                             "%s:  can't find zipfile directory in %s,\n        %sand can't find "
+                             "%s, period.\n",
+                             program_word(), G.archive_arg, G.info_mode ? "  " : "",
+                             G.archive_name);
+            else
+                std::fprintf(stderr, "%s:  can't find either %s or %s, so there.\n",
+                             program_word(), G.archive_arg, G.archive_name);
+        }
+        return found ? ENG_IS_DIRECTORY : ENG_NO_ARCHIVE;
+    }
+    G.archive_size = static_cast<int64_t>(st.size);
+    const bool maybe_executable = st.owner_exec;
+
+    if (open_archive() != 0) {
+        std::fprintf(stderr, "error:  can't open zipfile [ %s ]\n", G.archive_name);
+        return ENG_NO_ARCHIVE;
+    }
+    G.input_buf_offset = 0;
+    G.input_held = 0;
+    G.input_pos = G.input_buf.data();
+    G.input_left = 0;
+    G.offset_shift = 0;
+    if (G.quiet_level == 0 && !G.info_mode) std::printf("Archive:  %s\n", G.archive_name);
+
+    int result = 0;
+    int failure = 0;
+    if (G.info_mode) {
+        failure = find_end_record(G.archive_size);
+        if (failure == 0) {
+            const int r = info_header();
+            if (r > 1) failure = r;
+            else result = std::max(result, r);
+        }
+    } else {
+        failure = find_end_record(std::min<int64_t>(G.archive_size, 66000));
+        if (failure == 0) {
+            const int r = show_archive_comment();
+            if (r > 1) failure = r;
+            else result = std::max(result, r);
+        }
+    }
+    if (failure) {
+        close_archive();
+        if (maybe_executable)
+            std::fprintf(stderr, "note:  %s may be an executable, not an archive\n",
+                         G.archive_name);
+        if (last_chance) return failure;
+        G.no_directory_seen = true;
+        return ENG_NO_ARCHIVE;
+    }
+
+    if (G.comment_level > 0 && !G.info_mode) {
+        close_archive();
+        return result;
+    }
+
+    // Multi-disk archives.
+    const bool two_part_quirk =
+        !G.info_mode && G.end.disk_number == 1 && G.end.central_start_disk == 1;
+    if (G.info_mode) {
+        if (G.end.disk_number != G.end.central_start_disk) {
+            std::printf(
+                "\n     Zipfile is part of a multi-disk archive, and this is not the disk on\n"
+                "     which the central zipfile directory begins.\n");
+            close_archive();
+            return ENG_MULTI_DISK;
+        }
+    } else if (!two_part_quirk && G.end.disk_number != 0) {
+        std::fprintf(stderr,
+                     "\nerror [%s]:  zipfile is part of multi-disk archive\n  (sorry, not yet "
+                     "supported).\n",
+                     G.archive_name);
+        close_archive();
+        return ENG_MULTI_DISK;
+    }
+    if (two_part_quirk) {
+        std::fprintf(
+            stderr,
+            "\n     Warning:  zipfile claims to be second disk of a two-part archive;\n"
+            "     attempting to process anyway.  If no further errors occur, this\n"
+            "     archive was probably made by an old archiver that marks single-disk\n"
+            "     archives this way.  (If further errors do occur, the archive really\n"
+            "     is part of a multi-part archive, which is not yet supported.)\n\n");
+        result = std::max(result, static_cast<int>(ENG_WARNING));
+    }
+
+    // Offset correction for data before or inside the archive, or missing bytes.
+    G.offset_shift = G.end_record_offset - G.expected_end_offset;
+    if (G.offset_shift < 0) {
+        std::fprintf(stderr, "error [%s]:  missing %lld bytes in zipfile\n  (attempting to process anyway)\n",
+                     G.archive_name, static_cast<long long>(-G.offset_shift));
+        result = std::max(result, static_cast<int>(ENG_ERROR));
+    } else if (G.offset_shift > 0) {
+        if (G.end.central_offset == 0 && G.end.central_size != 0) {
+            std::fprintf(stderr, "error [%s]:  NULL central directory offset\n  (attempting to process anyway)\n",
+                         G.archive_name);
+            G.end.central_offset = static_cast<uint32_t>(G.offset_shift);
+            G.offset_shift = 0;
+            result = std::max(result, static_cast<int>(ENG_ERROR));
+        } else {
+            std::fprintf(stderr,
+                         "warning [%s]:  extra %lld bytes at beginning or within zipfile\n  "
+                         "(attempting to process anyway)\n",
+                         G.archive_name, static_cast<long long>(G.offset_shift));
+            result = std::max(result, static_cast<int>(ENG_WARNING));
+        }
+    }
+
+    if (G.expected_end_offset == 0 && G.end.central_size == 0) {
+        if (G.info_mode)
+            std::printf("%sEmpty zipfile.\n", info_format_number() > 9 ? "\n  " : "");
+        else
+            std::fprintf(stderr, "warning [%s]:  zipfile is empty\n", G.archive_name);
+        close_archive();
+        return std::max(result, static_cast<int>(ENG_WARNING));
+    }
+
+    // Position at the central directory, compensating an overstated length.
+    int r = seek_archive(G.end.central_offset);
+    if (r == ENG_BAD_ARCHIVE) {
+        close_archive();
+        return ENG_BAD_ARCHIVE;
+    }
+    long got = r == 0 ? read_signature() : 0;
+    if (got < 0) {
+        close_archive();
+        return ENG_ERROR;
+    }
+    if (got != 4 || !signature_is(G.central_sig.data())) {
+        const int64_t remembered = G.offset_shift;
+        G.offset_shift = 0;
+        r = seek_archive(G.end.central_offset);
+        got = r == 0 ? read_signature() : 0;
+        if (got != 4 || !signature_is(G.central_sig.data())) {
+            std::fprintf(stderr, "error [%s]:  start of central directory not found;\n  zipfile corrupt.\n%s",
+                         G.archive_name, PLEASE_CHECK_TEXT);
+            close_archive();
+            return ENG_BAD_ARCHIVE;
+        }
+        std::fprintf(stderr,
+                     "error [%s]:  reported length of central directory is\n  %lld bytes too long "
+                     "(made by a faulty archiver or\n  splitter?).  Compensating...\n",
+                     G.archive_name, static_cast<long long>(-remembered));
+        result = std::max(result, static_cast<int>(ENG_ERROR));
+    }
+    if (seek_archive(G.end.central_offset) != 0) {
+        close_archive();
+        return std::max(result, static_cast<int>(ENG_BAD_ARCHIVE));
+    }
+
+    int action;
+    if (G.info_mode) {
+        action = info_listing();
+        if (info_format_number() > 9) std::putchar('\n');
+    } else if (G.list_level) {
+        action = list_archive();
+    } else {
+        action = walk_members();
+    }
+    close_archive();
+    return std::max(result, action);
+}

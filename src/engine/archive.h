@@ -1,0 +1,37 @@
+// Reading the archive's structure: the end record, the comment, the central and
+// local headers, the field reader and positioning. process_archive runs one
+// archive from its name to the selected action.
+#pragma once
+
+#include <cstdint>
+
+// Field reader modes.
+enum : int {
+    FIELD_SKIP = 0,
+    FIELD_DISPLAY = 1,
+    FIELD_MEMBER_NAME = 2,
+    FIELD_EXTRA = 3,
+};
+
+int process_archive(bool last_chance);
+int find_end_record(int64_t search_length);
+int show_archive_comment();
+int read_central_header();
+int read_local_header();
+int read_field_text(unsigned length, int mode);
+
+// Positions the input at a logical archive offset (plus offset_shift). Returns 0;
+// ENG_BAD_ARCHIVE for an offset before the archive's start (reported); or
+// ENG_EARLY_EOF when the block read yields nothing (not reported).
+int seek_archive(int64_t logical_offset);
+
+// Reads the four signature bytes before a record into signature_buf. Returns the
+// number of bytes read (4, fewer at the end, -1 on a read error).
+long read_signature();
+
+bool signature_is(const uint8_t* sig);
+
+void close_archive();
+
+// The program word of messages: "zipinfo" in information mode, else "unzip".
+const char* program_word();

@@ -1,0 +1,50 @@
+// The archive engine as a host program sees it: one argument-vector entry, its
+// result codes, and the hooks record through which a host (the command-line tool
+// or the setup program) answers questions and receives the listing.
+#pragma once
+
+#include <cstdint>
+
+// Result codes. A larger code is worse; every level keeps the worst code seen.
+enum : int {
+    ENG_OK = 0,
+    ENG_WARNING = 1,            // warnings only
+    ENG_ERROR = 2,              // an error in the archive; processing went on
+    ENG_BAD_ARCHIVE = 3,        // severe archive error
+    ENG_NO_MEMORY = 4,          // the engine buffers could not be allocated
+    ENG_DECOMP_NO_MEMORY = 5,   // a decompression method ran out of memory
+    ENG_NO_ARCHIVE = 9,         // not found, cannot be opened, or no directory
+    ENG_BAD_USAGE = 10,         // invalid options
+    ENG_MULTI_DISK = 11,        // one disk of a multi-disk archive
+    ENG_DISK_FULL = 50,         // an output write failed and the user stopped
+    ENG_EARLY_EOF = 51,         // the archive ended early
+    ENG_IS_DIRECTORY = 76,      // internal: the archive name is a directory
+};
+
+// Answers of the existing-file question.
+enum : int {
+    EXISTING_OVERWRITE = 1,
+    EXISTING_SKIP = 0,
+};
+
+// How a host plugs into the engine. Every member may be null.
+struct EngineHooks {
+    // A member's output file exists and no option decided; `host_path` is the
+    // path about to be created. Returns EXISTING_OVERWRITE or EXISTING_SKIP.
+    // Without this hook the member is skipped.
+    int (*existing_file)(const char* host_path) = nullptr;
+    // The listing printed a member line (stored name, uncompressed size).
+    void (*listed_member)(const char* name, uint32_t size) = nullptr;
+    // The listing printed its totals line (sum of uncompressed sizes).
+    void (*listing_total)(uint32_t total) = nullptr;
+};
+
+// Installs the hooks for all later engine runs (copied).
+void engine_set_hooks(const EngineHooks& hooks);
+
+// Runs the engine on an argument vector: argv[0] is the program name, argv[argc]
+// must be a null pointer. The strings are changed in place (backslashes become
+// slashes, list ends are cut, ".zip" may be appended to the archive name), so
+// each must be writable and the archive name must have room for 4 more bytes.
+// Calls must not overlap.
+int engine_entry(int argc, char** argv);

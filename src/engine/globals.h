@@ -1,0 +1,108 @@
+// EngineGlobals: the archive engine's one process-wide state record, shared by
+// the engine, the decompression methods, the host file-system layer and the
+// listings. The engine is single-threaded and not re-entrant.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/records.h"
+#include "platform/hostfile.h"
+
+constexpr int INPUT_BUF_SIZE = 2048;       // archive input block
+constexpr int INPUT_SPARE = 4;             // spare bytes behind the block (end-record search)
+constexpr int WINDOW_SIZE = 32768;         // output window of the methods
+constexpr int CONVERT_BUF_SIZE = 65537;    // line-end conversion target
+constexpr int UNSHRINK_BUF_SIZE = 0x20000; // conversion target for unshrink output
+constexpr int MEMBER_NAME_MAX = 260;       // stored names are cut to this length
+constexpr int ANSWER_MAX = 8;              // characters kept of an answer line
+
+struct EngineGlobals {
+    // ---- Options: reset at every engine_entry, except the four marked "kept".
+    int text_convert = 0;
+    int to_stdout = 0;
+    int dest_dir_given = 0;
+    int freshen = 0;
+    int info_header_line = 0;       // kept
+    int junk_paths = 0;
+    int never_overwrite = 0;
+    int replace_all = 0;
+    int no_prompts = 0;
+    int quiet_level = 0;
+    int spaces_to_underscore = 0;   // kept
+    int volume_label_level = 0;     // kept
+    int test_only = 0;
+    int update_only = 0;
+    int keep_case = 0;
+    int list_level = 0;
+    int keep_versions = 0;          // kept
+    int comment_level = 0;
+
+    // ---- Run state.
+    bool info_mode = false;
+    bool writes_files = false;
+    bool create_dirs = false;
+    bool match_all = false;
+    char** include_patterns = nullptr;
+    int include_count = 0;
+    char** exclude_patterns = nullptr;
+    int exclude_count = 0;
+    char* archive_arg = nullptr;
+    char* archive_name = nullptr;
+    bool no_directory_seen = false;
+    int64_t offset_shift = 0;
+    int archive_handle = -1;
+    int64_t archive_size = 0;
+    std::string member_name;        // stored name, then the host path
+    FILE* out_file = nullptr;
+    HostStat stat_buf;
+    std::array<char, ANSWER_MAX + 2> answer_buf{};
+    int disk_full_state = 0;        // 0 no failed write; 1 go on; 2 stop
+
+    // ---- Archive directory (records of the current member and the end record).
+    std::array<uint8_t, 4> local_sig{}, central_sig{}, end_sig{};
+    std::array<uint8_t, 4> signature_buf{};
+    EndRecord end;
+    CentralHeader central;
+    LocalHeader local;
+    MemberInfo* cur = nullptr;      // the member the readers and write_out consult
+    std::vector<uint8_t> extra_field;
+    int64_t end_record_offset = 0;
+    int64_t expected_end_offset = 0;
+    int64_t packed_size_used = 0;   // set by explode on a size mismatch
+
+    // ---- Input.
+    std::vector<uint8_t> input_buf; // INPUT_BUF_SIZE + INPUT_SPARE bytes during a run
+    int64_t input_buf_offset = 0;   // archive offset of input_buf[0]
+    uint8_t* input_pos = nullptr;
+    int32_t input_left = 0;         // may become -1 inside next_byte
+    int32_t input_held = 0;         // bytes held in input_buf from the last read
+    int64_t packed_left = 0;        // compressed bytes not yet taken; negative past the end
+    uint32_t unpacked_size = 0;
+
+    // ---- Output.
+    std::array<uint8_t, WINDOW_SIZE> window{};
+    uint32_t window_fill = 0;
+    std::vector<uint8_t> convert_buf;     // CONVERT_BUF_SIZE bytes during a run
+    std::vector<uint8_t> unshrink_buffer; // empty until unshrink needs it
+    uint32_t running_crc = 0;
+    bool first_block = false;
+    bool cr_pending = false;
+
+    // ---- Bit reader of unshrink and unreduce.
+    uint32_t held_bits = 0;
+    int32_t held_bit_count = 0;
+    bool input_exhausted = false;
+
+    // ---- Host hooks (kept for the whole process).
+    EngineHooks hooks;
+};
+
+extern EngineGlobals G;
+
+// The "please check" text that follows several archive-damage messages.
+extern const char* const PLEASE_CHECK_TEXT;

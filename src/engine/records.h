@@ -1,0 +1,64 @@
+// The ZIP records as the engine reads them, and the per-member information that
+// the member walk and the listings keep.
+#pragma once
+
+#include <cstdint>
+
+struct EndRecord {
+    uint16_t disk_number = 0;
+    uint16_t central_start_disk = 0;
+    uint16_t entries_this_disk = 0;
+    uint16_t entries_total = 0;
+    uint32_t central_size = 0;
+    uint32_t central_offset = 0;
+    uint16_t comment_length = 0;
+};
+
+struct CentralHeader {
+    uint8_t made_by_version = 0;
+    uint8_t made_by_host = 0;
+    uint8_t needed_version = 0;
+    uint8_t needed_host = 0;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t dos_time = 0;
+    uint16_t dos_date = 0;
+    uint32_t crc32 = 0;
+    uint32_t packed_size = 0;
+    uint32_t unpacked_size = 0;
+    uint16_t name_length = 0;
+    uint16_t extra_length = 0;
+    uint16_t comment_length = 0;
+    uint16_t start_disk = 0;
+    uint16_t internal_attributes = 0;
+    uint32_t external_attributes = 0;
+    uint32_t local_header_offset = 0;
+};
+
+struct LocalHeader {
+    uint8_t needed_version = 0;
+    uint8_t needed_host = 0;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t dos_time = 0;
+    uint16_t dos_date = 0;
+    uint32_t crc32 = 0;
+    uint32_t packed_size = 0;
+    uint32_t unpacked_size = 0;
+    uint16_t name_length = 0;
+    uint16_t extra_length = 0;
+};
+
+struct MemberInfo {
+    int64_t local_offset = 0;
+    uint32_t packed_size = 0;
+    uint32_t crc32 = 0;
+    int32_t host = 0;             // made_by_host, 12 and above stored as 12
+    int32_t host_attributes = 0;  // low byte: MS-DOS attribute bits
+    bool encrypted = false;       // flags bit 0
+    bool has_descriptor = false;  // flags bit 3
+    bool text_member = false;     // internal attributes bit 0
+    bool convert_text = false;    // line ends are converted on output
+    bool lowercase_name = false;  // name from a FAT-style host: fold case
+    bool volume_label = false;
+};

@@ -1,0 +1,163 @@
+#include "listing/list.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/archive.h"
+#include "engine/globals.h"
+#include "engine/io.h"
+#include "engine/select.h"
+
+int saving_ratio(unsigned long uncompressed, unsigned long compressed) {
+    const uint32_t u = static_cast<uint32_t>(uncompressed);
+    const uint32_t c = static_cast<uint32_t>(compressed);
+    if (u == 0) return 0;
+    if (u > 2000000u) {
+        const uint32_t d = u / 1000u;
+        if (u >= c) return static_cast<int>(((u - c) + d / 2) / d);
+        return -static_cast<int>(((c - u) + d / 2) / d);
+    }
+    if (u >= c) return static_cast<int>(((u - c) * 1000u + u / 2) / u);
+    return -static_cast<int>(((c - u) * 1000u + u / 2) / u);
+}
+
+void format_ratio(char* out, int ratio) {
+    const int magnitude = ratio < 0 ? -ratio : ratio;
+    std::snprintf(out, 16, "%c%d%%", ratio < 0 ? '-' : ' ', (magnitude + 5) / 10);
+}
+
+void print_member_name(const char* name) {
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
+        if (*p < 32) {
+            std::putchar('^');
+            std::putchar(*p + 64);
+        } else {
+            std::putchar(*p);
+        }
+    }
+    std::putchar('\n');
+}
+
+void method_name(char* out, unsigned method, unsigned flags) {
+    static constexpr const char* names[] = {"Stored",  "Shrunk",  "Reduce1", "Reduce2",
+                                            "Reduce3", "Reduce4", "Implode", "Token"};
+    if (method < 8) {
+        std::snprintf(out, 16, "%s", names[method]);
+    } else if (method == 8) {
+        static constexpr char level[] = {'N', 'X', 'F', 'S'};
+        std::snprintf(out, 16, "Defl:%c", level[(flags >> 1) & 3]);
+    } else {
+        std::snprintf(out, 16, "Unk:%03u", method);
+    }
+}
+
+
+int list_archive() {
+    const bool verbose = G.list_level > 1;
+    MemberInfo member;
+    G.cur = &member;
+    int result = 0;
+    uint16_t members = 0;
+    uint32_t total_unpacked = 0;
+    uint32_t total_packed = 0;
+
+    if (G.quiet_level < 2) {
+        const char* head = verbose
+            ? " Length  Method   Size  Ratio   Date    Time   CRC-32     Name"
+            : " Length    Date    Time    Name";
+        const char* rule = verbose
+            ? " ------  ------   ----  -----   ----    ----   ------     ----"
+            : " ------    ----    ----    ----";
+        if (G.keep_case)
+            std::printf("%s\n%s\n", head, rule);
+        else
+            std::printf("%s (\"^\" ==> case\n%s   conversion)\n", head, rule);
+    }
+
+    for (unsigned index = 0; index < G.end.entries_total; ++index) {
+        const long got = read_signature();
+        if (got <= 0) return ENG_EARLY_EOF;
+        if (got != 4 || !signature_is(G.central_sig.data())) {
+            std::fprintf(stderr,
+                         "error:  expected central file header signature not found (file #%u).\n",
+                         index);
+            std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
+            return ENG_BAD_ARCHIVE;
+        }
+        int r = read_central_header();
+        if (r) return r;
+        const CentralHeader h = G.central;
+        r = read_field_text(h.name_length, FIELD_MEMBER_NAME);
+        if (r > 1) return r;
+        result = std::max(result, r);
+        r = read_field_text(h.extra_length, FIELD_EXTRA);
+        if (r > 1) return r;
+        result = std::max(result, r);
+
+        if (!select_member(G.member_name.c_str(), member.lowercase_name, nullptr, nullptr)) {
+            r = read_field_text(h.comment_length, FIELD_SKIP);
+            if (r > 1) return r;
+            result = std::max(result, r);
+            continue;
+        }
+
+        const unsigned year = (((h.dos_date >> 9) & 0x7F) + 80) % 100;
+        const unsigned month = (h.dos_date >> 5) & 0x0F;
+        const unsigned day = h.dos_date & 0x1F;
+        const unsigned hour = h.dos_time >> 11;
+        const unsigned minute = (h.dos_time >> 5) & 0x3F;
+        uint32_t packed = h.packed_size;
+        if (h.flags & 1) packed -= 12;
+        const char case_mark = member.lowercase_name ? '^' : ' ';
+
+        if (verbose) {
+            char method[16];
+            char ratio[16];
+            method_name(method, h.method, h.flags);
+            format_ratio(ratio, saving_ratio(h.unpacked_size, packed));
+            std::printf("%7lu  %-7s%7lu %4s  %02u-%02u-%02u  %02u:%02u  %08lx  %c",
+                        static_cast<unsigned long>(h.unpacked_size), method,
+                        static_cast<unsigned long>(packed), ratio, month, day, year, hour,
+                        minute, static_cast<unsigned long>(h.crc32), case_mark);
+        } else {
+            std::printf("%7lu  %02u-%02u-%02u  %02u:%02u  %c",
+                        static_cast<unsigned long>(h.unpacked_size), month, day, year, hour,
+                        minute, case_mark);
+        }
+        print_member_name(G.member_name.c_str());
+        if (G.hooks.listed_member) G.hooks.listed_member(G.member_name.c_str(), h.unpacked_size);
+
+        r = read_field_text(h.comment_length, G.quiet_level == 0 ? FIELD_DISPLAY : FIELD_SKIP);
+        if (r > 1) return r;
+        result = std::max(result, r);
+
+        total_unpacked += h.unpacked_size;
+        total_packed += packed;
+        ++members;
+    }
+
+    if (G.quiet_level < 2) {
+        if (verbose) {
+            char ratio[16];
+            format_ratio(ratio, saving_ratio(total_unpacked, total_packed));
+            std::printf(" ------          ------  ---                              -------\n"
+                        "%7lu         %7lu %4s                              %-7u\n",
+                        static_cast<unsigned long>(total_unpacked),
+                        static_cast<unsigned long>(total_packed), ratio, members);
+        } else {
+            std::printf(" ------                    -------\n%7lu                    %-7u\n",
+                        static_cast<unsigned long>(total_unpacked), members);
+        }
+        if (G.hooks.listing_total) G.hooks.listing_total(total_unpacked);
+    }
+
+    const long got = read_signature();
+    if (got <= 0) return ENG_EARLY_EOF;
+    if (got != 4 || !signature_is(G.end_sig.data())) {
+        std::fprintf(stderr,
+                     "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
+        result = ENG_WARNING;
+    }
+    return result;
+}

@@ -1,0 +1,16 @@
+// The short and verbose list modes (-l, -v).
+#pragma once
+
+int list_archive();
+
+// The saving in tenths of a percent; negative when the data grew.
+int saving_ratio(unsigned long uncompressed, unsigned long compressed);
+
+// Formats a ratio as printed in the listings: sign character and whole percent.
+void format_ratio(char* out, int ratio);
+
+// Writes a name to standard output, control characters as '^' + letter, then a newline.
+void print_member_name(const char* name);
+
+// The method name shown in listings ("Stored", "Defl:N", "Unk:012", ...).
+void method_name(char* out, unsigned method, unsigned flags);

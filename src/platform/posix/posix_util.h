@@ -1,0 +1,26 @@
+// Helpers shared by the POSIX implementations of the Win32 calls.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+#include "platform/win32_api.h"
+
+DWORD win32_error_from_errno(int err);
+void set_last_error_from_errno();
+
+// FILETIME (100 ns since 1601) and Unix seconds.
+constexpr int64_t FILETIME_UNIX_EPOCH = 116444736000000000LL;
+inline int64_t filetime_to_int(const FILETIME& ft) {
+    return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+inline FILETIME int_to_filetime(int64_t v) {
+    const uint64_t u = static_cast<uint64_t>(v);
+    return FILETIME{static_cast<DWORD>(u & 0xFFFFFFFFu), static_cast<DWORD>(u >> 32)};
+}
+inline int64_t filetime_to_unix(const FILETIME& ft) {
+    return (filetime_to_int(ft) - FILETIME_UNIX_EPOCH) / 10000000LL;
+}
+inline FILETIME unix_to_filetime(int64_t seconds) {
+    return int_to_filetime(seconds * 10000000LL + FILETIME_UNIX_EPOCH);
+}

@@ -1,0 +1,159 @@
+#include "support/run.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#ifndef TEV_NATIVE_UNZIP
+#define TEV_NATIVE_UNZIP "unzip"
+#endif
+
+namespace tz {
+
+RunResult run_process(const std::vector<std::string>& command, const std::string& cwd,
+                      const std::string& input, const std::vector<std::string>& env) {
+    int in_pipe[2], out_pipe[2], err_pipe[2];
+    if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe)) throw std::runtime_error("pipe");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork");
+    if (pid == 0) {
+        dup2(in_pipe[0], 0);
+        dup2(out_pipe[1], 1);
+        dup2(err_pipe[1], 2);
+        for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
+            close(fd);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+        for (const std::string& e : env) putenv(strdup(e.c_str()));
+        std::vector<char*> argv;
+        for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(in_pipe[0]);
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+
+    RunResult result;
+    size_t written = 0;
+    int in_fd = in_pipe[1];
+    if (input.empty()) {
+        close(in_fd);
+        in_fd = -1;
+    } else {
+        fcntl(in_fd, F_SETFL, O_NONBLOCK);
+    }
+    int out_fd = out_pipe[0], err_fd = err_pipe[0];
+    char buf[65536];
+    while (out_fd >= 0 || err_fd >= 0) {
+        pollfd fds[3];
+        int n = 0;
+        if (out_fd >= 0) fds[n++] = {out_fd, POLLIN, 0};
+        if (err_fd >= 0) fds[n++] = {err_fd, POLLIN, 0};
+        if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
+        if (poll(fds, n, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        for (int i = 0; i < n; ++i) {
+            if (!fds[i].revents) continue;
+            if (fds[i].fd == in_fd) {
+                const ssize_t w = write(in_fd, input.data() + written, input.size() - written);
+                if (w > 0) written += static_cast<size_t>(w);
+                if (w < 0 || written == input.size()) {
+                    close(in_fd);
+                    in_fd = -1;
+                }
+                continue;
+            }
+            const ssize_t r = read(fds[i].fd, buf, sizeof buf);
+            std::string& target = fds[i].fd == out_fd ? result.out : result.err;
+            if (r > 0) {
+                target.append(buf, static_cast<size_t>(r));
+            } else {
+                close(fds[i].fd);
+                (fds[i].fd == out_fd ? out_fd : err_fd) = -1;
+            }
+        }
+    }
+    if (in_fd >= 0) close(in_fd);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+bool under_wine() {
+    const char* runner = std::getenv("TEV_RUNNER");
+    return runner && *runner;
+}
+
+std::vector<std::string> unzip_command() {
+    std::vector<std::string> cmd;
+    const char* runner = std::getenv("TEV_RUNNER");
+    if (runner && *runner) cmd.push_back(runner);
+    const char* program = std::getenv("TEV_UNZIP");
+    cmd.push_back(program && *program ? program : TEV_NATIVE_UNZIP);
+    return cmd;
+}
+
+RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd,
+                    const std::string& input, const std::string& program_name) {
+    std::vector<std::string> cmd = unzip_command();
+    if (program_name != "unzip") {
+        std::string& prog = cmd.back();
+        const size_t slash = prog.rfind('/');
+        const std::string dir = slash == std::string::npos ? "" : prog.substr(0, slash + 1);
+        const bool exe = prog.size() > 4 && prog.compare(prog.size() - 4, 4, ".exe") == 0;
+        prog = dir + program_name + (exe ? ".exe" : "");
+    }
+    cmd.insert(cmd.end(), args.begin(), args.end());
+    return run_process(cmd, cwd, input);
+}
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/tevtest.XXXXXX";
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir() { remove_tree(path_); }
+
+void remove_tree(const std::string& path) {
+    std::error_code ec;
+    // Read-only files and directories must not stop the clean-up.
+    for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path, ec);
+}
+
+bool file_exists(const std::string& path) {
+    struct stat s;
+    return ::stat(path.c_str(), &s) == 0;
+}
+
+std::string read_text(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+void write_text(const std::string& path, const std::string& text) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << text;
+}
+
+}  // namespace tz

@@ -1,0 +1,50 @@
+// Running the command-line program under test, natively or under Wine, and
+// temporary directories for tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tz {
+
+struct RunResult {
+    int code = -1;      // exit status (-1 when the program did not exit normally)
+    std::string out;    // standard output
+    std::string err;    // standard error
+};
+
+// Runs `program` with `args` in directory `cwd`, feeding `input` on standard
+// input (closed afterwards). Extra environment entries are "NAME=value".
+RunResult run_process(const std::vector<std::string>& command, const std::string& cwd,
+                      const std::string& input = "", const std::vector<std::string>& env = {});
+
+// The unzip program under test: TEV_UNZIP names it (default: the native build),
+// TEV_RUNNER a program to start it with (for example "wine").
+std::vector<std::string> unzip_command();
+// True when the program under test runs under Wine.
+bool under_wine();
+
+// Runs unzip (or, with `program_name` "zipinfo", the same program under that name).
+RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd,
+                    const std::string& input = "", const std::string& program_name = "unzip");
+
+// A fresh temporary directory, removed with its contents at the end of its scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void remove_tree(const std::string& path);
+bool file_exists(const std::string& path);
+std::string read_text(const std::string& path);
+void write_text(const std::string& path, const std::string& text);
+
+}  // namespace tz
