@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/overwrite_question.h"
 #include "engine/engine.h"
 #include "platform/hostfile.h"
 
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
         vector.push_back(w.data());
     }
     vector.push_back(nullptr);
+
+    EngineHooks hooks;
+    hooks.existing_file = ask_overwrite;
+    engine_set_hooks(hooks);
 
     const int result = engine_entry(argc, vector.data());
     std::fflush(stdout);

@@ -322,11 +322,6 @@ int engine_entry(int argc, char** argv) {
     }
     if (argc < 0 || r != 0) return r;
 
-    if (!G.info_mode && !G.list_level && G.comment_level <= 0) {
-        std::fprintf(stderr, "unzip:  extraction and testing are not available in this build\n");
-        return ENG_BAD_USAGE;
-    }
-
     for (int i = 0; i <= argc; ++i)
         for (char* p = argv[i]; p && *p; ++p)
             if (*p == '\\') *p = '/';

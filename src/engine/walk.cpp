@@ -1,6 +1,341 @@
 #include "engine/walk.h"
 
-#include "engine/engine.h"
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
-// Placeholder until member extraction lands.
-int walk_members() { return ENG_BAD_USAGE; }
+#include "engine/archive.h"
+#include "engine/globals.h"
+#include "engine/io.h"
+#include "engine/select.h"
+#include "hostfs/file_finish.h"
+#include "hostfs/mapname.h"
+#include "methods/methods.h"
+#include "platform/win32_api.h"
+
+namespace {
+
+constexpr int BATCH_SIZE = 64;
+
+// Methods 1 to 6 (shrink, reduce, implode) are decoded; others are refused.
+constexpr bool legacy_methods_supported = false;
+
+int raise(int result, int r) { return std::max(result, r); }
+
+// Reports a damaged field of a header ("central" or "local"); true when the
+// reading must stop.
+bool field_failed(int r, const char* which, const char* field_kind) {
+    if (r <= 1) return false;
+    if (std::strcmp(field_kind, "comment") == 0)
+        std::fprintf(stderr, "\n%s:  bad file comment length\n", G.member_name.c_str());
+    else
+        std::fprintf(stderr, "%s:  bad %s length (%s)\n", G.member_name.c_str(), field_kind, which);
+    return true;
+}
+
+// Reads the name and extra field of a header; returns the result and sets `stop`.
+int read_name_and_extra(uint16_t name_length, uint16_t extra_length, const char* which,
+                        bool* stop) {
+    int result = 0;
+    int r = read_field_text(name_length, FIELD_MEMBER_NAME);
+    result = raise(result, r);
+    if ((*stop = field_failed(r, which, "filename"))) return result;
+    r = read_field_text(extra_length, FIELD_EXTRA);
+    result = raise(result, r);
+    *stop = field_failed(r, which, "extra field");
+    return result;
+}
+
+// The input position, to come back to after a batch.
+struct InputMark {
+    int64_t block = 0;
+    long pos = 0;
+    int32_t left = 0;
+};
+
+InputMark mark_input() {
+    return {G.input_buf_offset, static_cast<long>(G.input_pos - G.input_buf.data()), G.input_left};
+}
+
+void restore_input(const InputMark& m) {
+    long n = 0;
+    if (host_seek(G.archive_handle, m.block) == m.block)
+        n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
+    G.input_buf_offset = m.block;
+    G.input_held = n > 0 ? static_cast<int32_t>(n) : 0;
+    G.input_pos = G.input_buf.data() + m.pos;
+    G.input_left = n > 0 ? m.left : 0;
+}
+
+enum class Seek { ok, before_start, no_block };
+
+// Positions the input at the member's local header (through the block logic of
+// seek_archive, but with this walk's own messages).
+Seek seek_local(int64_t logical, int index) {
+    const int r = seek_archive(logical);
+    if (r == 0) return Seek::ok;
+    if (r == ENG_BAD_ARCHIVE) return Seek::before_start;
+    const int64_t physical = logical + G.offset_shift;
+    std::fprintf(stderr, "file #%d:  bad zipfile offset (%s):  %lld\n", index, "lseek", static_cast<long long>(physical - physical % INPUT_BUF_SIZE));
+    return Seek::no_block;
+}
+
+void bad_offset(int index, const char* what, int64_t offset) {
+    std::fprintf(stderr, "file #%d:  bad zipfile offset (%s):  %lld\n", index, what,
+                 static_cast<long long>(offset));
+}
+
+// Existing files: true when the member is to be extracted.
+bool decide_existing() {
+    const int age = existing_file_age(G.member_name.c_str());
+    if (age < 0) return !G.freshen;
+    if (G.never_overwrite) return false;
+    if (age == 1 && G.update_only) return false;
+    if (G.replace_all || G.no_prompts) return true;
+    if (!G.hooks.existing_file) return false;
+    return G.hooks.existing_file(G.member_name.c_str()) == EXISTING_OVERWRITE;
+}
+
+// The member steps for one batch entry; returns the member's result. Sets
+// `stop_walk` when the walk must end at once, `walk_code` to what it returns.
+int member_steps(int index, bool* stop_walk, int* walk_code) {
+    MemberInfo& m = *G.cur;
+    int result = 0;
+
+    // 1 and 2: the local header's position and signature.
+    Seek s = seek_local(m.local_offset, index);
+    if (s == Seek::before_start) return ENG_BAD_ARCHIVE;
+    if (s == Seek::no_block) return ENG_BAD_ARCHIVE;
+    long got = read_signature();
+    if (got <= 0) {
+        bad_offset(index, "EOF", m.local_offset + G.offset_shift);
+        return ENG_BAD_ARCHIVE;
+    }
+    if (got != 4 || !signature_is(G.local_sig.data())) {
+        bad_offset(index, "local header sig", m.local_offset + G.offset_shift);
+        result = ENG_ERROR;
+        if (index == 0) {
+            std::fprintf(stderr, "  (attempting to re-compensate)\n");
+            G.offset_shift = 0;
+            const int r = seek_archive(m.local_offset);
+            if (r == ENG_BAD_ARCHIVE) {
+                *stop_walk = true;
+                *walk_code = ENG_BAD_ARCHIVE;
+                return result;
+            }
+            if (r != 0) {
+                *stop_walk = true;
+                *walk_code = ENG_EARLY_EOF;
+                return result;
+            }
+            got = read_signature();
+            if (got <= 0) {
+                bad_offset(index, "EOF", m.local_offset);
+                return ENG_BAD_ARCHIVE;
+            }
+            if (got != 4 || !signature_is(G.local_sig.data())) {
+                bad_offset(index, "local header sig", m.local_offset);
+                return ENG_BAD_ARCHIVE;
+            }
+        }
+    }
+
+    // 3 and 4: the local header, name and extra field.
+    int r = read_local_header();
+    if (r) {
+        std::fprintf(stderr, "\nfile #%d:  bad local header\n", index);
+        return raise(result, r);
+    }
+    bool stop = false;
+    result = raise(result, read_name_and_extra(G.local.name_length, G.local.extra_length, "local", &stop));
+    if (stop) return result;
+
+    // 5 to 7: the host path and the rules for existing files.
+    if (!G.test_only && !G.to_stdout) {
+        const std::string stored_name = G.member_name;
+        r = mapname(0);
+        if (r == HOST_WARNING) {
+            result = raise(result, ENG_WARNING);
+        } else if (r == HOST_SKIP || r == HOST_DIR_CREATED) {
+            return result;
+        } else if (r == HOST_VOLUME_LABEL_UNWANTED) {
+            std::fprintf(stderr, "   skipping: %-22s  %svolume label\n", stored_name.c_str(),
+                         G.volume_label_level ? "hard disk " : "");
+            return result;
+        } else if (r > HOST_WARNING) {
+            return raise(result, ENG_ERROR);
+        }
+        if (!decide_existing()) return result;
+    }
+
+    // 8: extraction.
+    G.disk_full_state = 0;
+    r = extract_member();
+    result = raise(result, r);
+    if (G.disk_full_state > 1) {
+        *stop_walk = true;
+        *walk_code = -1;  // the walk's own result so far, raised by this member
+    }
+    return result;
+}
+
+}  // namespace
+
+bool check_member_support() {
+    MemberInfo& m = *G.cur;
+    const CentralHeader& h = G.central;
+    m.encrypted = (h.flags & 0x01) != 0;
+    m.has_descriptor = (h.flags & 0x08) != 0;
+    m.text_member = (h.internal_attributes & 0x01) != 0;
+    m.crc32 = h.crc32;
+    m.packed_size = h.packed_size;
+    m.convert_text = G.text_convert == 0 ? false : G.text_convert == 1 ? m.text_member : true;
+    const char* name = G.member_name.c_str();
+
+    if (h.needed_host == 2) {
+        if (h.needed_version > 42) {
+            std::fprintf(stderr, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n",
+                         name, "VMS", h.needed_version / 10u, h.needed_version % 10u, 4u, 2u);
+            return false;
+        }
+        if (!G.test_only && !G.no_prompts) {
+            std::fprintf(stderr, "\n%s:  stored in VMS format.  Extract anyway? (y/n) ", name);
+            std::fflush(stderr);
+            read_answer_line();
+            if (G.answer_buf[0] != 'y' && G.answer_buf[0] != 'Y') return false;
+        }
+    } else if (h.needed_version > 20) {
+        std::fprintf(stderr, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", name,
+                     "PK", h.needed_version / 10u, h.needed_version % 10u, 2u, 0u);
+        return false;
+    }
+    const bool legacy = h.method >= 1 && h.method <= 6;
+    if ((h.method > 6 && h.method != 8) || (legacy && !legacy_methods_supported)) {
+        std::fprintf(stderr, "   skipping: %-22s  compression method %d\n", name, h.method);
+        return false;
+    }
+    if (m.encrypted) {
+        std::fprintf(stderr, "   skipping: %-22s  encrypted (not supported)\n", name);
+        return false;
+    }
+    map_host_attributes();
+    m.local_offset = h.local_header_offset;
+    return true;
+}
+
+int walk_members() {
+    std::array<MemberInfo, BATCH_SIZE> batch{};
+    std::vector<char> include_flags(static_cast<size_t>(std::max(G.include_count, 0)), 0);
+    std::vector<char> exclude_flags(static_cast<size_t>(std::max(G.exclude_count, 0)), 0);
+    unsigned members_left = G.end.entries_total;
+    uint16_t unsupported = 0;
+    int batch_number = 0;
+    long last_index = -1;
+    int result = 0;
+    bool directory_damaged = false;
+
+    while (members_left != 0 && !directory_damaged) {
+        int count = 0;
+        while (members_left != 0 && count < BATCH_SIZE) {
+            --members_left;
+            G.cur = &batch[count];
+            *G.cur = MemberInfo{};
+            const long got = read_signature();
+            if (got <= 0) {
+                result = raise(result, ENG_EARLY_EOF);
+                directory_damaged = true;
+                break;
+            }
+            if (got != 4 || !signature_is(G.central_sig.data())) {
+                std::fprintf(stderr,
+                             "error:  expected central file header signature not found (file #%u).\n",
+                             static_cast<unsigned>(count));
+                std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
+                result = raise(result, ENG_BAD_ARCHIVE);
+                directory_damaged = true;
+                break;
+            }
+            int r = read_central_header();
+            if (r) {
+                result = raise(result, r);
+                directory_damaged = true;
+                break;
+            }
+            const CentralHeader h = G.central;
+            bool stop = false;
+            result = raise(result, read_name_and_extra(h.name_length, h.extra_length, "central", &stop));
+            if (!stop) {
+                r = read_field_text(h.comment_length, FIELD_SKIP);
+                result = raise(result, r);
+                stop = field_failed(r, "central", "comment");
+            }
+            if (stop) {
+                directory_damaged = true;
+                break;
+            }
+            const bool fold = G.cur->lowercase_name;
+            bool* inc = include_flags.empty() ? nullptr : reinterpret_cast<bool*>(include_flags.data());
+            bool* exc = exclude_flags.empty() ? nullptr : reinterpret_cast<bool*>(exclude_flags.data());
+            if (!select_member(G.member_name.c_str(), fold, inc, exc)) continue;
+            if (check_member_support())
+                ++count;
+            else
+                ++unsupported;
+        }
+
+        const InputMark mark = mark_input();
+        for (int i = 0; i < count; ++i) {
+            G.cur = &batch[i];
+            const int index = batch_number * BATCH_SIZE + i;
+            last_index = index;
+            bool stop_walk = false;
+            int walk_code = 0;
+            result = raise(result, member_steps(index, &stop_walk, &walk_code));
+            if (stop_walk) {
+                G.cur = nullptr;
+                return walk_code < 0 ? result : walk_code;
+            }
+        }
+        restore_input(mark);
+        ++batch_number;
+    }
+    G.cur = nullptr;
+
+    for (int i = 0; i < G.include_count; ++i)
+        if (!include_flags[i])
+            std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
+    for (int i = 0; i < G.exclude_count; ++i)
+        if (!exclude_flags[i])
+            std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",
+                         G.exclude_patterns[i]);
+
+    const long got = read_signature();
+    if (got <= 0) {
+        result = ENG_EARLY_EOF;
+    } else if (got != 4 || !signature_is(G.end_sig.data())) {
+        std::fprintf(stderr, "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
+        std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
+        if (result == 0) result = ENG_WARNING;
+    }
+
+    if (G.test_only && G.quiet_level < 2) {
+        const long tested = last_index + 1;
+        if (result != 0)
+            std::printf("At least one %serror was detected in %s.\n",
+                        result == ENG_WARNING ? "warning-" : "", G.archive_name);
+        else if (tested == 0)
+            std::printf("Caution:  zero files tested in %s.\n", G.archive_name);
+        else if (G.match_all && unsupported == 0)
+            std::printf("No errors detected in compressed data of %s.\n", G.archive_name);
+        else
+            std::printf("No errors detected in %s for the %ld file%s tested.\n", G.archive_name,
+                        tested, tested == 1 ? "" : "s");
+        if (unsupported > 0)
+            std::printf("%d file%s skipped because of unsupported compression or encoding.\n",
+                        unsupported, unsupported == 1 ? "" : "s");
+    }
+    if (unsupported > 0 && result == 0) result = ENG_WARNING;
+    return result;
+}

@@ -1,0 +1,203 @@
+// Extraction or test of one member: the output file, the method, the CRC check.
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/globals.h"
+#include "engine/io.h"
+#include "engine/walk.h"
+#include "hostfs/file_finish.h"
+#include "methods/methods.h"
+#include "platform/win32_api.h"
+
+namespace {
+
+// Stored members: copied through the window.
+void copy_stored() {
+    G.window_fill = 0;
+    int b;
+    while (G.disk_full_state == 0 && (b = next_byte()) != -1) {
+        G.window[G.window_fill++] = static_cast<uint8_t>(b);
+        if (G.window_fill == WINDOW_SIZE) {
+            write_out(G.window.data(), WINDOW_SIZE, 0);
+            G.window_fill = 0;
+        }
+    }
+    write_out(G.window.data(), G.window_fill, 0);
+    G.window_fill = 0;
+}
+
+// Reports a method's failure in the quiet or the talkative form.
+void report_method_error(int r, const char* no_memory_quiet, const char* invalid_quiet,
+                         const char* no_memory, const char* invalid) {
+    if (G.quiet_level)
+        std::fprintf(stderr, "  error:  %s%s\n", r == 3 ? no_memory_quiet : invalid_quiet,
+                     G.member_name.c_str());
+    else
+        std::fprintf(stderr, "\n  error:  %s\n", r == 3 ? no_memory : invalid);
+}
+
+const char* method_word(unsigned method) {
+    switch (method) {
+    case 0: return "extracting";
+    case 1: return "unshrinking";
+    case 2: case 3: case 4: case 5: return "unreducing";
+    case 6: return "exploding";
+    case 8: return "inflating";
+    default: return "extracting";
+    }
+}
+
+// Runs the member's method; returns the member's result before the CRC check.
+int run_method() {
+    const unsigned method = G.local.method;
+    int r;
+    switch (method) {
+    case 0:
+        copy_stored();
+        return 0;
+    case 1:
+        r = unshrink_member();
+        if (r == 0) return 0;
+        if (G.quiet_level)
+            std::fprintf(stderr, "  error:  not enough memory to unshrink %s\n", G.member_name.c_str());
+        else
+            std::fprintf(stderr, "\n  error:  not enough memory for unshrink operation\n");
+        return r;
+    case 2: case 3: case 4: case 5:
+        unreduce_member();
+        return 0;
+    case 6:
+        r = explode_member();
+        if (r == 0) return 0;
+        if (r == 5) {
+            const bool warning = static_cast<int64_t>(G.local.packed_size) >= G.packed_size_used;
+            std::fprintf(stderr,
+                         "%s  %s:  %lld bytes required to uncompress to %lu bytes;\n"
+                         "       %s   supposed to require %lu bytes%s%s%s\n",
+                         G.quiet_level ? "" : "\n", warning ? "warning" : "error",
+                         static_cast<long long>(G.packed_size_used),
+                         static_cast<unsigned long>(G.local.unpacked_size), warning ? "  " : "",
+                         static_cast<unsigned long>(G.local.packed_size),
+                         G.quiet_level ? " [" : "", G.quiet_level ? G.member_name.c_str() : "",
+                         G.quiet_level ? "]" : ".");
+            return warning ? ENG_WARNING : ENG_ERROR;
+        }
+        report_method_error(r, "not enough memory to explode ", "invalid compressed (imploded) data for ",
+                            "not enough memory for explode operation",
+                            "invalid compressed data for explode format");
+        return r == 3 ? ENG_DECOMP_NO_MEMORY : ENG_ERROR;
+    case 8:
+        r = inflate_member();
+        if (r == 0) return 0;
+        report_method_error(r, "not enough memory to inflate ", "invalid compressed (deflated) data for ",
+                            "not enough memory for inflate operation",
+                            "invalid compressed data for inflate format");
+        return r == 3 ? ENG_DECOMP_NO_MEMORY : ENG_ERROR;
+    default:
+        std::fprintf(stderr, "%s:  unknown compression method\n", G.member_name.c_str());
+        return ENG_WARNING;
+    }
+}
+
+}  // namespace
+
+int create_output_file() {
+    const char* name = G.member_name.c_str();
+    HostStat st;
+    if (host_stat(name, &st) == 0 && !st.writable) host_make_writable(name);
+    G.out_file = host_fopen(name, "wb");
+    if (!G.out_file) {
+        std::fprintf(stderr, "\nerror:  cannot create %s\n", name);
+        return 1;
+    }
+    return 0;
+}
+
+int extract_member() {
+    begin_member_output();
+    const char* name = G.member_name.c_str();
+
+    if (G.test_only) {
+        if (G.quiet_level == 0) {
+            std::printf("%11s: %-22s  %s%s", "testing", name, "", "");
+            std::fflush(stdout);
+        }
+    } else if (G.to_stdout) {
+        std::fflush(stdout);
+        host_set_binary(stdout);
+        G.out_file = stdout;
+    } else if (create_output_file() != 0) {
+        return ENG_DISK_FULL;
+    }
+
+    if (!G.test_only && G.quiet_level == 0) {
+        const char* kind = "";
+        if (G.text_convert == 1)
+            kind = G.unpacked_size == 0 ? "[empty] " : G.cur->text_member ? "[text]  " : "[binary]";
+        std::printf("%11s: %-22s  %s%s", method_word(G.local.method), name, kind,
+                    G.to_stdout ? "\n" : "");
+        std::fflush(stdout);
+    }
+
+    int result = run_method();
+
+    if (G.disk_full_state > 1) {
+        // The file stays as written so far.
+        if (!G.test_only && !G.to_stdout && G.out_file) std::fclose(G.out_file);
+        G.out_file = nullptr;
+        return ENG_DISK_FULL;
+    }
+    if (G.disk_full_state == 1) result = std::max(result, static_cast<int>(ENG_WARNING));
+
+    if (!G.test_only && !G.to_stdout) finish_output_file();
+    if (G.to_stdout) std::fflush(stdout);
+    G.out_file = nullptr;
+    if (result > 1) return result;
+
+    const uint32_t crc = G.running_crc ^ 0xFFFFFFFFu;
+    if (crc != G.local.crc32) {
+        if (G.quiet_level) std::fprintf(stderr, "%-22s ", G.member_name.c_str());
+        std::fprintf(stderr, " bad CRC %08lx  (should be %08lx)\n", static_cast<unsigned long>(crc),
+                     static_cast<unsigned long>(G.local.crc32));
+        std::fflush(stderr);
+        return ENG_ERROR;
+    }
+    if (G.test_only) {
+        if (G.quiet_level == 0) std::printf(" OK\n");
+    } else if (G.quiet_level == 0 && result == 0) {
+        std::printf("\n");
+    }
+    return result;
+}
+
+int64_t dos_time_to_seconds(uint16_t dos_date, uint16_t dos_time) {
+    static constexpr int days_before_month[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    const int64_t year = ((dos_date >> 9) & 0x7F) + 10;  // years since 1970
+    int month = ((dos_date >> 5) & 0x0F) - 1;
+    if (month < 0 || month > 11) month = 0;
+    const int64_t day = (dos_date & 0x1F) - 1;
+    const int64_t hours = dos_time >> 11;
+    const int64_t minutes = (dos_time >> 5) & 0x3F;
+    const int64_t seconds = 2 * (dos_time & 0x1F);
+    int64_t days = (year + 1969) / 4 - 492 + 365 * year + days_before_month[month];
+    if (month >= 2 && (year + 1970) % 4 == 0 && year + 1970 != 2100) ++days;
+    const int64_t wall = (days + day) * 86400 + hours * 3600 + minutes * 60 + seconds;
+
+    // The DOS fields are local time: convert to a real UTC instant the same way
+    // as the file time set on extraction, including the zone's main bias.
+    constexpr int64_t unix_epoch_in_filetime = 116444736000000000LL;
+    const uint64_t local_ticks = static_cast<uint64_t>(wall * 10000000LL + unix_epoch_in_filetime);
+    FILETIME local{static_cast<DWORD>(local_ticks & 0xFFFFFFFFu), static_cast<DWORD>(local_ticks >> 32)};
+    FILETIME utc;
+    if (!LocalFileTimeToFileTime(&local, &utc)) return wall;
+    const int64_t utc_ticks = static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) |
+                                                   utc.dwLowDateTime);
+    return (utc_ticks - unix_epoch_in_filetime) / 10000000LL;
+}
+
+int existing_file_age(const char* host_path) {
+    HostStat st;
+    if (host_stat(host_path, &st) != 0) return -1;
+    const int64_t file_time = st.mtime + (st.mtime & 1);  // rounded up to even seconds
+    return file_time >= dos_time_to_seconds(G.local.dos_date, G.local.dos_time) ? 1 : 0;
+}
