@@ -96,7 +96,7 @@ char* next_wild_match(const char* argument) {
         wild.name_pattern = sep + 1;
         wild.has_directory = true;
     } else {
-        wild.directory = ".";
+        wild.directory.assign(1, '.');  // (assigning the literal trips a false -Wrestrict)
         wild.name_pattern = argument;
         wild.has_directory = false;
     }

@@ -91,7 +91,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
     const size_t slash = native.rfind('/');
     auto s = std::make_unique<Search>();
     s->directory = slash == std::string::npos ? "." : native.substr(0, slash);
-    if (s->directory.empty()) s->directory = "/";
+    if (s->directory.empty()) s->directory.assign(1, '/');  // the literal trips a false -Wrestrict
     s->pattern = slash == std::string::npos ? native : native.substr(slash + 1);
     s->dir = opendir(s->directory.c_str());
     if (!s->dir) {
