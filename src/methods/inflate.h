@@ -1,0 +1,57 @@
+// The block decoders of method 8 (deflate) and the tables they share. The
+// engine calls inflate_member() and release_fixed_tables() (methods/methods.h);
+// the rest is offered for the decoders' own use and for tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "methods/decode_table.h"
+
+// Code lengths of the code-length alphabet, in the order a dynamic header sends them.
+inline constexpr std::array<uint8_t, 19> code_length_order = {
+    16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+// Length symbols 257..285, then 286 and 287, which build invalid entries.
+inline constexpr std::array<uint16_t, 31> length_base = {
+    3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
+    35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
+inline constexpr std::array<uint8_t, 31> length_extra = {
+    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+    3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, DECODE_INVALID, DECODE_INVALID};
+
+// Distance symbols 0..29, then 30 and 31, which build invalid entries.
+inline constexpr std::array<uint16_t, 32> dist_base = {
+    1,    2,    3,    4,    5,    7,     9,     13,    17,  25,  33,
+    49,   65,   97,   129,  193,  257,   385,   513,   769, 1025, 1537,
+    2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 0,   0};
+inline constexpr std::array<uint8_t, 32> dist_extra = {
+    0, 0, 0, 0, 1, 1, 2, 2, 3,  3,  4,  4,  5,  5,  6,  6,
+    7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, DECODE_INVALID, DECODE_INVALID};
+
+// Root widths of the lookup tables.
+constexpr int litlen_lookup_bits = 9;   // dynamic literal/length codes
+constexpr int dist_lookup_bits = 6;     // dynamic distance codes
+constexpr int fixed_litlen_lookup_bits = 7;
+constexpr int fixed_dist_lookup_bits = 5;
+constexpr int code_length_lookup_bits = 7;
+
+// A decoder may ask for at most this many bytes beyond the member's compressed
+// data; past that the stream is truncated and the member is invalid.
+constexpr int64_t inflate_overrun_limit = 8;
+
+// One block: reads its header, sets *last from the last-block bit and decodes
+// it. 0 ok; 1 invalid data; 2 reserved block type or over-subscribed code set;
+// 3 out of memory.
+int inflate_one_block(int* last);
+
+// The three block kinds (header bits already taken); results as above.
+int copy_stored_block();
+int decode_fixed_block();
+int decode_dynamic_block();
+
+// Decodes literals and matches with the given tables up to the end-of-block
+// code: 0 at the end of block, 1 at an invalid code or truncated input. A null
+// distance table makes any match invalid.
+int decode_block_codes(const DecodeEntry* litlen, const DecodeEntry* dist, int litlen_bits,
+                       int dist_bits);
