@@ -107,6 +107,7 @@ int inflate_member() {
         const int r = inflate_one_block(&last);
         if (r != 0) return r;
     } while (!last);
+    if (input_overrun()) return 1;  // the last block ran on missing bytes
     write_out(G.window.data(), window_pos, 0);
     return 0;
 }
