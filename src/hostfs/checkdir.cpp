@@ -1,0 +1,217 @@
+// The extraction root and the building of one member's host path, one component
+// at a time, with the directories created on the way.
+#include <cctype>
+#include <cstdio>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "engine/globals.h"
+#include "hostfs/mapname.h"
+#include "hostfs/short_names.h"
+#include "hostfs/volume.h"
+#include "platform/hostfile.h"
+#include "platform/win32_api.h"
+
+HostPathState host_paths;
+
+void release_host_paths() noexcept {
+    std::string().swap(host_paths.long_path);
+    std::string().swap(host_paths.host_path);
+}
+
+namespace {
+
+HostPathState& S = host_paths;
+
+void release_paths() { release_host_paths(); }
+
+bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+// The checkdir messages go out at once: they may precede a question or a crash.
+void report(const char* format, const char* a, const char* b = nullptr) {
+    std::fprintf(stderr, format, a, b);
+    std::fflush(stderr);
+}
+
+int set_root(const char* path) {
+    S.root_len = 0;
+    S.root_path = std::string();
+    if (!path || !*path) return HOST_OK;
+
+    std::string dir = path;
+    const bool has_drive = std::isalpha(static_cast<unsigned char>(dir[0])) && dir.size() >= 2 && dir[1] == ':';
+    const bool had_slash = is_separator(dir.back());
+    if (had_slash) dir.pop_back();
+
+    std::string root;
+    if (has_drive && dir.size() == 2) {
+        // A bare drive: its current directory, or its root when a slash followed.
+        root = dir + (had_slash ? "/" : "./");
+    } else if (dir.empty()) {
+        root = "/";  // the file-system root itself
+    } else {
+        HostStat st;
+        if (host_stat(dir.c_str(), &st) != 0 || !st.is_dir) {
+            if (!G.create_dirs) {
+                // Nothing may be created, so nothing will be extracted; the root is
+                // kept all the same, so that no member lands outside it (in the
+                // current directory) instead.
+                S.root_path = dir + "/";
+                S.root_len = static_cast<int>(S.root_path.size());
+                return HOST_SKIP;
+            }
+            if (host_mkdir(dir.c_str()) != 0) {
+                report("checkdir:  can't create extraction directory: %s\n", dir.c_str());
+                return HOST_ERROR;
+            }
+        }
+        root = dir + "/";
+    }
+    S.root_path = std::move(root);
+    S.root_len = static_cast<int>(S.root_path.size());
+    return HOST_OK;
+}
+
+// The drive letter (lower case) that receives a volume label, or 0 when none.
+char label_drive_letter() {
+    if (S.root_len > 0 && S.root_path.size() >= 2 && S.root_path[1] == ':')
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(S.root_path[0])));
+    char cwd[MAX_PATH + 1] = {};
+    const DWORD n = GetFullPathNameA(".", MAX_PATH, cwd, nullptr);
+    if (n > MAX_PATH) {
+        // The drive cannot be told; the label is refused below (as a letter that is
+        // no drive) rather than the member being extracted as an ordinary file.
+        std::fprintf(stderr, "checkdir warning: current dir path too long\n");
+        return 0;
+    }
+    if (n == 0) return 0;
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(cwd[0])));
+}
+
+int begin_path() {
+    release_paths();
+    const size_t room = S.root_path.size() + G.member_name.size() * 2 + 2;
+    S.long_path.reserve(room);
+    S.host_path.reserve(room);
+
+    if (G.cur && G.cur->volume_label) {
+        const char letter = label_drive_letter();
+        S.label_drive = letter - 96;
+        if (G.volume_label_level == 0 || letter < 'a' || letter > 'z' ||
+            (G.volume_label_level == 1 && !drive_is_removable(S.label_drive))) {
+            release_paths();
+            return HOST_VOLUME_LABEL_UNWANTED;
+        }
+        return HOST_OK;
+    }
+    if (S.root_len > 0) S.long_path = S.root_path;
+    S.host_path = S.long_path;
+    return HOST_OK;
+}
+
+// Appends one component to host_path, verbatim where the volume accepts it as
+// long_path spells it, else in 8.3 form.
+void append_host_component(std::string_view component) {
+    if (volume_accepts_name(S.long_path.c_str()))
+        S.host_path += component;
+    else
+        shorten_to_8_3(component, S.host_path);
+}
+
+int path_too_long() {
+    report("checkdir error:  path too long: %s\n", S.long_path.c_str());
+    release_paths();
+    return HOST_PATH_TOO_LONG;
+}
+
+int add_dir(std::string_view component) {
+    S.long_path += component;
+    append_host_component(component);
+    const bool too_long = S.long_path.size() > HOST_DIR_PATH_MAX;
+
+    HostStat st;
+    if (host_stat(S.host_path.c_str(), &st) != 0) {
+        if (!G.create_dirs) {
+            release_paths();
+            return HOST_SKIP;
+        }
+        if (too_long) return path_too_long();
+        if (host_mkdir(S.host_path.c_str()) != 0) {
+            report("checkdir error:  can't create %s\n                 unable to process %s.\n",
+                   S.host_path.c_str(), G.member_name.c_str());
+            release_paths();
+            return HOST_ERROR;
+        }
+        S.created_dir = true;
+    } else if (!st.is_dir) {
+        report("checkdir error:  %s exists but is not directory\n                 unable to process %s.\n",
+               S.host_path.c_str(), G.member_name.c_str());
+        release_paths();
+        return HOST_ERROR;
+    } else if (too_long) {
+        return path_too_long();
+    }
+    S.long_path += '/';
+    S.host_path += '/';
+    return HOST_OK;
+}
+
+int add_name(std::string_view name) {
+    const size_t used = S.long_path.size();
+    const size_t room = used < HOST_PATH_MAX ? HOST_PATH_MAX - used : 0;
+    const std::string_view kept = name.substr(0, room);
+    S.long_path += kept;
+    const bool truncated = kept.size() < name.size();
+    if (truncated) {
+        // Nothing of the name fits: the path would name the directory itself.
+        if (kept.empty()) return path_too_long();
+        report("checkdir warning:  path too long; truncating\n                   %s\n                -> %s\n",
+               G.member_name.c_str(), S.long_path.c_str());
+    }
+    if (G.cur && G.cur->volume_label)
+        S.host_path += kept;
+    else
+        append_host_component(kept);
+    return truncated ? HOST_WARNING : HOST_OK;
+}
+
+int take_path() {
+    G.member_name = S.host_path;
+    release_paths();
+    return HOST_OK;
+}
+
+int drop_root() {
+    S.root_path = std::string();
+    S.root_len = 0;
+    return HOST_OK;
+}
+
+int run_mode(const char* path, int mode) {
+    const std::string_view text = path ? std::string_view(path) : std::string_view();
+    switch (mode & 7) {
+    case CHECKDIR_SET_ROOT: return set_root(path);
+    case CHECKDIR_BEGIN_PATH: return begin_path();
+    case CHECKDIR_ADD_DIR: return add_dir(text);
+    case CHECKDIR_ADD_NAME: return add_name(text);
+    case CHECKDIR_TAKE_PATH: return take_path();
+    case CHECKDIR_DROP_ROOT: return drop_root();
+    default: return HOST_UNKNOWN_MODE;
+    }
+}
+
+}  // namespace
+
+int checkdir(const char* path, int mode) {
+    try {
+        return run_mode(path, mode);
+    } catch (const std::bad_alloc&) {
+        release_paths();
+        if ((mode & 7) == CHECKDIR_SET_ROOT) {
+            std::string().swap(S.root_path);
+            S.root_len = 0;
+        }
+        return HOST_NO_MEMORY;
+    }
+}
