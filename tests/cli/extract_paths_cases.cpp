@@ -69,6 +69,20 @@ TEST(ExtractPaths, MissingParentOfTheDestination) {
     EXPECT_FALSE(file_exists(dir / "x.txt"));
 }
 
+TEST(ExtractPaths, FreshenIntoAMissingDestinationTouchesNothingElse) {
+    TempDir dir;
+    Archive a;
+    tz::Member& m = add(a, "f.txt", "from the archive");
+    m.date = tz::dos_date(2030, 1, 1);  // newer than any file here
+    a.write(dir / "a.zip");
+    tz::write_text(dir / "f.txt", "current directory file");
+
+    const auto r = run_unzip({"-fo", "a.zip", "-d", "absent"}, dir.path());
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("current directory file", read_text(dir / "f.txt"));
+    EXPECT_FALSE(file_exists(dir / "absent"));
+}
+
 TEST(ExtractPaths, UnsafeNamesStayBelowTheDestination) {
     TempDir dir;
     ASSERT_EQ(0, ::mkdir((dir / "work").c_str(), 0777));
