@@ -7,7 +7,8 @@
 //
 // No member may be written outside the extraction root: leading separators (an
 // absolute name) and ".." components are dropped, with a warning and the result
-// HOST_WARNING. "." and empty components inside the name are harmless and kept.
+// HOST_WARNING. "." components are harmless and kept; empty ones inside the
+// name are passed over.
 #include <cstdio>
 #include <new>
 #include <string>
@@ -63,6 +64,10 @@ struct NameWalk {
             note_dropped();
             return HOST_OK;
         }
+        // An empty component inside the name ("a//b") adds nothing to the path;
+        // passed on, it would leave a path ending in a separator, which the
+        // Windows C runtime cannot look up.
+        if (component.empty()) return HOST_OK;
         const int r = checkdir(component.c_str(), CHECKDIR_ADD_DIR);
         placed = true;
         return r > HOST_WARNING ? r : HOST_OK;

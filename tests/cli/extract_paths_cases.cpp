@@ -41,6 +41,7 @@ TEST(ExtractPaths, DestinationCreatedOneLevelWithTheMembersDirectories) {
     add(a, "docs/a.txt", "alpha");
     add(a, "b/c/d.txt", "delta");
     add(a, "./e/f.txt", "foxtrot");
+    add(a, "g//h.txt", "hotel");
     a.write(dir / "a.zip");
 
     const auto r = run_unzip({"a.zip", "-d", "out"}, dir.path());
@@ -50,6 +51,7 @@ TEST(ExtractPaths, DestinationCreatedOneLevelWithTheMembersDirectories) {
     EXPECT_EQ("alpha", read_text(dir / "out/docs/a.txt"));
     EXPECT_EQ("delta", read_text(dir / "out/b/c/d.txt"));
     EXPECT_EQ("foxtrot", read_text(dir / "out/e/f.txt"));
+    EXPECT_EQ("hotel", read_text(dir / "out/g/h.txt"));
 
     // Again: the directory entry exists now and is not reported.
     const auto again = run_unzip({"-o", "a.zip", "-d", "out"}, dir.path());

@@ -170,6 +170,20 @@ TEST_F(MapName, LongNameIsTruncatedAt260) {
                          "\n                -> " + expected + "\n");
 }
 
+TEST_F(MapName, NoRoomLeftForTheName) {
+    // A root of 260 characters leaves nothing of the file name: an error, rather
+    // than a host path that names the directory itself.
+    std::string deep = std::string(200, 'r');
+    ASSERT_EQ(::mkdir(deep.c_str(), 0777), 0);
+    deep += "/" + std::string(58, 's');
+    ASSERT_EQ(root(deep.c_str()).code, HOST_OK);
+    ASSERT_EQ(host_paths.root_path.size(), 260u);
+    auto r = map("file.txt");
+    EXPECT_EQ(r.code, HOST_PATH_TOO_LONG);
+    EXPECT_EQ(r.err, "checkdir error:  path too long: " + deep + "/\n");
+    EXPECT_EQ(G.member_name, "file.txt");
+}
+
 TEST_F(MapName, NamesTheFileSystemRejectsAreShortened) {
     // Components longer than the file system's 255 bytes.
     const std::string name = std::string(252, 'A') + ".text";

@@ -81,7 +81,11 @@ TEST_F(UnsafeNames, HarmlessDotsAndEmptyComponentsStay) {
     EXPECT_EQ(G.member_name, "out/./dir/file");
     r = map("a//b");
     EXPECT_EQ(r.code, HOST_OK);
-    EXPECT_EQ(G.member_name, "out/a//b");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(G.member_name, "out/a/b");
+    r = map("c/.//d/");
+    EXPECT_EQ(r.code, HOST_DIR_CREATED);
+    EXPECT_EQ(G.member_name, "out/c/./d/");
     r = map("win\\style\\name.txt");
     EXPECT_EQ(r.code, HOST_OK);
     EXPECT_EQ(r.err, "");
