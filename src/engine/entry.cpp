@@ -303,6 +303,7 @@ void engine_set_hooks(const EngineHooks& hooks) { G.hooks = hooks; }
 
 int engine_entry(int argc, char** argv) {
     reset_options();
+    drop_root();  // no extraction root survives from an earlier run
     std::signal(SIGINT, on_fatal_signal);
     std::signal(SIGTERM, on_fatal_signal);
     std::signal(SIGSEGV, on_fatal_signal);

@@ -153,6 +153,9 @@ int extract_member() {
     if (G.to_stdout) std::fflush(stdout);
     G.out_file = nullptr;
     if (result > 1) return result;
+    // After a failed write the user chose to go on: the file is known to be
+    // incomplete and its CRC says nothing about the archive.
+    if (G.disk_full_state == 1) return result;
 
     const uint32_t crc = G.running_crc ^ 0xFFFFFFFFu;
     if (crc != G.local.crc32) {

@@ -1,0 +1,222 @@
+// Command-line cases for extraction to files: host paths below the root, the
+// rules for existing files, the overwrite question, file times and attributes,
+// and a full disk. The same cases run natively and under Wine.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <string>
+
+#include "support/run.h"
+#include "support/zip_writer.h"
+
+namespace {
+
+using tz::Archive;
+using tz::run_unzip;
+using tz::TempDir;
+
+std::string padded(const std::string& name, size_t width = 22) {
+    return name.size() >= width ? name : name + std::string(width - name.size(), ' ');
+}
+
+time_t local_instant(int year, int month, int day, int hour, int minute, int second) {
+    struct tm t = {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+struct stat stat_of(const std::string& path) {
+    struct stat s = {};
+    EXPECT_EQ(0, ::stat(path.c_str(), &s)) << path;
+    return s;
+}
+
+TEST(Extract, MembersLandBelowTheRootWithTheirDirectories) {
+    TempDir dir;
+    Archive a;
+    a.add("top.txt", "top level\n");
+    a.add("sub/deeper/file.bin", std::string(40000, 'z'), 8);
+    a.add("sub/empty.dat", "");
+    a.write(dir / "a.zip");
+
+    const auto r = run_unzip({"a.zip", "-d", "out"}, dir.path());
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("Archive:  a.zip\n"
+              " extracting: " + padded("out/top.txt") + "  \n"
+              "  inflating: " + padded("out/sub/deeper/file.bin") + "  \n"
+              " extracting: " + padded("out/sub/empty.dat") + "  \n",
+              r.out);
+    EXPECT_EQ("top level\n", tz::read_text(dir / "out/top.txt"));
+    EXPECT_EQ(std::string(40000, 'z'), tz::read_text(dir / "out/sub/deeper/file.bin"));
+    EXPECT_EQ("", tz::read_text(dir / "out/sub/empty.dat"));
+}
+
+TEST(Extract, JunkPathsPutsEveryFileDirectlyBelowTheRoot) {
+    TempDir dir;
+    Archive a;
+    a.add("a/b/c.txt", "c");
+    a.add("d.txt", "d");
+    a.write(dir / "a.zip");
+
+    const auto r = run_unzip({"-qq", "-j", "a.zip", "-d", "flat"}, dir.path());
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("", r.out);
+    EXPECT_EQ("c", tz::read_text(dir / "flat/c.txt"));
+    EXPECT_EQ("d", tz::read_text(dir / "flat/d.txt"));
+    EXPECT_FALSE(tz::file_exists(dir / "flat/a"));
+}
+
+TEST(Extract, FileTimesAreTheMembersLocalTimes) {
+    TempDir dir;
+    Archive a;
+    tz::Member& winter = a.add("winter.txt", "w");
+    winter.date = tz::dos_date(1999, 12, 31);
+    winter.time = tz::dos_time(23, 59, 58);
+    tz::Member& summer = a.add("summer.txt", "s");
+    summer.date = tz::dos_date(2024, 7, 15);
+    summer.time = tz::dos_time(8, 30, 0);
+    a.write(dir / "a.zip");
+
+    ASSERT_EQ(0, run_unzip({"-qq", "a.zip"}, dir.path()).code);
+    EXPECT_EQ(local_instant(1999, 12, 31, 23, 59, 58), stat_of(dir / "winter.txt").st_mtime);
+    EXPECT_EQ(local_instant(2024, 7, 15, 8, 30, 0), stat_of(dir / "summer.txt").st_mtime);
+}
+
+TEST(Extract, ReadOnlyMembersEndReadOnlyWithTheirTime) {
+    TempDir dir;
+    Archive a;
+    tz::Member& ro = a.add("locked.txt", "keep me");
+    ro.external_attributes = 0x01;
+    ro.date = tz::dos_date(2010, 5, 6);
+    ro.time = tz::dos_time(7, 8, 10);
+    a.write(dir / "a.zip");
+
+    ASSERT_EQ(0, run_unzip({"-qq", "a.zip"}, dir.path()).code);
+    const struct stat s = stat_of(dir / "locked.txt");
+    EXPECT_EQ(0u, s.st_mode & 0222);
+    EXPECT_EQ(local_instant(2010, 5, 6, 7, 8, 10), s.st_mtime);
+
+    // Extracting again over the read-only file replaces it.
+    const auto again = run_unzip({"-qq", "-o", "a.zip"}, dir.path());
+    EXPECT_EQ(0, again.code) << again.err;
+    EXPECT_EQ("keep me", tz::read_text(dir / "locked.txt"));
+}
+
+class ExistingFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Archive a;
+        tz::Member& m = a.add("f.txt", "from the archive");
+        m.date = tz::dos_date(2005, 6, 7);
+        m.time = tz::dos_time(8, 9, 10);
+        a.write(dir / "a.zip");
+    }
+    // Places f.txt with the given modification time (relative to the member's).
+    void place(long offset_seconds) {
+        tz::write_text(dir / "f.txt", "already here");
+        const time_t t = local_instant(2005, 6, 7, 8, 9, 10) + offset_seconds;
+        struct timespec times[2] = {{t, 0}, {t, 0}};
+        ASSERT_EQ(0, utimensat(AT_FDCWD, (dir / "f.txt").c_str(), times, 0));
+    }
+    std::string content() { return tz::read_text(dir / "f.txt"); }
+    TempDir dir;
+};
+
+TEST_F(ExistingFiles, TheQuestionDecides) {
+    place(-3600);
+    auto r = run_unzip({"-q", "a.zip"}, dir.path(), "n\n");
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ("f.txt exists.  Overwrite? (y/n) ", r.err);
+    EXPECT_EQ("already here", content());
+
+    r = run_unzip({"-q", "a.zip"}, dir.path(), "");
+    EXPECT_EQ("f.txt exists.  Overwrite? (y/n) ", r.err);
+    EXPECT_EQ("already here", content());
+
+    r = run_unzip({"-q", "a.zip"}, dir.path(), "yes please\n");
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("from the archive", content());
+}
+
+TEST_F(ExistingFiles, NeverAndAlwaysDecideWithoutAsking) {
+    place(-3600);
+    auto r = run_unzip({"-qn", "a.zip"}, dir.path(), "y\n");
+    EXPECT_EQ("", r.err);
+    EXPECT_EQ("already here", content());
+
+    r = run_unzip({"-qo", "a.zip"}, dir.path());
+    EXPECT_EQ("", r.err);
+    EXPECT_EQ("from the archive", content());
+
+    // -n wins over -o, with a caution.
+    place(-3600);
+    r = run_unzip({"-qno", "a.zip"}, dir.path());
+    EXPECT_EQ("caution:  both -n and -o specified; ignoring -o\n", r.err);
+    EXPECT_EQ("already here", content());
+}
+
+TEST_F(ExistingFiles, UpdateReplacesOnlyOlderFiles) {
+    place(0);  // as new as the member
+    auto r = run_unzip({"-quo", "a.zip"}, dir.path());
+    EXPECT_EQ("already here", content());
+    place(1);  // an odd second is rounded up: still as new
+    r = run_unzip({"-quo", "a.zip"}, dir.path());
+    EXPECT_EQ("already here", content());
+    place(-2);  // older
+    r = run_unzip({"-quo", "a.zip"}, dir.path());
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("from the archive", content());
+    // Missing files are created by -u.
+    tz::remove_tree(dir / "f.txt");
+    run_unzip({"-qu", "a.zip"}, dir.path());
+    EXPECT_EQ("from the archive", content());
+}
+
+TEST_F(ExistingFiles, FreshenCreatesNothing) {
+    auto r = run_unzip({"-fo", "a.zip"}, dir.path());
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ("Archive:  a.zip\n", r.out);
+    EXPECT_FALSE(tz::file_exists(dir / "f.txt"));
+    place(-7200);
+    r = run_unzip({"-fqo", "a.zip"}, dir.path());
+    EXPECT_EQ("from the archive", content());
+}
+
+TEST(Extract, AFullDiskAsksWhetherToGoOn) {
+    if (tz::under_wine()) GTEST_SKIP() << "the file-size limit is a Linux process limit";
+    TempDir dir;
+    Archive a;
+    std::string big(300000, 'b');
+    a.add("big.bin", big);
+    a.add("small.txt", "small");
+    a.write(dir / "a.zip");
+
+    // A file-size limit of 100 KiB makes the write fail like a full disk.
+    auto limited = [&](const std::string& answer) {
+        std::vector<std::string> cmd = {"bash", "-c", "trap '' XFSZ; ulimit -f 200; exec \"$@\"", "limit"};
+        for (const std::string& w : tz::unzip_command()) cmd.push_back(w);
+        cmd.push_back("-qo");
+        cmd.push_back("a.zip");
+        return tz::run_process(cmd, dir.path(), answer);
+    };
+    auto r = limited("n\n");
+    EXPECT_EQ(50, r.code);
+    EXPECT_NE(std::string::npos,
+              r.err.find("\nbig.bin:  write error (disk full?).  Continue? (y/n/^C) "));
+    EXPECT_FALSE(tz::file_exists(dir / "small.txt"));
+    EXPECT_LT(stat_of(dir / "big.bin").st_size, 300000);
+
+    r = limited("y\n");
+    EXPECT_EQ(1, r.code) << r.err;
+    EXPECT_EQ("small", tz::read_text(dir / "small.txt"));
+}
+
+}  // namespace
