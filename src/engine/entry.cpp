@@ -355,6 +355,13 @@ int engine_entry(int argc, char** argv) {
                 if (i + 1 > argc) {
                     std::fprintf(stderr,
                                  "error:  must specify directory to which to extract with -d option\n");
+                    // A lone "-d" gave no patterns: every member is processed, not
+                    // only one that happens to be called "-d".
+                    if (i == 1) {
+                        G.match_all = true;
+                        G.include_patterns = default_list;
+                        G.include_count = 0;
+                    }
                     break;
                 }
                 char* dest = argv[i + 1];
