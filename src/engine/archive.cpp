@@ -129,7 +129,7 @@ int find_end_record(int64_t search_length) {
     if (hit < 0) {
         G.input_held = 0;
         if (G.quiet_level != 0 || (G.info_mode && !G.info_header_line))
-            std::printf("[%s]\n", G.archive_name);
+            std::fprintf(stderr, "[%s]\n", G.archive_name);
         std::fprintf(stderr,
                      "  End-of-central-directory signature not found.  Either this file is not\n"
                      "  a zipfile, or it constitutes one disk of a multi-part archive.  In the\n"
