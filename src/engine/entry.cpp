@@ -269,6 +269,10 @@ int process_archives() {
         count(process_archive(true), false);
     }
 
+    // Names that were all directories processed nothing: that is no success.
+    if (successes + warnings + fatals == 0 && directories > 0 && worst == ENG_OK)
+        worst = ENG_NO_ARCHIVE;
+
     std::fflush(stdout);
     std::fflush(stderr);
     if (warnings + fatals + no_directory + directories > 0 || successes != 1)
