@@ -1,5 +1,6 @@
 #include "support/engine_run.h"
 
+#include <stdio_ext.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -36,8 +37,10 @@ EngineRun capture_streams(const std::function<int()>& body, const std::string& i
     dup2(fileno(out), 1);
     dup2(fileno(err), 2);
     dup2(fileno(in), 0);
+    // Drop anything buffered from before: a seek would keep the old buffer when
+    // the target offset happens to lie inside it.
+    __fpurge(stdin);
     std::clearerr(stdin);
-    std::fseek(stdin, 0, SEEK_SET);  // drop anything buffered from before
 
     EngineRun r;
     r.code = body();
