@@ -258,9 +258,8 @@ int display_field(unsigned length) {
     while (left > 0) {
         const long piece = std::min<long>(left, 65536);
         const long n = read_bytes(buf, piece);
-        if (n <= 0) return ENG_EARLY_EOF;
+        if (n <= 0) return ENG_EARLY_EOF;  // the archive ended inside the field
         left -= static_cast<unsigned>(n);
-        if (n < piece) left = 0;  // the archive ended; show what there is
         // Drop carriage returns, end at the first zero byte.
         long out = 0;
         for (long i = 0; i < n; ++i) {
