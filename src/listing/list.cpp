@@ -1,6 +1,7 @@
 #include "listing/list.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +10,16 @@
 #include "engine/io.h"
 #include "engine/select.h"
 
+namespace {
+
+// A growth in per mille as a negative int. The 32-bit arithmetic may wrap for
+// damaged sizes; the result is kept within the int range.
+int growth(uint32_t per_mille) {
+    return -static_cast<int>(std::min<uint32_t>(per_mille, INT_MAX));
+}
+
+}  // namespace
+
 int saving_ratio(unsigned long uncompressed, unsigned long compressed) {
     const uint32_t u = static_cast<uint32_t>(uncompressed);
     const uint32_t c = static_cast<uint32_t>(compressed);
@@ -16,15 +27,15 @@ int saving_ratio(unsigned long uncompressed, unsigned long compressed) {
     if (u > 2000000u) {
         const uint32_t d = u / 1000u;
         if (u >= c) return static_cast<int>(((u - c) + d / 2) / d);
-        return -static_cast<int>(((c - u) + d / 2) / d);
+        return growth(((c - u) + d / 2) / d);
     }
     if (u >= c) return static_cast<int>(((u - c) * 1000u + u / 2) / u);
-    return -static_cast<int>(((c - u) * 1000u + u / 2) / u);
+    return growth(((c - u) * 1000u + u / 2) / u);
 }
 
 void format_ratio(char* out, int ratio) {
-    const int magnitude = ratio < 0 ? -ratio : ratio;
-    std::snprintf(out, 16, "%c%d%%", ratio < 0 ? '-' : ' ', (magnitude + 5) / 10);
+    const long long magnitude = ratio < 0 ? -static_cast<long long>(ratio) : ratio;
+    std::snprintf(out, 16, "%c%lld%%", ratio < 0 ? '-' : ' ', (magnitude + 5) / 10);
 }
 
 void print_member_name(const char* name) {
