@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +23,8 @@ namespace tz {
 
 RunResult run_process(const std::vector<std::string>& command, const std::string& cwd,
                       const std::string& input, const std::vector<std::string>& env) {
+    // Feeding input to a program that has already exited must not end the test.
+    std::signal(SIGPIPE, SIG_IGN);
     int in_pipe[2], out_pipe[2], err_pipe[2];
     if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe)) throw std::runtime_error("pipe");
     const pid_t pid = fork();
@@ -54,15 +57,40 @@ RunResult run_process(const std::vector<std::string>& command, const std::string
         fcntl(in_fd, F_SETFL, O_NONBLOCK);
     }
     int out_fd = out_pipe[0], err_fd = err_pipe[0];
+    fcntl(out_fd, F_SETFL, O_NONBLOCK);
+    fcntl(err_fd, F_SETFL, O_NONBLOCK);
     char buf[65536];
-    while (out_fd >= 0 || err_fd >= 0) {
+    // Reads what a pipe holds now; closes it at its end.
+    const auto drain = [&buf](int& fd, std::string& target) {
+        for (;;) {
+            const ssize_t r = read(fd, buf, sizeof buf);
+            if (r > 0) {
+                target.append(buf, static_cast<size_t>(r));
+            } else if (r < 0 && errno == EINTR) {
+                continue;
+            } else {
+                if (r == 0 || errno != EAGAIN) {
+                    close(fd);
+                    fd = -1;
+                }
+                return;
+            }
+        }
+    };
+    // The run ends when the program exits, not when its pipes close: helper
+    // processes that it starts (Wine's server and device processes) inherit the
+    // pipes and may outlive it by seconds. What the program wrote before it
+    // exited is still in the pipes and is read after its exit.
+    int status = 0;
+    for (;;) {
         pollfd fds[3];
         int n = 0;
         if (out_fd >= 0) fds[n++] = {out_fd, POLLIN, 0};
         if (err_fd >= 0) fds[n++] = {err_fd, POLLIN, 0};
         if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
-        if (poll(fds, n, -1) < 0) {
-            if (errno == EINTR) continue;
+        if (n > 0 && poll(fds, static_cast<nfds_t>(n), 50) < 0 && errno != EINTR) break;
+        if (n == 0) {
+            waitpid(pid, &status, 0);
             break;
         }
         for (int i = 0; i < n; ++i) {
@@ -70,25 +98,24 @@ RunResult run_process(const std::vector<std::string>& command, const std::string
             if (fds[i].fd == in_fd) {
                 const ssize_t w = write(in_fd, input.data() + written, input.size() - written);
                 if (w > 0) written += static_cast<size_t>(w);
-                if (w < 0 || written == input.size()) {
+                if ((w < 0 && errno != EAGAIN) || written == input.size()) {
                     close(in_fd);
                     in_fd = -1;
                 }
-                continue;
-            }
-            const ssize_t r = read(fds[i].fd, buf, sizeof buf);
-            std::string& target = fds[i].fd == out_fd ? result.out : result.err;
-            if (r > 0) {
-                target.append(buf, static_cast<size_t>(r));
-            } else {
-                close(fds[i].fd);
-                (fds[i].fd == out_fd ? out_fd : err_fd) = -1;
+            } else if (fds[i].fd == out_fd) {
+                drain(out_fd, result.out);
+            } else if (fds[i].fd == err_fd) {
+                drain(err_fd, result.err);
             }
         }
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            if (out_fd >= 0) drain(out_fd, result.out);
+            if (err_fd >= 0) drain(err_fd, result.err);
+            break;
+        }
     }
-    if (in_fd >= 0) close(in_fd);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    for (int fd : {in_fd, out_fd, err_fd})
+        if (fd >= 0) close(fd);
     result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
@@ -97,6 +124,8 @@ bool under_wine() {
     const char* runner = std::getenv("TEV_RUNNER");
     return runner && *runner;
 }
+
+std::string native_unzip() { return TEV_NATIVE_UNZIP; }
 
 std::vector<std::string> unzip_command() {
     std::vector<std::string> cmd;

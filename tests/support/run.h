@@ -23,6 +23,8 @@ RunResult run_process(const std::vector<std::string>& command, const std::string
 std::vector<std::string> unzip_command();
 // True when the program under test runs under Wine.
 bool under_wine();
+// The native build of unzip, whatever TEV_UNZIP says.
+std::string native_unzip();
 
 // Runs unzip (or, with `program_name` "zipinfo", the same program under that name).
 RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd,
