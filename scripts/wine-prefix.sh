@@ -3,7 +3,7 @@
 set -eu
 prefix=${1:?usage: wine-prefix.sh PREFIX}
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winemenubuilder.exe=d;mscoree=d;mshtml=d"}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winemenubuilder.exe,mscoree,mshtml=d"}
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$prefix"
   wineboot -i >/dev/null 2>&1 || true

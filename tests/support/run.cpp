@@ -18,6 +18,12 @@
 #ifndef TEV_NATIVE_UNZIP
 #define TEV_NATIVE_UNZIP "unzip"
 #endif
+#ifndef TEV_MINGW_UNZIP
+#define TEV_MINGW_UNZIP "unzip.exe"
+#endif
+#ifndef TEV_WINE_PREFIX
+#define TEV_WINE_PREFIX ""
+#endif
 
 namespace tz {
 
@@ -132,9 +138,25 @@ std::vector<std::string> unzip_command() {
     const char* runner = std::getenv("TEV_RUNNER");
     if (runner && *runner) cmd.push_back(runner);
     const char* program = std::getenv("TEV_UNZIP");
-    cmd.push_back(program && *program ? program : TEV_NATIVE_UNZIP);
+    if (program && *program) cmd.push_back(program);
+    else cmd.push_back(under_wine() ? TEV_MINGW_UNZIP : TEV_NATIVE_UNZIP);
     return cmd;
 }
+
+namespace {
+
+// The environment of a program run under Wine: the test prefix unless one is
+// set, no debug messages, no desktop integration.
+std::vector<std::string> runner_env() {
+    if (!under_wine()) return {};
+    std::vector<std::string> env = {"WINEDEBUG=-all",
+                                     "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d"};
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (!prefix || !*prefix) env.push_back(std::string("WINEPREFIX=") + TEV_WINE_PREFIX);
+    return env;
+}
+
+}  // namespace
 
 RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd,
                     const std::string& input, const std::string& program_name) {
@@ -147,7 +169,7 @@ RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd
         prog = dir + program_name + (exe ? ".exe" : "");
     }
     cmd.insert(cmd.end(), args.begin(), args.end());
-    return run_process(cmd, cwd, input);
+    return run_process(cmd, cwd, input, runner_env());
 }
 
 TempDir::TempDir() {

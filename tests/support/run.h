@@ -18,8 +18,10 @@ struct RunResult {
 RunResult run_process(const std::vector<std::string>& command, const std::string& cwd,
                       const std::string& input = "", const std::vector<std::string>& env = {});
 
-// The unzip program under test: TEV_UNZIP names it (default: the native build),
-// TEV_RUNNER a program to start it with (for example "wine").
+// The unzip program under test: TEV_UNZIP names it, TEV_RUNNER a program to start
+// it with. With TEV_RUNNER=wine and no TEV_UNZIP it is build/mingw/unzip.exe, run
+// in the tests' Wine prefix (build/native/wineprefix unless WINEPREFIX is set);
+// otherwise the native build.
 std::vector<std::string> unzip_command();
 // True when the program under test runs under Wine.
 bool under_wine();
