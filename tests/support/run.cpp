@@ -27,12 +27,28 @@
 
 namespace tz {
 
+namespace {
+
+// The environment of a program run under Wine: the test prefix unless one is
+// set, no debug messages, no desktop integration.
+std::vector<std::string> runner_env() {
+    if (!under_wine()) return {};
+    std::vector<std::string> env = {"WINEDEBUG=-all",
+                                     "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d"};
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (!prefix || !*prefix) env.push_back(std::string("WINEPREFIX=") + TEV_WINE_PREFIX);
+    return env;
+}
+
+}  // namespace
+
 RunResult run_process(const std::vector<std::string>& command, const std::string& cwd,
                       const std::string& input, const std::vector<std::string>& env) {
     // Feeding input to a program that has already exited must not end the test.
     std::signal(SIGPIPE, SIG_IGN);
     int in_pipe[2], out_pipe[2], err_pipe[2];
     if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe)) throw std::runtime_error("pipe");
+    const std::vector<std::string> wine_env = runner_env();
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork");
     if (pid == 0) {
@@ -42,6 +58,7 @@ RunResult run_process(const std::vector<std::string>& command, const std::string
         for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
             close(fd);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+        for (const std::string& e : wine_env) putenv(strdup(e.c_str()));
         for (const std::string& e : env) putenv(strdup(e.c_str()));
         std::vector<char*> argv;
         for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
@@ -143,20 +160,6 @@ std::vector<std::string> unzip_command() {
     return cmd;
 }
 
-namespace {
-
-// The environment of a program run under Wine: the test prefix unless one is
-// set, no debug messages, no desktop integration.
-std::vector<std::string> runner_env() {
-    if (!under_wine()) return {};
-    std::vector<std::string> env = {"WINEDEBUG=-all",
-                                     "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d"};
-    const char* prefix = std::getenv("WINEPREFIX");
-    if (!prefix || !*prefix) env.push_back(std::string("WINEPREFIX=") + TEV_WINE_PREFIX);
-    return env;
-}
-
-}  // namespace
 
 RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd,
                     const std::string& input, const std::string& program_name) {
@@ -169,7 +172,7 @@ RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd
         prog = dir + program_name + (exe ? ".exe" : "");
     }
     cmd.insert(cmd.end(), args.begin(), args.end());
-    return run_process(cmd, cwd, input, runner_env());
+    return run_process(cmd, cwd, input);
 }
 
 TempDir::TempDir() {

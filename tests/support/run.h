@@ -14,7 +14,8 @@ struct RunResult {
 };
 
 // Runs `program` with `args` in directory `cwd`, feeding `input` on standard
-// input (closed afterwards). Extra environment entries are "NAME=value".
+// input (closed afterwards). Extra environment entries are "NAME=value". Under
+// Wine (TEV_RUNNER set) the Wine settings of the tests come first.
 RunResult run_process(const std::vector<std::string>& command, const std::string& cwd,
                       const std::string& input = "", const std::vector<std::string>& env = {});
 
