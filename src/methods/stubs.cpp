@@ -2,5 +2,4 @@
 #include "methods/methods.h"
 
 int explode_member() { return 1; }
-int unshrink_member() { return 0; }
 int unreduce_member() { return 0; }
