@@ -2,4 +2,3 @@
 #include "methods/methods.h"
 
 int explode_member() { return 1; }
-int unreduce_member() { return 0; }
