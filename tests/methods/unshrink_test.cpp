@@ -164,6 +164,19 @@ TEST(Unshrink, PartialClearFreesOnlyUnusedCodesAndReusesTheLowestFirst) {
     EXPECT_EQ("a" "b" "c" "ab" "ca" "abc" "z" "x" "abc" "abca" "zx" "ca" "ab", tz::text_of(run.output));
 }
 
+TEST(Unshrink, PartialClearLeavesUnassignedCodesAboveItsRangeFree) {
+    Codes c;
+    c.text("abcd");  // 257 = ab, 258 = bc, 259 = cd
+    c.code(259);     // 260 = dc
+    c.clear();       // all four freed
+    c.code('x');     // 257 = (259, now unassigned) + x
+    c.clear();       // range 257 only: 259, above it, must stay free
+    c.text("yzw");   // 257 = xy, 258 = yz, 259 = zw
+    c.code(259);
+    const auto run = unshrink(c.bytes());
+    EXPECT_EQ("abcd" "cd" "x" "yzw" "zw", tz::text_of(run.output));
+}
+
 TEST(Unshrink, RunsOfControlCodesAreTakenInOnePass) {
     Codes c;
     c.code('a');
