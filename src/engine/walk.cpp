@@ -19,9 +19,6 @@ namespace {
 
 constexpr int BATCH_SIZE = 64;
 
-// Methods 1 to 6 (shrink, reduce, implode) are decoded; others are refused.
-constexpr bool legacy_methods_supported = false;
-
 int raise(int result, int r) { return std::max(result, r); }
 
 // Reports a damaged field of a header ("central" or "local"); true when the
@@ -211,8 +208,8 @@ bool check_member_support() {
                      "PK", h.needed_version / 10u, h.needed_version % 10u, 2u, 0u);
         return false;
     }
-    const bool legacy = h.method >= 1 && h.method <= 6;
-    if ((h.method > 6 && h.method != 8) || (legacy && !legacy_methods_supported)) {
+    // Methods 0 to 6 and 8 are decoded; others are refused.
+    if (h.method > 6 && h.method != 8) {
         std::fprintf(stderr, "   skipping: %-22s  compression method %d\n", name, h.method);
         return false;
     }

@@ -1,0 +1,233 @@
+// Method 6 (implode): a sliding dictionary of 4 KiB or 8 KiB whose literals,
+// copy lengths and high distance parts are coded with Shannon-Fano trees. The
+// trees are sent first as run-length lists of bit lengths and are decoded here
+// with the lookup tables of decode_table.h. Tree codes are stored with their
+// bits inverted, so lookups take the complement of the input bits; raw
+// literals, low distance bits and the extra length byte are taken as they are.
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "engine/globals.h"
+#include "engine/io.h"
+#include "methods/decode_table.h"
+#include "methods/explode.h"
+#include "methods/methods.h"
+
+namespace {
+
+constexpr int TREE_SYMBOLS = 64;
+constexpr int LITERAL_SYMBOLS = 256;
+constexpr uint16_t FLAG_8K = 2;
+constexpr uint16_t FLAG_LITERAL_TREE = 4;
+constexpr int64_t WIDE_DIST_ROOT_ABOVE = 200000;
+
+template <uint16_t First, uint16_t Step>
+constexpr std::array<uint16_t, TREE_SYMBOLS> arithmetic_table() {
+    std::array<uint16_t, TREE_SYMBOLS> t{};
+    for (int i = 0; i < TREE_SYMBOLS; ++i) t[i] = static_cast<uint16_t>(First + Step * i);
+    return t;
+}
+
+// Copy lengths without a literal tree (at least 2) and with one (at least 3).
+constexpr auto match_length_base_2 = arithmetic_table<2, 1>();
+constexpr auto match_length_base_3 = arithmetic_table<3, 1>();
+// Symbol 63 of the length tree is followed by 8 raw bits; the distance tree
+// shares the table (its symbol 63 entries are built with kind 8 too, and the
+// kind is only looked at for lengths).
+constexpr std::array<uint8_t, TREE_SYMBOLS> match_length_extra = [] {
+    std::array<uint8_t, TREE_SYMBOLS> t{};
+    t[TREE_SYMBOLS - 1] = 8;
+    return t;
+}();
+constexpr auto dist_base_4k = arithmetic_table<1, 64>();
+constexpr auto dist_base_8k = arithmetic_table<1, 128>();
+
+std::array<unsigned, LITERAL_SYMBOLS> tree_lengths{};
+
+// One build's tables, released when the owner goes.
+struct OwnedTable {
+    DecodeEntry* root = nullptr;
+    int bits = 0;
+    OwnedTable() = default;
+    OwnedTable(const OwnedTable&) = delete;
+    OwnedTable& operator=(const OwnedTable&) = delete;
+    ~OwnedTable() { release_decode_table(root); }
+};
+
+// Input bits, least significant first. Past the member's data next_byte gives
+// -1, which fills every bit from the current count upwards with ones.
+struct BitInput {
+    uint32_t bits = 0;
+    unsigned count = 0;
+
+    void need(unsigned n) {
+        while (count < n) {
+            bits |= static_cast<uint32_t>(next_byte()) << count;
+            count += 8;
+        }
+    }
+    unsigned take(unsigned n) {
+        need(n);
+        const unsigned v = bits & low_bit_masks[n];
+        drop(n);
+        return v;
+    }
+    void drop(unsigned n) {
+        bits >>= n;
+        count -= n;
+    }
+};
+
+// Decodes one tree code; null at an invalid code.
+const DecodeEntry* decode_code(BitInput& in, const DecodeEntry* table, int root_bits) {
+    unsigned width = static_cast<unsigned>(root_bits);
+    in.need(width);
+    const DecodeEntry* e = table + (~in.bits & low_bit_masks[width]);
+    while (e->kind > DECODE_LITERAL) {
+        if (e->kind == DECODE_INVALID) return nullptr;
+        in.drop(e->bits);
+        width = e->kind - 16u;
+        in.need(width);
+        e = e->subtable + (~in.bits & low_bit_masks[width]);
+    }
+    in.drop(e->bits);
+    return e;
+}
+
+// The output window and its write position.
+struct OutWindow {
+    uint32_t pos = 0;
+    bool unwrapped = true;  // not yet written out: bytes before it are zeros
+
+    void advance(uint32_t n) {
+        pos += n;
+        if (pos == WINDOW_SIZE) {
+            write_out(G.window.data(), WINDOW_SIZE, 0);
+            pos = 0;
+            unwrapped = false;
+        }
+    }
+    void put(uint8_t byte) {
+        G.window[pos] = byte;
+        advance(1);
+    }
+    void copy(uint32_t source, uint32_t length) {
+        uint8_t* w = G.window.data();
+        while (length > 0) {
+            source &= WINDOW_SIZE - 1;
+            const uint32_t piece = std::min(WINDOW_SIZE - std::max(source, pos), length);
+            if (unwrapped && pos <= source) {
+                std::memset(w + pos, 0, piece);
+            } else if (pos - source >= piece) {
+                std::memcpy(w + pos, w + source, piece);
+            } else {
+                for (uint32_t i = 0; i < piece; ++i) w[pos + i] = w[source + i];
+            }
+            source += piece;
+            length -= piece;
+            advance(piece);
+        }
+    }
+};
+
+}  // namespace
+
+int read_tree_lengths(unsigned* lengths, unsigned n) {
+    // At the end of the data the count byte reads as -1: no runs, result 4.
+    const int runs = next_byte() + 1;
+    unsigned stored = 0;
+    for (int i = 0; i < runs; ++i) {
+        const unsigned b = static_cast<unsigned>(next_byte()) & 0xFFu;
+        const unsigned length = (b & 15u) + 1u;
+        const unsigned repeat = ((b & 240u) >> 4) + 1u;
+        if (stored + repeat > n) return 4;
+        for (unsigned k = 0; k < repeat; ++k) lengths[stored++] = length;
+    }
+    return stored < n ? 4 : 0;
+}
+
+int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_table,
+                   const DecodeEntry* distance_table, int literal_bits, int length_bits,
+                   int distance_bits) {
+    const unsigned raw_distance_bits = (G.local.flags & FLAG_8K) ? 7 : 6;
+    // Kept wide so that members of 2 GiB and more are decoded in full.
+    int64_t remaining = G.unpacked_size;
+    BitInput in;
+    OutWindow out;
+    int result = 0;
+
+    while (remaining > 0) {
+        if (in.take(1)) {
+            if (literal_table) {
+                const DecodeEntry* e = decode_code(in, literal_table, literal_bits);
+                if (!e) {
+                    result = 1;
+                    break;
+                }
+                out.put(static_cast<uint8_t>(e->value));
+            } else {
+                out.put(static_cast<uint8_t>(in.take(8)));
+            }
+            --remaining;
+            continue;
+        }
+        const unsigned low = in.take(raw_distance_bits);
+        const DecodeEntry* d = decode_code(in, distance_table, distance_bits);
+        if (!d) {
+            result = 1;
+            break;
+        }
+        const uint32_t source = out.pos - low - d->value;
+        const DecodeEntry* l = decode_code(in, length_table, length_bits);
+        if (!l) {
+            result = 1;
+            break;
+        }
+        uint32_t length = l->value;
+        if (l->kind != 0) length += in.take(8);
+        remaining -= length;
+        out.copy(source, length);
+    }
+    write_out(G.window.data(), out.pos, 0);
+    if (result != 0) return result;
+
+    const int64_t unused = G.packed_left + in.count / 8;
+    if (unused != 0) {
+        G.packed_size_used = static_cast<int64_t>(G.local.packed_size) - G.packed_left - in.count / 8;
+        return 5;
+    }
+    return 0;
+}
+
+int explode_member() {
+    const bool literal_tree = (G.local.flags & FLAG_LITERAL_TREE) != 0;
+    const bool large_window = (G.local.flags & FLAG_8K) != 0;
+    OwnedTable literals, lengths, distances;
+    literals.bits = 9;
+    lengths.bits = 7;
+    distances.bits = G.packed_left > WIDE_DIST_ROOT_ABOVE ? 8 : 7;
+
+    int r;
+    if (literal_tree) {
+        if ((r = read_tree_lengths(tree_lengths.data(), LITERAL_SYMBOLS)) != 0) return r;
+        r = build_decode_table(tree_lengths.data(), LITERAL_SYMBOLS, LITERAL_SYMBOLS, nullptr,
+                               nullptr, &literals.root, &literals.bits);
+        if (r != 0) return r;
+    }
+    if ((r = read_tree_lengths(tree_lengths.data(), TREE_SYMBOLS)) != 0) return r;
+    r = build_decode_table(tree_lengths.data(), TREE_SYMBOLS, 0,
+                           literal_tree ? match_length_base_3.data() : match_length_base_2.data(),
+                           match_length_extra.data(), &lengths.root, &lengths.bits);
+    if (r != 0) return r;
+    if ((r = read_tree_lengths(tree_lengths.data(), TREE_SYMBOLS)) != 0) return r;
+    r = build_decode_table(tree_lengths.data(), TREE_SYMBOLS, 0,
+                           large_window ? dist_base_8k.data() : dist_base_4k.data(),
+                           match_length_extra.data(), &distances.root, &distances.bits);
+    if (r != 0) return r;
+    // Every symbol has a length of at least 1, so a complete build has tables.
+    if (!lengths.root || !distances.root || (literal_tree && !literals.root)) return 1;
+
+    return explode_stream(literals.root, lengths.root, distances.root, literals.bits,
+                          lengths.bits, distances.bits);
+}

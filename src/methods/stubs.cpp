@@ -1,6 +1,0 @@
-// Placeholders until the decoders land; every method reports invalid data.
-#include "methods/methods.h"
-
-int explode_member() { return 1; }
-int unshrink_member() { return 0; }
-int unreduce_member() { return 0; }

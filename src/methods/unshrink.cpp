@@ -1,0 +1,193 @@
+// Method 1 (shrink): dynamic LZW with 9 to 13-bit codes. Code 256 is a control
+// code whose sub-code 1 widens the codes by one bit and whose sub-code 2 frees
+// every dictionary entry that no other entry extends.
+//
+// The dictionary lives in the engine's window, which no other method needs
+// while this member is decoded:
+//   bytes     0..16383  prefix of each code (8192 16-bit entries, -1 unassigned)
+//   bytes 16384..24575  last byte of each code's string
+//   bytes 24576..32767  stack on which a code's string is expanded back to front
+// Output is collected in convert_buf and passed on in blocks of 65536 bytes.
+#include <cstring>
+#include <new>
+
+#include "engine/globals.h"
+#include "engine/io.h"
+#include "methods/held_bits.h"
+#include "methods/methods.h"
+#include "methods/unshrink.h"
+
+namespace {
+
+constexpr int CODE_COUNT = 8192;
+constexpr int CONTROL_CODE = 256;
+constexpr int FIRST_FREE_CODE = 257;
+constexpr int MAX_CODE_WIDTH = 13;
+constexpr uint32_t OUT_BLOCK = 65536;
+
+constexpr size_t SUFFIX_OFFSET = 2 * CODE_COUNT;
+constexpr size_t STACK_OFFSET = SUFFIX_OFFSET + CODE_COUNT;
+static_assert(STACK_OFFSET + CODE_COUNT == WINDOW_SIZE, "the tables fill the window");
+
+constexpr uint16_t UNASSIGNED = 0xFFFF;  // -1 as a 16-bit entry
+constexpr uint16_t MARK = 0x8000;        // bit 15: candidate of a partial clear
+
+uint16_t prefix_of(int code) {
+    uint16_t v;
+    std::memcpy(&v, G.window.data() + 2 * static_cast<size_t>(code), sizeof v);
+    return v;
+}
+
+void set_prefix(int code, uint16_t v) {
+    std::memcpy(G.window.data() + 2 * static_cast<size_t>(code), &v, sizeof v);
+}
+
+uint8_t& suffix_of(int code) { return G.window[SUFFIX_OFFSET + static_cast<size_t>(code)]; }
+
+uint8_t* stack_base() { return G.window.data() + STACK_OFFSET; }
+
+int next_free_code = FIRST_FREE_CODE;
+
+int lowest_free_from(int code) {
+    while (code < CODE_COUNT && prefix_of(code) != UNASSIGNED) ++code;
+    return code;
+}
+
+// Passes the bytes collected in convert_buf on and empties it.
+void flush_output() {
+    if (G.window_fill > 0) write_out(G.convert_buf.data(), G.window_fill, 1);
+    G.window_fill = 0;
+}
+
+// Appends the expanded string (stack[bottom..CODE_COUNT)) to the output.
+void output_stack(int bottom) {
+    const uint8_t* stack = stack_base();
+    const uint32_t count = static_cast<uint32_t>(CODE_COUNT - bottom);
+    if (count + G.window_fill < OUT_BLOCK) {
+        std::memcpy(G.convert_buf.data() + G.window_fill, stack + bottom, count);
+        G.window_fill += count;
+        return;
+    }
+    for (int i = bottom; i < CODE_COUNT; ++i) {
+        G.convert_buf[G.window_fill++] = stack[i];
+        if (G.window_fill == OUT_BLOCK) flush_output();
+    }
+}
+
+bool is_undefined(int code) { return code >= FIRST_FREE_CODE && prefix_of(code) == UNASSIGNED; }
+
+}  // namespace
+
+void clear_unused_codes() {
+    const int end = next_free_code;
+    for (int code = FIRST_FREE_CODE; code < end; ++code)
+        set_prefix(code, static_cast<uint16_t>(prefix_of(code) | MARK));
+    // Only codes of the cleared range carry the mark. A prefix at or above the
+    // range's end is left alone: it may be an unassigned code (a code freed
+    // while it was the previous code), whose -1 must stay -1.
+    for (int code = FIRST_FREE_CODE; code < end; ++code) {
+        const int prefix = prefix_of(code) & ~MARK;
+        if (prefix >= FIRST_FREE_CODE && prefix < end)
+            set_prefix(prefix, static_cast<uint16_t>(prefix_of(prefix) & ~MARK));
+    }
+    for (int code = FIRST_FREE_CODE; code < end; ++code)
+        if (prefix_of(code) & MARK) set_prefix(code, UNASSIGNED);
+    next_free_code = lowest_free_from(FIRST_FREE_CODE);
+}
+
+int unshrink_member() {
+    if (G.cur && G.cur->convert_text && G.unshrink_buffer.empty()) {
+        try {
+            G.unshrink_buffer.resize(UNSHRINK_BUF_SIZE);
+        } catch (const std::bad_alloc&) {
+            return 5;
+        }
+    }
+    if (G.convert_buf.size() < OUT_BLOCK) G.convert_buf.resize(CONVERT_BUF_SIZE);
+
+    G.window_fill = 0;
+    int code_width = 9;
+    next_free_code = FIRST_FREE_CODE;
+    for (int code = 0; code < 256; ++code) {
+        set_prefix(code, 0);
+        suffix_of(code) = static_cast<uint8_t>(code);
+    }
+    for (int code = CONTROL_CODE; code < CODE_COUNT; ++code) set_prefix(code, UNASSIGNED);
+    suffix_of(CONTROL_CODE) = 0;
+
+    int previous = static_cast<int>(take_held_bits(code_width));
+    if (G.input_exhausted) return 0;
+    uint8_t last_char = static_cast<uint8_t>(previous);
+    G.convert_buf[G.window_fill++] = last_char;
+
+    uint8_t* stack = stack_base();
+    while (!G.input_exhausted) {
+        int code = static_cast<int>(take_held_bits(code_width));
+        if (G.input_exhausted) break;
+        while (code == CONTROL_CODE) {
+            const unsigned sub = take_held_bits(code_width);
+            if (sub == 1) {
+                // A width above 13 cannot come from a sound stream: the member ends here.
+                if (code_width == MAX_CODE_WIDTH) {
+                    flush_output();
+                    return 0;
+                }
+                ++code_width;
+            } else if (sub == 2) {
+                clear_unused_codes();
+            }
+            code = static_cast<int>(take_held_bits(code_width));
+            if (G.input_exhausted) {
+                flush_output();
+                return 0;
+            }
+        }
+
+        const int incoming = code;
+        int bottom = CODE_COUNT;
+        // Damaged data can chain undefined codes into a loop; a sound string
+        // never outgrows the stack, so a full stack ends the member.
+        bool damaged = false;
+        auto push = [&](uint8_t byte) {
+            if (bottom == 0) {
+                damaged = true;
+                return;
+            }
+            stack[--bottom] = byte;
+        };
+        if (is_undefined(code)) {
+            // Not yet defined: the previous string followed by its own first byte.
+            if (is_undefined(previous)) damaged = true;
+            push(last_char);
+            code = previous;
+        }
+        while (!damaged && code >= FIRST_FREE_CODE) {
+            if (prefix_of(code) == UNASSIGNED) {
+                if (is_undefined(previous)) {
+                    damaged = true;
+                    break;
+                }
+                push(last_char);
+                code = previous;
+            } else {
+                push(suffix_of(code));
+                code = prefix_of(code);
+            }
+        }
+        if (damaged) break;
+        last_char = suffix_of(code);
+        push(last_char);
+        if (damaged) break;
+
+        output_stack(bottom);
+
+        if (next_free_code < CODE_COUNT) {
+            set_prefix(next_free_code, static_cast<uint16_t>(previous));
+            suffix_of(next_free_code) = last_char;
+            next_free_code = lowest_free_from(next_free_code + 1);
+        }
+        previous = incoming;
+    }
+    flush_output();
+    return 0;
+}
