@@ -216,9 +216,11 @@ int read_local_header() {
     h.name_length = get_u16le(&b[22]);
     h.extra_length = get_u16le(&b[24]);
     if (h.flags & 0x08) {
-        // Sizes and CRC follow the data; the central directory has them.
+        // Sizes and CRC follow the data; the central directory has them. The
+        // uncompressed size too: shrink, reduce and implode need it to end.
         h.crc32 = G.cur->crc32;
         h.packed_size = G.cur->packed_size;
+        h.unpacked_size = G.cur->unpacked_size;
     }
     G.packed_left = h.packed_size;
     G.unpacked_size = h.unpacked_size;

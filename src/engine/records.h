@@ -53,6 +53,7 @@ struct MemberInfo {
     int64_t local_offset = 0;
     uint32_t packed_size = 0;
     uint32_t crc32 = 0;
+    uint32_t unpacked_size = 0;   // from the directory (for members with a data descriptor)
     int32_t host = 0;             // made_by_host, 12 and above stored as 12
     int32_t host_attributes = 0;  // low byte: MS-DOS attribute bits
     bool encrypted = false;       // flags bit 0

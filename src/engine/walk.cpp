@@ -188,6 +188,7 @@ bool check_member_support() {
     m.text_member = (h.internal_attributes & 0x01) != 0;
     m.crc32 = h.crc32;
     m.packed_size = h.packed_size;
+    m.unpacked_size = h.unpacked_size;
     m.convert_text = G.text_convert == 0 ? false : G.text_convert == 1 ? m.text_member : true;
     const char* name = G.member_name.c_str();
 

@@ -128,6 +128,24 @@ TEST(Legacy, MixedArchiveExtractsByteIdentical) {
     for (const auto& m : a.members) EXPECT_TRUE(m.data == tz::read_file(dir / m.name)) << m.name;
 }
 
+TEST(Legacy, MembersWithADataDescriptorTakeTheirSizeFromTheDirectory) {
+    // Sizes and CRC of these members follow their data; the local header holds zeros.
+    TempDir dir;
+    Archive a;
+    const Bytes text = tz::sample_data(SampleKind::text, 9000, 21);
+    const Bytes binary = tz::sample_data(SampleKind::binary, 12000, 22);
+    add_imploded(a, "imploded.txt", text, true, true).descriptor = true;
+    add_reduced(a, "reduced.bin", binary, 3).descriptor = true;
+    add_shrunk(a, "shrunk.txt", text).descriptor = true;
+    a.write(dir / "a.zip");
+
+    const auto t = run_unzip({"-tq", "a.zip"}, dir.path());
+    EXPECT_EQ(0, t.code) << t.err;
+    EXPECT_EQ("No errors detected in compressed data of a.zip.\n", t.out);
+    const auto p = run_unzip({"-p", "a.zip"}, dir.path());
+    EXPECT_EQ(tz::text_of(text) + tz::text_of(binary) + tz::text_of(text), p.out);
+}
+
 TEST(Legacy, TextConversionOfShrunkReducedAndImplodedMembers) {
     TempDir dir;
     Archive a;
