@@ -122,7 +122,7 @@ BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL fail_if_exists) {
         // A file copied onto itself, a read-only target or a directory in the
         // way is refused, as Windows refuses it.
         else if ((t.st_dev == s.st_dev && t.st_ino == s.st_ino) || S_ISDIR(t.st_mode) ||
-                 ::access(to.c_str(), W_OK) != 0)
+                 !(t.st_mode & S_IWUSR))
             SetLastError(ERROR_ACCESS_DENIED);
         else ok = copy_into(in, s, to) ? TRUE : FALSE;
     } else {
