@@ -17,6 +17,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <objbase.h>
 #else
 
 #include <cstddef>

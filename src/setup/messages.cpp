@@ -115,7 +115,7 @@ constexpr std::array<std::array<const char*, LANGUAGE_COUNT>, MESSAGE_COUNT> MES
 
 const char* message_text(int id, int language) {
     if (id < 0 || id >= MESSAGE_COUNT) return "";
-    if (language < 0 || language >= LANGUAGE_COUNT) language = LANG_ENGLISH;
+    if (language < 0 || language >= LANGUAGE_COUNT) language = LANGUAGE_ENGLISH;
     return MESSAGE_TABLE[id][language];
 }
 

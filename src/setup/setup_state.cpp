@@ -6,7 +6,7 @@ const std::array<const char*, DIR_COUNT> DEFAULT_DIR_NAMES = {"LOG", "OPTIONS", 
 SetupState S;
 
 void reset_setup_state() {
-    S.language_index = LANG_ENGLISH;
+    S.language_index = LANGUAGE_ENGLISH;
     S.payload_name.clear();
     S.already_installed = 0;
     S.dialog = nullptr;

@@ -23,7 +23,7 @@ constexpr size_t VERSION_TEXT_MAX = 60;
 constexpr uint32_t WM_SETUP_DONE = 0x402;
 
 // Languages, chosen by the payload file found.
-enum : int { LANG_ENGLISH = 0, LANG_GERMAN = 1, LANG_FRENCH = 2, LANGUAGE_COUNT = 3 };
+enum : int { LANGUAGE_ENGLISH = 0, LANGUAGE_GERMAN = 1, LANGUAGE_FRENCH = 2, LANGUAGE_COUNT = 3 };
 
 // The earlier installation's five directories, in this order.
 enum : int { DIR_LOG = 0, DIR_OPTIONS, DIR_SCRIPT, DIR_UPLOAD, DIR_DOWNLOAD, DIR_COUNT };
@@ -37,7 +37,7 @@ struct MemberEntry {
 };
 
 struct SetupState {
-    int language_index = LANG_ENGLISH;
+    int language_index = LANGUAGE_ENGLISH;
     std::string payload_name;
     int already_installed = 0;
     HWIN dialog = nullptr;  // the setup dialog while it exists (owner of message boxes)

@@ -400,9 +400,9 @@ TEST_F(Installation, EveryLanguageFromStartUp) {
         const char* all_done;
         const char* folder;
     } cases[] = {
-        {"INSTALL.FIL", "Installation complete", message_text(msg_all_done, LANG_ENGLISH), "TEV for Windows NT"},
-        {"INSTALLD.FIL", "Installation abgeschlossen", message_text(msg_all_done, LANG_GERMAN), "TEV f\xFCr Windows NT"},
-        {"INSTALLF.FIL", "Installation termin\x82" "e", message_text(msg_all_done, LANG_FRENCH), "TEV sous Windows NT"},
+        {"INSTALL.FIL", "Installation complete", message_text(msg_all_done, LANGUAGE_ENGLISH), "TEV for Windows NT"},
+        {"INSTALLD.FIL", "Installation abgeschlossen", message_text(msg_all_done, LANGUAGE_GERMAN), "TEV f\xFCr Windows NT"},
+        {"INSTALLF.FIL", "Installation termin\x82" "e", message_text(msg_all_done, LANGUAGE_FRENCH), "TEV sous Windows NT"},
     };
     flow_env = &env;
     set_dialog_runner(headless_dialog);

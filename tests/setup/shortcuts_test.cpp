@@ -40,11 +40,11 @@ protected:
 
 TEST_F(Shortcuts, FolderNameByLanguageAndPlatform) {
     EXPECT_EQ(start_menu_folder_name(), "TEV for Windows NT");
-    S.language_index = LANG_GERMAN;
+    S.language_index = LANGUAGE_GERMAN;
     EXPECT_EQ(start_menu_folder_name(), "TEV f\xFCr Windows NT");  // u umlaut in the ANSI code page
     os_script_set_sys_value(OS_SV_PLATFORM, 1);
     EXPECT_EQ(start_menu_folder_name(), "TEV f\xFCr Windows'95");
-    S.language_index = LANG_FRENCH;
+    S.language_index = LANGUAGE_FRENCH;
     EXPECT_EQ(start_menu_folder_name(), "TEV sous Windows'95");
 }
 
@@ -108,11 +108,11 @@ TEST_F(Shortcuts, ViewerOnTheSearchPathAndOtherLanguages) {
     EXPECT_EQ(plan.link.arguments, "README.DOC");
     EXPECT_EQ(plan.link.working_directory, "C:\\NEW");
 
-    S.language_index = LANG_FRENCH;
+    S.language_index = LANGUAGE_FRENCH;
     plan = plan_shortcut(shortcut_table[8], "C:\\M");
     EXPECT_EQ(plan.link.description, "Commande de la part de Vendora");
     EXPECT_EQ(plan.link_file, "C:\\M\\Commande de la part de Vendora.LNK");
-    S.language_index = LANG_GERMAN;
+    S.language_index = LANGUAGE_GERMAN;
     EXPECT_EQ(plan_shortcut(shortcut_table[11], "C:\\M").link.description, "Bestellen bei Quorvin");
 
     // A link name that would be too long is not planned.
@@ -123,7 +123,7 @@ TEST_F(Shortcuts, FolderAndLinksAreCreated) {
     with_notepad();
     tz::ScopedCwd cwd(env.c_drive / "DIST");
     seed_programs("C:\\Users\\Ann\\Programs");
-    S.language_index = LANG_GERMAN;
+    S.language_index = LANGUAGE_GERMAN;
     create_start_menu_entries();
     const std::string folder = env.c_drive / "Users/Ann/Programs/TEV f\xFCr Windows NT";
     const tz::LinkFile tev = tz::read_link_file(folder + "/TEV.LNK");

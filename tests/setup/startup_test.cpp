@@ -53,7 +53,7 @@ TEST_F(Startup, PayloadDecidesTheLanguageInTheOrderLookedFor) {
     EXPECT_EQ(start(), 0);
     EXPECT_EQ(cwd_after, "C:\\DIST");
     EXPECT_EQ(S.payload_name, "INSTALL.FIL");
-    EXPECT_EQ(S.language_index, LANG_ENGLISH);
+    EXPECT_EQ(S.language_index, LANGUAGE_ENGLISH);
     EXPECT_EQ(dialog_runs, 1);
     EXPECT_TRUE(env.boxes().empty());
 }
@@ -63,7 +63,7 @@ TEST_F(Startup, EachPayloadAlone) {
         const char* name;
         int language;
         const char* caption;
-    } cases[] = {{"INSTALLD.FIL", LANG_GERMAN, "Fehler"}, {"INSTALLF.FIL", LANG_FRENCH, "Erreur"}};
+    } cases[] = {{"INSTALLD.FIL", LANGUAGE_GERMAN, "Fehler"}, {"INSTALLF.FIL", LANGUAGE_FRENCH, "Erreur"}};
     for (const auto& c : cases) {
         reset_setup_state();
         tz::remove_tree(env.c_drive / "DIST");
@@ -94,7 +94,7 @@ TEST_F(Startup, OldWindowsNtIsRefusedInThePayloadsLanguage) {
     EXPECT_EQ(dialog_runs, 0);
     ASSERT_EQ(env.boxes().size(), 1u);
     EXPECT_EQ(env.boxes()[0].caption, "Fehler");
-    EXPECT_EQ(env.boxes()[0].text, message_text(msg_needs_nt4, LANG_GERMAN));
+    EXPECT_EQ(env.boxes()[0].text, message_text(msg_needs_nt4, LANGUAGE_GERMAN));
 
     // Another platform kind is not checked.
     os_script_set_sys_value(OS_SV_PLATFORM, 2);
