@@ -108,6 +108,14 @@ int run_engine(const std::vector<std::string>& arguments) {
     return engine_entry(static_cast<int>(arguments.size()), vector.data());
 }
 
+uint32_t progress_percent(uint64_t done, uint32_t total, size_t members_done, size_t member_count) {
+    // 64-bit arithmetic: done x 100 overflows 32 bits from 43 MB on.
+    uint64_t percent = 0;
+    if (total > 0) percent = done * 100 / total;
+    else if (member_count > 0) percent = static_cast<uint64_t>(members_done) * 100 / member_count;
+    return static_cast<uint32_t>(percent > 100 ? 100 : percent);
+}
+
 int list_members() { return run_engine({"unzip", "-v", S.payload_name}); }
 
 bool member_target_dir(std::string& out, const std::string& name) {
@@ -164,12 +172,8 @@ void install_worker(void*) {
             S.install_failed = true;
             break;
         }
-        // 64-bit arithmetic: done x 100 overflows 32 bits from 43 MB on. Without a
-        // size total (members without content) the bar counts members.
         S.done_size += member.size;
-        uint64_t percent = S.total_size > 0 ? S.done_size * 100 / S.total_size
-                                            : static_cast<uint64_t>(i + 1) * 100 / member_count;
-        S.percent_done = static_cast<uint32_t>(percent > 100 ? 100 : percent);
+        S.percent_done = progress_percent(S.done_size, S.total_size, i + 1, member_count);
         ui.set_percent(S.percent_done);
     }
 

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,11 @@ bool member_target_dir(std::string& out, const std::string& name);
 // Extracts one member into its directory (creating the directory's parents);
 // the engine's result, or ENG_ERROR when the member has no valid directory.
 int install_member(const std::string& name);
+
+// The percentage shown after `members_done` of `member_count` members, of
+// which `done` bytes of `total` are extracted: by size, or by member count
+// when the members have no size at all; never above 100.
+uint32_t progress_percent(uint64_t done, uint32_t total, size_t members_done, size_t member_count);
 
 // The thread routine (os_CreateThread(install_worker, nullptr)).
 void install_worker(void* unused);

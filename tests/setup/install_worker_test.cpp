@@ -463,3 +463,59 @@ TEST(MemberTarget, KeywordsSubdirectoriesAndRootMembers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Progress, LargePayloadsNoSizesAndWrongTotals) {
+    // 50 MB of 100 MB: done x 100 does not fit 32 bits.
+    EXPECT_EQ(progress_percent(50'000'000, 100'000'000, 1, 2), 50u);
+    EXPECT_EQ(progress_percent(4'000'000'000ull, 4'000'000'000u, 9, 9), 100u);
+    EXPECT_EQ(progress_percent(1, 3, 1, 3), 33u);
+    EXPECT_EQ(progress_percent(0, 0, 1, 4), 25u);  // members without content
+    EXPECT_EQ(progress_percent(0, 0, 4, 4), 100u);
+    EXPECT_EQ(progress_percent(0, 0, 0, 0), 0u);
+    EXPECT_EQ(progress_percent(700, 500, 2, 2), 100u);  // a total smaller than the members
+}
+
+TEST(ListMembers, TheTableGrowsWithTheArchive) {
+    SetupEnv env;
+    tz::Archive archive;
+    uint32_t total = 0;
+    for (int i = 0; i < 300; ++i) {
+        const std::string content(static_cast<size_t>(i % 7), 'x');
+        archive.add("LOG/F" + std::to_string(i) + ".TXT", content).made_by_host = 11;
+        total += static_cast<uint32_t>(content.size());
+    }
+    const std::string long_name = "SCRIPT/" + std::string(200, 'n') + ".TRX";
+    archive.add(long_name, "12345").made_by_host = 11;
+    archive.write(env.c_drive / "INSTALL.FIL");
+    install_engine_hooks();
+    S.payload_name = "C:\\INSTALL.FIL";
+    const tz::EngineRun run = tz::capture_streams([] { return list_members(); });
+    EXPECT_EQ(run.code, ENG_OK) << run.err;
+    ASSERT_EQ(S.member_table.size(), 301u);
+    EXPECT_EQ(S.member_table[0].name, "LOG/F0.TXT");
+    EXPECT_EQ(S.member_table[299].size, 299u % 7);
+    EXPECT_EQ(S.member_table[300].name, long_name);
+    EXPECT_EQ(S.member_table[300].size, 5u);
+    EXPECT_EQ(S.total_size, total + 5);
+}
+
+TEST(RunEngine, ArgumentsOfAnyLengthReachTheEngine) {
+    SetupEnv env;
+    const std::string dir = std::string(100, 'd');
+    ::mkdir((env.c_drive / dir).c_str(), 0777);
+    tz::Archive archive;
+    archive.add("A.TXT", "a").made_by_host = 11;
+    archive.write(env.c_drive / (dir + "/" + std::string(60, 'p') + ".FIL"));
+    install_engine_hooks();
+    // A payload path of 169 characters, far more than a fixed 100-byte argument
+    // buffer holds, reaches the engine whole.
+    const tz::EngineRun run = tz::capture_streams(
+        [&] { return run_engine({"unzip", "-v", "C:\\" + dir + "\\" + std::string(60, 'p') + ".FIL"}); });
+    EXPECT_EQ(run.code, ENG_OK) << run.err;
+    ASSERT_EQ(S.member_table.size(), 1u);
+    EXPECT_EQ(S.member_table[0].name, "A.TXT");
+}
+
+}  // namespace
