@@ -79,8 +79,10 @@ void rewrite_path_file(const char* name) {
         if (!out) return;
 
         write_line(out.get(), version_line);
-        if (compare_nocase(version_text(version_line), "2.50", 4) >= 0) rewrite_keyword_layout(in.get(), out.get());
-        else rewrite_line_layout(in.get(), out.get());
+        if (compare_nocase(version_text(version_line), "2.50", 4) >= 0)
+            rewrite_keyword_layout(in.get(), out.get());
+        else
+            rewrite_line_layout(in.get(), out.get());
         written = std::ferror(out.get()) == 0 && std::ferror(in.get()) == 0;
         written = std::fclose(out.release()) == 0 && written;
     }

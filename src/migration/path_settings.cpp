@@ -103,13 +103,15 @@ bool read_existing_paths(const std::string& keyword_file, const std::string& lin
     std::string line;
     if (File file = open_for_reading(keyword_file)) {
         if (read_text_line(file.get(), line)) version = version_text(line);
-        S.existing_is_beta = compare_nocase(version, "2.50", 4) >= 0 && compare_nocase(version, "2.99", 4) <= 0;
+        S.existing_is_beta = compare_nocase(version, "2.50", 4) >= 0 &&
+                             compare_nocase(version, "2.99", 4) <= 0;
         read_keyword_layout(file.get());
         S.existing_found = true;
     } else if (File file = open_for_reading(line_file)) {
         if (read_text_line(file.get(), line)) version = version_text(line);
         S.existing_is_beta = compare_nocase(version, "2.00", 4) < 0 ||
-                             (compare_nocase(version, "2.06", 4) >= 0 && compare_nocase(version, "2.09", 4) <= 0);
+                             (compare_nocase(version, "2.06", 4) >= 0 &&
+                              compare_nocase(version, "2.09", 4) <= 0);
         read_line_layout(file.get(), version);
         S.existing_found = true;
     }

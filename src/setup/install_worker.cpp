@@ -23,7 +23,9 @@ namespace {
 // Room behind each engine argument: the engine may append ".zip" to the archive name.
 constexpr size_t ARGUMENT_SPARE = 8;
 
-void on_listed_member(const char* name, uint32_t size) { S.member_table.push_back(MemberEntry{name ? name : "", size}); }
+void on_listed_member(const char* name, uint32_t size) {
+    S.member_table.push_back(MemberEntry{name ? name : "", size});
+}
 
 void on_listing_total(uint32_t total) { S.total_size = total; }
 
@@ -57,7 +59,8 @@ void trace_result(int result) {
 // The copies, path rewrite, Start-menu entries and clean-up after every member
 // was extracted.
 void complete_installation(const InstallUi& ui) {
-    const bool rename = compare_nocase(S.existing_version, "2.90", S.existing_version.size() + 1) < 0;
+    // Old option-file names are mapped for versions below 2.90 (whole strings compared).
+    const bool rename = compare_nocase(S.existing_version, "2.90", std::string::npos) < 0;
     if (S.copy_options == 1 && ui.option_enabled(ID_COPY_OPTIONS))
         copy_tree(S.existing_options_dir, S.options_path, rename);
     if (S.copy_scripts == 1 && ui.option_enabled(ID_COPY_SCRIPTS))

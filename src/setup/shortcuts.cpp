@@ -73,7 +73,8 @@ ShortcutPlan plan_shortcut(const ShortcutRow& row, const std::string& folder_pat
         }
     }
 
-    std::string name = row.name[0] == '!' ? std::string(message(msg_order_prefix)) + (row.name + 1) : row.name;
+    std::string name = row.name;
+    if (row.name[0] == '!') name = std::string(message(msg_order_prefix)) + (row.name + 1);
     if (!name.empty()) name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
     link.working_directory = S.destination_path;
     link.description = name;

@@ -23,7 +23,8 @@ struct ShortcutRow {
 extern const std::array<ShortcutRow, 12> shortcut_table;
 
 // Registry location of the Programs folder (below HKEY_CURRENT_USER).
-inline constexpr const char* SHELL_FOLDERS_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr const char* SHELL_FOLDERS_KEY =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr const char* PROGRAMS_VALUE = "Programs";
 
 // One shortcut as it is to be saved.

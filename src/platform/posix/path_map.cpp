@@ -135,7 +135,8 @@ std::string posix_to_windows_path(const std::string& native) {
         }
     }
     if (best < 0) return native;  // Z is taken by another directory: no drive spelling
-    std::string rest = best_dir == "/" ? real.substr(1) : real.substr(std::min(real.size(), best_dir.size() + 1));
+    const size_t skip = best_dir == "/" ? 1 : best_dir.size() + 1;
+    std::string rest = real.substr(std::min(real.size(), skip));
     for (char& ch : rest)
         if (ch == '/') ch = '\\';
     std::string out;

@@ -143,7 +143,8 @@ DWORD SearchPathA(LPCSTR path, LPCSTR file, LPCSTR extension, DWORD size, LPSTR 
 
     // The directories searched: those given, else the current directory and PATH.
     std::vector<std::string> directories;
-    const std::string list = path ? path : std::string(".:") + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    const char* env_path = std::getenv("PATH");
+    const std::string list = path ? path : std::string(".:") + (env_path ? env_path : "");
     const char separator = path ? ';' : ':';
     size_t pos = 0;
     while (pos <= list.size()) {
