@@ -24,3 +24,10 @@ inline int64_t filetime_to_unix(const FILETIME& ft) {
 inline FILETIME unix_to_filetime(int64_t seconds) {
     return int_to_filetime(seconds * 10000000LL + FILETIME_UNIX_EPOCH);
 }
+
+#include <string>
+
+// The Windows spelling ("C:\dir\name") of a host path: the drive whose mapped
+// directory holds it (the deepest one), or drive Z for the whole file system
+// when the path lies outside every mapped drive and Z is free.
+std::string posix_to_windows_path(const std::string& native);

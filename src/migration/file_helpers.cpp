@@ -1,0 +1,179 @@
+#include "migration/file_helpers.h"
+
+#include <cctype>
+
+#include "platform/crt.h"
+#include "platform/os_layer.h"
+#include "platform/win32_shell.h"
+#include "setup/install_ui.h"
+#include "setup/messages.h"
+#include "setup/setup_state.h"
+
+const std::array<RenamePair, 7> rename_pairs = {{
+    {"options\\standard", "options\\standard.tev"},
+    {"options\\tevpath.dat", "options\\standard.tpa"},
+    {"options\\tevphone.fee", "options\\standard.fee"},
+    {"options\\tev.key", "options\\standard.tky"},
+    {"options\\tevtool.bar", "options\\standard.ttb"},
+    {"options\\tevphone.opt", "options\\standard.tph"},
+    {"script\\tevevent.cmd", "script\\tevevent.trx"},
+}};
+
+const std::array<const char*, 25> obsolete_files = {
+    "options\\standard",     "options\\tevpath.dat",   "options\\tevphone.fee",
+    "options\\tev.key",      "options\\tevtool.bar",   "options\\tevphone.opt",
+    "tev16.exe",             "tevw31.exe",             "tevcom16.dll",
+    "tevfax16.dll",          "tevxfr16.dll",           "tev.hlp",
+    "tev.cnt",               "script\\samples\\login.cmd", "script\\samples\\logout.cmd",
+    "script\\samples\\dialup.cmd", "script\\samples\\getmail.cmd", "script\\samples\\sndmail.cmd",
+    "script\\samples\\upload.cmd", "script\\samples\\dnload.cmd", "!script\\samples",
+    "script\\tevevent.cmd",  "log\\dummy.tmp",         "upload\\dummy.tmp",
+    "download\\dummy.tmp",
+};
+
+namespace {
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+int fold(char c) { return std::tolower(static_cast<unsigned char>(c)); }
+
+// Equal without regard to case, with '/' and '\' as the same separator.
+bool same_path_char(char a, char b) {
+    return (is_separator(a) && is_separator(b)) || fold(a) == fold(b);
+}
+
+bool same_nocase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && compare_nocase(a, b, a.size()) == 0;
+}
+
+}  // namespace
+
+bool join_path(std::string& out, std::string_view directory, std::string_view name) {
+    std::string joined(directory);
+    if (joined.empty() || joined.back() != '\\') joined += '\\';
+    joined += name;
+    if (joined.size() > SETUP_PATH_MAX) {
+        out.clear();
+        return false;
+    }
+    out = std::move(joined);
+    return true;
+}
+
+bool is_absolute_path(std::string_view path) {
+    return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || (!path.empty() && path[0] == '\\');
+}
+
+int compare_nocase(std::string_view a, std::string_view b, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        const int ca = i < a.size() ? fold(a[i]) : 0;
+        const int cb = i < b.size() ? fold(b[i]) : 0;
+        if (ca != cb) return ca - cb;
+        if (ca == 0) return 0;
+    }
+    return 0;
+}
+
+bool path_in_directory(std::string_view path, std::string_view directory) {
+    if (directory.empty() || path.size() < directory.size()) return false;
+    if (compare_nocase(path, directory, directory.size()) != 0) return false;
+    return path.size() == directory.size() || directory.back() == '\\' || path[directory.size()] == '\\';
+}
+
+bool map_old_name(std::string& target) {
+    for (const RenamePair& pair : rename_pairs) {
+        const std::string_view old_name = pair.old_name;
+        if (old_name.size() > target.size()) continue;
+        const size_t at = target.size() - old_name.size();
+        if (at > 0 && !is_separator(target[at - 1])) continue;  // whole components only
+        bool tail = true;
+        for (size_t i = 0; i < old_name.size() && tail; ++i)
+            tail = same_path_char(target[at + i], old_name[i]);
+        if (!tail) continue;
+        // Both names share their directory part; only the file name is replaced.
+        const std::string_view new_name = pair.new_name;
+        const std::string_view old_file = old_name.substr(old_name.rfind('\\') + 1);
+        const std::string_view new_file = new_name.substr(new_name.rfind('\\') + 1);
+        std::string renamed = target.substr(0, target.size() - old_file.size());
+        renamed += new_file;
+        if (renamed.size() > SETUP_PATH_MAX) return false;
+        target = std::move(renamed);
+        return true;
+    }
+    return false;
+}
+
+bool copy_file(const std::string& source, std::string& target, bool map_names) {
+    if (map_names) map_old_name(target);
+    return CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
+}
+
+bool copy_tree(const std::string& source, const std::string& target, bool map_names) {
+    if (source.empty() || target.empty() || same_nocase(source, target)) return false;
+    if (_access(target.c_str(), 0) != 0 && _mkdir(target.c_str()) != 0) return false;
+
+    OS_FILEFIND entry;
+    std::string pattern;
+    if (!join_path(pattern, source, "*.*")) return false;
+
+    // First the subdirectories, so that nested folders are copied before the
+    // files of each level. A subdirectory that is the target itself (a target
+    // inside the source) is not copied into itself.
+    pattern.copy(entry.name, pattern.size());
+    entry.name[pattern.size()] = '\0';
+    for (int r = os_FileFindMgr(OS_FIND_FIRST, &entry); r == 0; r = os_FileFindMgr(OS_FIND_NEXT, &entry)) {
+        if (!(entry.attributes & OS_FILE_DIRECTORY) || entry.name[0] == '.') continue;
+        std::string from;
+        std::string to;
+        if (!join_path(from, source, entry.name) || !join_path(to, target, entry.name)) continue;
+        if (same_nocase(from, target)) continue;
+        copy_tree(from, to, map_names);
+    }
+    os_FileFindMgr(OS_FIND_END, &entry);
+
+    entry = OS_FILEFIND{};
+    pattern.copy(entry.name, pattern.size());
+    entry.name[pattern.size()] = '\0';
+    for (int r = os_FileFindMgr(OS_FIND_FIRST, &entry); r == 0; r = os_FileFindMgr(OS_FIND_NEXT, &entry)) {
+        if (entry.attributes & OS_FILE_DIRECTORY) continue;
+        std::string from;
+        std::string to;
+        if (!join_path(from, source, entry.name) || !join_path(to, target, entry.name)) continue;
+        copy_file(from, to, map_names);
+    }
+    os_FileFindMgr(OS_FIND_END, &entry);
+    return true;
+}
+
+void convert_or_clean(const std::string& directory, int mode) {
+    if (mode == 0) {
+        for (const RenamePair& pair : rename_pairs) {
+            std::string from;
+            std::string to;
+            if (join_path(from, directory, pair.old_name) && join_path(to, directory, pair.new_name))
+                copy_file(from, to, false);
+        }
+        return;
+    }
+    install_ui().set_status(message(msg_status_deleting));
+    for (const char* name : obsolete_files) {
+        const bool is_directory = name[0] == '!';
+        std::string path;
+        if (!join_path(path, directory, is_directory ? name + 1 : name)) continue;
+        if (is_directory) _rmdir(path.c_str());
+        else crt_remove(path.c_str());
+    }
+}
+
+bool member_subdir(std::string& out, std::string_view member_name, std::string_view user_directory) {
+    const size_t first = member_name.find_first_of("/\\");
+    if (first == std::string_view::npos) return false;
+    std::string joined;
+    if (!join_path(joined, user_directory, member_name.substr(first + 1))) return false;
+    const size_t last = joined.find_last_of("/\\");
+    joined.erase(last);  // join_path put at least one separator in
+    // Cut down to a bare drive, the directory is the drive's root.
+    if (joined.size() == 2 && joined[1] == ':') joined += '\\';
+    out = std::move(joined);
+    return true;
+}

@@ -1,0 +1,106 @@
+// The Linux layer's start-up, system values, profile store, current directory
+// and assertion reports.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/os_layer.h"
+#include "platform/posix/os_script.h"
+#include "platform/posix/posix_util.h"
+
+namespace {
+
+std::mutex system_lock;
+std::map<int, int32_t> sys_values;
+std::map<std::pair<std::string, std::string>, std::string> profile;
+std::vector<OsAssertion> assertions;
+
+int32_t default_sys_value(int index) {
+    switch (index) {
+    case OS_SV_VERSION: return 400;
+    case OS_SV_PLATFORM: return OS_PLATFORM_NT;
+    case 11: return 1024;
+    case 12: return 768;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+int os_Initialize(intptr_t, const char*, int) { return 1; }
+
+int32_t os_QuerySysValue(int index) {
+    std::lock_guard<std::mutex> guard(system_lock);
+    const auto it = sys_values.find(index);
+    return it != sys_values.end() ? it->second : default_sys_value(index);
+}
+
+void os_script_set_sys_value(int index, int32_t value) {
+    std::lock_guard<std::mutex> guard(system_lock);
+    sys_values[index] = value;
+}
+
+void os_script_reset_sys_values() {
+    std::lock_guard<std::mutex> guard(system_lock);
+    sys_values.clear();
+}
+
+int os_IniMgr(int operation, int, const char* application, const char* key, char* buffer,
+              uint32_t* size) {
+    if (operation != OS_INI_QUERY || !application || !key) return 0;
+    std::lock_guard<std::mutex> guard(system_lock);
+    const auto it = profile.find({application, key});
+    if (it == profile.end()) return 0;
+    if (buffer && size && *size > 0) {
+        const size_t n = std::min(it->second.size(), static_cast<size_t>(*size - 1));
+        std::memcpy(buffer, it->second.data(), n);
+        buffer[n] = '\0';
+        *size = static_cast<uint32_t>(n);
+    }
+    return 1;
+}
+
+void os_script_ini_set(const char* application, const char* key, const char* value) {
+    std::lock_guard<std::mutex> guard(system_lock);
+    profile[{application, key}] = value;
+}
+
+void os_script_ini_clear() {
+    std::lock_guard<std::mutex> guard(system_lock);
+    profile.clear();
+}
+
+int os_QueryCWD(char* buffer, size_t size) {
+    if (!buffer || size == 0) return 1;
+    buffer[0] = '\0';
+    std::vector<char> native(4096);
+    if (!::getcwd(native.data(), native.size())) return 1;
+    const std::string windows = posix_to_windows_path(native.data());
+    if (windows.size() >= size) return 1;
+    std::memcpy(buffer, windows.c_str(), windows.size() + 1);
+    return 0;
+}
+
+void os_AssertMsg(const char* expression, const char* source, int line) {
+    std::fprintf(stderr, "assertion failed: %s, file %s, line %d\n", expression ? expression : "",
+                 source ? source : "", line);
+    std::lock_guard<std::mutex> guard(system_lock);
+    assertions.push_back(OsAssertion{expression ? expression : "", source ? source : "", line});
+}
+
+std::vector<OsAssertion> os_script_assertions() {
+    std::lock_guard<std::mutex> guard(system_lock);
+    return assertions;
+}
+
+void os_script_clear_assertions() {
+    std::lock_guard<std::mutex> guard(system_lock);
+    assertions.clear();
+}

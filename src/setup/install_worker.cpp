@@ -1,0 +1,189 @@
+#include "setup/install_worker.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/engine.h"
+#include "migration/file_helpers.h"
+#include "migration/path_rewrite.h"
+#include "platform/crt.h"
+#include "platform/os_layer.h"
+#include "setup/existing_file.h"
+#include "setup/install_ui.h"
+#include "setup/messages.h"
+#include "setup/setup_state.h"
+#include "setup/shortcuts.h"
+
+const std::array<const char*, 7> doc_files = {"DEVELOP.DOC",  "VERSIONS.DOC", "PROBLEMS.DOC", "ISDN.DOC",
+                                              "REGISTER.DOC", "FEATURES.DOC", "README.DOC"};
+const std::array<const char*, 3> copied_dlls = {"VELMORA.DLL", "KWEMOS2.DLL", "KWEMWIN.DLL"};
+
+namespace {
+
+// Room behind each engine argument: the engine may append ".zip" to the archive name.
+constexpr size_t ARGUMENT_SPARE = 8;
+
+void on_listed_member(const char* name, uint32_t size) {
+    S.member_table.push_back(MemberEntry{name ? name : "", size});
+}
+
+void on_listing_total(uint32_t total) { S.total_size = total; }
+
+// The member name as an engine pattern that selects exactly that member: the
+// pattern characters '[', '*' and '?' (and '\', which the engine turns into a
+// separator) stand for themselves only as '?'.
+std::string member_pattern(const std::string& name) {
+    std::string pattern = name;
+    for (char& c : pattern)
+        if (c == '[' || c == '*' || c == '?' || c == '\\') c = '?';
+    return pattern;
+}
+
+// Creates the parents of `target` one level at a time (not the last component:
+// the engine creates its extraction root itself); failures are left to the engine.
+void make_parent_dirs(std::string& target) {
+    for (size_t i = 0; i < target.size(); ++i) {
+        if ((target[i] != '\\' && target[i] != '/') || i == 2) continue;
+        target[i] = '\0';
+        _mkdir(target.c_str());
+        target[i] = '\\';
+    }
+}
+
+void trace_result(int result) {
+    if (!stderr) return;
+    std::fprintf(stderr, "get_zip_name() return=%d\n\n", result);
+    std::fflush(stderr);
+}
+
+// The copies, path rewrite, Start-menu entries and clean-up after every member
+// was extracted.
+void complete_installation(const InstallUi& ui) {
+    // Old option-file names are mapped for versions below 2.90 (whole strings compared).
+    const bool rename = compare_nocase(S.existing_version, "2.90", std::string::npos) < 0;
+    if (S.copy_options == 1 && ui.option_enabled(ID_COPY_OPTIONS))
+        copy_tree(S.existing_options_dir, S.options_path, rename);
+    if (S.copy_scripts == 1 && ui.option_enabled(ID_COPY_SCRIPTS))
+        copy_tree(S.existing_script_dir, S.script_path, rename);
+    std::string from;
+    std::string to;
+    if (S.copy_phone_book == 1 && ui.option_enabled(ID_COPY_PHONE_BOOK) &&
+        join_path(from, S.existing_path, "PHONEBK") && join_path(to, S.destination_path, "PHONEBK"))
+        copy_file(from, to, false);
+    // DOC files and DLLs come from the current directory, the program's own.
+    const auto copy_beside_program = [&](const char* name) {
+        from = name;
+        if (join_path(to, S.destination_path, name)) copy_file(from, to, false);
+    };
+    for (const char* name : doc_files) copy_beside_program(name);
+    for (const char* name : copied_dlls) copy_beside_program(name);
+    S.percent_done = 100;
+    ui.set_percent(100);
+    rewrite_path_file("OPTIONS\\STANDARD.TPA");
+    ui.set_status(message(msg_status_folder));
+    create_start_menu_entries();
+    convert_or_clean(S.destination_path, 1);
+    ui.set_status(message(msg_status_complete));
+    ui.info(message(msg_all_done));
+    if (S.backups_made) ui.info(message(msg_backups_made));
+}
+
+}  // namespace
+
+void install_engine_hooks() {
+    EngineHooks hooks;
+    hooks.existing_file = existing_file_policy;
+    hooks.listed_member = on_listed_member;
+    hooks.listing_total = on_listing_total;
+    engine_set_hooks(hooks);
+}
+
+int run_engine(const std::vector<std::string>& arguments) {
+    // Each argument in its own zeroed, writable buffer; the vector ends with null.
+    std::vector<std::vector<char>> buffers;
+    std::vector<char*> vector;
+    for (const std::string& a : arguments) {
+        buffers.emplace_back(a.size() + 1 + ARGUMENT_SPARE, '\0');
+        std::memcpy(buffers.back().data(), a.data(), a.size());
+    }
+    for (auto& b : buffers) vector.push_back(b.data());
+    vector.push_back(nullptr);
+    return engine_entry(static_cast<int>(arguments.size()), vector.data());
+}
+
+uint32_t progress_percent(uint64_t done, uint32_t total, size_t members_done, size_t member_count) {
+    // 64-bit arithmetic: done x 100 overflows 32 bits from 43 MB on.
+    uint64_t percent = 0;
+    if (total > 0) percent = done * 100 / total;
+    else if (member_count > 0) percent = static_cast<uint64_t>(members_done) * 100 / member_count;
+    return static_cast<uint32_t>(percent > 100 ? 100 : percent);
+}
+
+int list_members() { return run_engine({"unzip", "-v", S.payload_name}); }
+
+bool member_target_dir(std::string& out, const std::string& name) {
+    static const struct {
+        const char* keyword;
+        int kind;
+    } keywords[] = {{"LOG", DIR_LOG}, {"OPTIONS", DIR_OPTIONS}, {"SCRIPT", DIR_SCRIPT},
+                    {"UPLOAD", DIR_UPLOAD}, {"DOWNLOAD", DIR_DOWNLOAD}};
+    // A member in the archive's root goes to the destination, whatever its name begins with.
+    if (name.find_first_of("/\\") != std::string::npos) {
+        for (const auto& k : keywords) {
+            if (compare_nocase(name, k.keyword, std::strlen(k.keyword)) == 0)
+                return member_subdir(out, name, new_dir_path(k.kind));
+        }
+    }
+    if (S.destination_path.size() > SETUP_PATH_MAX) return false;
+    out = S.destination_path;
+    return true;
+}
+
+int install_member(const std::string& name) {
+    std::string target;
+    if (!member_target_dir(target, name) || target.empty()) return ENG_ERROR;
+    if (_access(target.c_str(), 0) != 0) make_parent_dirs(target);
+    return run_engine({"unzip", "-qq", "-j", S.payload_name, member_pattern(name), "-d", target});
+}
+
+void install_worker(void*) {
+    OS_THREADCTX context;
+    os_InitWinThread(&context, 0, 0);
+    install_engine_hooks();
+    const InstallUi& ui = install_ui();
+
+    const int listed = list_members();
+    trace_result(listed);
+    if (listed != ENG_OK) S.install_failed = true;
+
+    const size_t member_count = S.member_table.size();
+    for (size_t i = 0; i < member_count && !S.install_failed && !S.cancel_requested; ++i) {
+        const MemberEntry& member = S.member_table[i];
+        if (member.name.empty()) break;
+        std::string shown = member.name;
+        for (char& c : shown)
+            if (c == '\\') c = '/';
+        ui.set_status(shown.c_str());
+
+        const int r = install_member(member.name);
+        if (stderr) {
+            std::fprintf(stderr, "get_zip_name(%s)\n", member.name.c_str());
+            std::fflush(stderr);
+        }
+        trace_result(r);
+        if (r != ENG_OK) {
+            S.install_failed = true;
+            break;
+        }
+        S.done_size += member.size;
+        S.percent_done = progress_percent(S.done_size, S.total_size, i + 1, member_count);
+        ui.set_percent(S.percent_done);
+    }
+
+    if (S.install_failed) ui.error(message(msg_error_aborted));
+    else if (S.cancel_requested) ui.info(message(msg_cancelled));
+    else complete_installation(ui);
+
+    ui.finished();
+    os_CleanupWinThread(&context);
+}

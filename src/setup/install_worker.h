@@ -1,0 +1,44 @@
+// The install worker: the thread that unpacks the payload member by member into
+// the directories the user chose, then copies the earlier installation's
+// settings, the DOC files and the runtime DLLs, rewrites the path settings
+// file, creates the Start-menu entries, removes obsolete files and shows the
+// final messages. It talks to the user only through install_ui().
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// DOC files and runtime DLLs copied from the program's directory.
+extern const std::array<const char*, 7> doc_files;
+extern const std::array<const char*, 3> copied_dlls;
+
+// Installs the setup's answers into the engine's hooks record: the existing-file
+// policy, and the member table and total of the verbose listing.
+void install_engine_hooks();
+
+// Runs the engine on `arguments` ("unzip" first); each argument gets its own
+// writable buffer with room for the engine to lengthen it.
+int run_engine(const std::vector<std::string>& arguments);
+
+// Lists the payload into S.member_table and S.total_size; the engine's result.
+int list_members();
+
+// The directory a member is extracted into, chosen by its leading keyword (LOG,
+// OPTIONS, SCRIPT, UPLOAD, DOWNLOAD) or else the destination. False when the
+// directory would be longer than a path may be.
+bool member_target_dir(std::string& out, const std::string& name);
+
+// Extracts one member into its directory (creating the directory's parents);
+// the engine's result, or ENG_ERROR when the member has no valid directory.
+int install_member(const std::string& name);
+
+// The percentage shown after `members_done` of `member_count` members, of
+// which `done` bytes of `total` are extracted: by size, or by member count
+// when the members have no size at all; never above 100.
+uint32_t progress_percent(uint64_t done, uint32_t total, size_t members_done, size_t member_count);
+
+// The thread routine (os_CreateThread(install_worker, nullptr)).
+void install_worker(void* unused);

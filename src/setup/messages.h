@@ -1,0 +1,42 @@
+// The setup program's texts: 25 messages, each in English, German and French,
+// stored in code page 850 (the OEM code page of the product's users) exactly as
+// they are shown. "\r" is a carriage return; "%s" is a printf placeholder.
+#pragma once
+
+#include <string>
+
+enum MessageId : int {
+    msg_status_complete = 0,
+    msg_cancelled = 1,
+    msg_error_aborted = 2,
+    msg_no_payload = 3,
+    msg_needs_nt4 = 4,
+    msg_all_done = 5,
+    msg_empty_destination = 6,
+    msg_empty_log_path = 7,
+    msg_empty_options_path = 8,
+    msg_empty_script_path = 9,
+    msg_empty_upload_path = 10,
+    msg_empty_download_path = 11,
+    msg_caption_info = 12,
+    msg_caption_error = 13,
+    msg_ask_upgrade_from_beta = 14,
+    msg_ask_beta_over_existing = 15,
+    msg_ask_overwrite_file = 16,
+    msg_ask_overwrite_options = 17,
+    msg_backups_made = 18,
+    msg_ask_read_docs = 19,
+    msg_status_deleting = 20,
+    msg_status_paths = 21,
+    msg_status_folder = 22,
+    msg_order_prefix = 23,
+    msg_folder_name = 24,
+    MESSAGE_COUNT = 25,
+};
+
+// The text of message `id` in language `language` (0 English, 1 German, 2 French).
+const char* message_text(int id, int language);
+// The text of message `id` in the language of the payload (S.language_index).
+const char* message(int id);
+// Message `id` of the current language with its one "%s" filled in.
+std::string format_message(int id, const std::string& argument);

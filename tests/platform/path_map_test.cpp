@@ -1,0 +1,110 @@
+// Windows paths on Linux: drive mapping, letter case, the Windows spelling of
+// host paths, and the runtime calls over them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/crt.h"
+#include "platform/hostfile.h"
+#include "platform/os_layer.h"
+#include "platform/posix/posix_util.h"
+#include "support/engine_run.h"
+#include "support/run.h"
+
+namespace {
+
+class DriveMap : public ::testing::Test {
+protected:
+    tz::TempDir c;
+    tz::TempDir d;
+    void SetUp() override {
+        host_map_drive('C', c.path().c_str());
+        host_map_drive('D', d.path().c_str());
+    }
+    void TearDown() override {
+        host_map_drive('C', nullptr);
+        host_map_drive('D', nullptr);
+        host_map_drive('Z', nullptr);
+    }
+};
+
+TEST_F(DriveMap, MappedNamesIgnoreLetterCaseWhereTheyExist) {
+    ::mkdir((c / "OPTIONS").c_str(), 0777);
+    tz::write_text(c / "OPTIONS/STANDARD.TPA", "x");
+    EXPECT_EQ(host_native_path("C:\\options\\standard.tpa"), c / "OPTIONS/STANDARD.TPA");
+    // A name that does not exist keeps its spelling below the part that does.
+    EXPECT_EQ(host_native_path("c:\\options\\new\\File.Txt"), c / "OPTIONS/new/File.Txt");
+    EXPECT_EQ(host_native_path("D:"), d.path() + "/");
+    // Paths without a drive are used as they stand (the command-line tool).
+    EXPECT_EQ(host_native_path("some\\Relative/name"), "some/Relative/name");
+    EXPECT_EQ(host_native_path("E:\\unmapped"), "E:/unmapped");
+}
+
+TEST_F(DriveMap, WindowsSpellingOfHostPaths) {
+    ::mkdir((c / "TEV").c_str(), 0777);
+    EXPECT_EQ(posix_to_windows_path(c / "TEV"), "C:\\TEV");
+    EXPECT_EQ(posix_to_windows_path(c.path()), "C:\\");
+    // Outside every mapped drive the file system is drive Z, as under Wine.
+    tz::TempDir elsewhere;
+    const std::string z = posix_to_windows_path(elsewhere.path());
+    ASSERT_EQ(z.substr(0, 3), "Z:\\");
+    struct stat mapped;
+    struct stat original;
+    ASSERT_EQ(::stat(host_native_path(z.c_str()).c_str(), &mapped), 0);
+    ASSERT_EQ(::stat(elsewhere.path().c_str(), &original), 0);
+    EXPECT_EQ(mapped.st_ino, original.st_ino);
+}
+
+TEST_F(DriveMap, CurrentDirectoryWithItsDrive) {
+    ::mkdir((c / "SETUP").c_str(), 0777);
+    tz::ScopedCwd cwd(c / "SETUP");
+    char buffer[OS_PATH_SIZE];
+    ASSERT_EQ(os_QueryCWD(buffer, sizeof buffer), 0);
+    EXPECT_STREQ(buffer, "C:\\SETUP");
+    char small[4];
+    EXPECT_NE(os_QueryCWD(small, sizeof small), 0);
+    EXPECT_STREQ(small, "");
+}
+
+TEST_F(DriveMap, RuntimeCallsReachTheMappedDirectories) {
+    EXPECT_EQ(_mkdir("C:\\NEW"), 0);
+    EXPECT_EQ(_access("c:\\new", 0), 0);
+    FILE* f = crt_fopen("C:\\NEW\\A.TXT", "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("hello", f);
+    std::fclose(f);
+    EXPECT_EQ(tz::read_text(c / "NEW/A.TXT"), "hello");
+    EXPECT_EQ(crt_remove("C:\\new\\a.txt"), 0);
+    EXPECT_EQ(_rmdir("C:\\NEW"), 0);
+    EXPECT_NE(_access("C:\\NEW", 0), 0);
+    {
+        tz::ScopedCwd cwd(d.path());
+        EXPECT_EQ(_chdir("C:\\"), 0);
+        char buffer[OS_PATH_SIZE];
+        ASSERT_EQ(os_QueryCWD(buffer, sizeof buffer), 0);
+        EXPECT_STREQ(buffer, "C:\\");
+    }
+}
+
+TEST(SplitPath, DriveDirectoryNameAndExtension) {
+    char drive[_MAX_DRIVE], dir[_MAX_DIR], fname[_MAX_FNAME], ext[_MAX_EXT];
+    _splitpath("C:\\DIST\\SUB.D\\SETUP.EXE", drive, dir, fname, ext);
+    EXPECT_STREQ(drive, "C:");
+    EXPECT_STREQ(dir, "\\DIST\\SUB.D\\");
+    EXPECT_STREQ(fname, "SETUP");
+    EXPECT_STREQ(ext, ".EXE");
+    _splitpath("SETUP", drive, dir, fname, ext);
+    EXPECT_STREQ(drive, "");
+    EXPECT_STREQ(dir, "");
+    EXPECT_STREQ(fname, "SETUP");
+    EXPECT_STREQ(ext, "");
+    // Parts longer than their buffers are cut, never written past the buffer.
+    const std::string long_dir = "C:\\" + std::string(400, 'x') + "\\A.B";
+    _splitpath(long_dir.c_str(), drive, dir, nullptr, nullptr);
+    EXPECT_EQ(std::strlen(dir), static_cast<size_t>(_MAX_DIR - 1));
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+// The message table: code page 850 bytes, trailing blanks, placeholders.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "setup/messages.h"
+#include "setup/setup_state.h"
+
+namespace {
+
+TEST(MessageTable, AccentedLettersAreCodePage850Bytes) {
+    EXPECT_STREQ(message_text(msg_status_complete, LANGUAGE_FRENCH), "Installation termin\x82" "e");
+    EXPECT_STREQ(message_text(msg_needs_nt4, LANGUAGE_GERMAN),
+                 "Dieses Programm ben\x94tigt mindestens Windows NT 4.00 - Installation wird abgebrochen!");
+    EXPECT_STREQ(message_text(msg_folder_name, LANGUAGE_GERMAN), "TEV f\x81r Windows%s");
+    EXPECT_STREQ(message_text(msg_cancelled, LANGUAGE_GERMAN),
+                 "Installation abgebrochen - TEV konnte nicht vollst\x84ndig installiert werden!");
+    EXPECT_STREQ(message_text(msg_ask_overwrite_file, LANGUAGE_FRENCH),
+                 "Ecraser %s avec les param\x8Atres d'installation par d\x82" "faut de TEV?");
+    // No byte of any text is outside ASCII except the seven letters.
+    const std::string letters = "\x82\x8A\x88\x85\x84\x94\x81";
+    for (int id = 0; id < MESSAGE_COUNT; ++id)
+        for (int language = 0; language < LANGUAGE_COUNT; ++language)
+            for (const char* p = message_text(id, language); *p; ++p)
+                if (static_cast<unsigned char>(*p) >= 0x80) {
+                    EXPECT_NE(letters.find(*p), std::string::npos) << id << "/" << language;
+                }
+}
+
+TEST(MessageTable, TrailingBlanksCarriageReturnsAndSharedTexts) {
+    const char* french = message_text(msg_ask_upgrade_from_beta, LANGUAGE_FRENCH);
+    EXPECT_EQ(french[std::strlen(french) - 1], ' ');
+    EXPECT_NE(std::strstr(french, "b\x88ta. Ceci est *DECONSEILLE*.\r\rVoulez"), nullptr);
+    const char* english = message_text(msg_ask_upgrade_from_beta, LANGUAGE_ENGLISH);
+    EXPECT_NE(std::strstr(english, "beta-version.  This is *NOT* recommended.\r\rDo you"), nullptr);
+    EXPECT_STREQ(message_text(msg_order_prefix, LANGUAGE_FRENCH), "Commande de la part de ");
+    EXPECT_STREQ(message_text(msg_order_prefix, LANGUAGE_GERMAN), "Bestellen bei ");
+    for (int language = 0; language < LANGUAGE_COUNT; ++language) {
+        EXPECT_STREQ(message_text(msg_no_payload, language), "Sorry, no files to install!");
+        EXPECT_STREQ(message_text(msg_caption_info, language), "Information");
+    }
+    EXPECT_STREQ(message_text(msg_caption_error, LANGUAGE_GERMAN), "Fehler");
+    EXPECT_STREQ(message_text(msg_caption_error, LANGUAGE_FRENCH), "Erreur");
+}
+
+TEST(MessageTable, CurrentLanguageAndFormatting) {
+    reset_setup_state();
+    EXPECT_STREQ(message(msg_status_paths), "Updating path information");
+    S.language_index = LANGUAGE_GERMAN;
+    EXPECT_EQ(format_message(msg_ask_overwrite_file, "C:\\TEV\\PHONEBK"),
+              "Datei C:\\TEV\\PHONEBK mit Standardeinstellungen \x81" "berschreiben?");
+    // A path holding a placeholder of its own is shown as it stands.
+    EXPECT_EQ(format_message(msg_folder_name, "%s%n"), "TEV f\x81r Windows%s%n");
+    EXPECT_STREQ(message_text(MESSAGE_COUNT, LANGUAGE_ENGLISH), "");
+    reset_setup_state();
+}
+
+}  // namespace
