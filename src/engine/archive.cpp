@@ -31,24 +31,25 @@ int seek_archive(int64_t logical_offset) {
                      G.archive_name, PLEASE_CHECK_TEXT);
         return ENG_BAD_ARCHIVE;
     }
+    return position_input(physical);
+}
+
+int position_input(int64_t physical) {
     const int64_t block = physical - physical % INPUT_BUF_SIZE;
     const int32_t inside = static_cast<int32_t>(physical - block);
-    if (block == G.input_buf_offset && G.input_held > 0) {
-        G.input_pos = G.input_buf.data() + inside;
-        G.input_left = G.input_held - inside;
-        return 0;
+    if (block != G.input_buf_offset || G.input_held <= 0) {
+        G.input_buf_offset = block;
+        long n = -1;
+        if (host_seek(G.archive_handle, block) == block)
+            n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
+        if (n <= 0) {
+            G.input_held = 0;
+            G.input_pos = G.input_buf.data();
+            G.input_left = 0;
+            return ENG_EARLY_EOF;
+        }
+        G.input_held = static_cast<int32_t>(n);
     }
-    G.input_buf_offset = block;
-    long n = -1;
-    if (host_seek(G.archive_handle, block) == block)
-        n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
-    if (n <= 0) {
-        G.input_held = 0;
-        G.input_pos = G.input_buf.data();
-        G.input_left = 0;
-        return ENG_EARLY_EOF;
-    }
-    G.input_held = static_cast<int32_t>(n);
     G.input_pos = G.input_buf.data() + inside;
     G.input_left = G.input_held - inside;
     return 0;
@@ -60,7 +61,12 @@ long read_signature() {
 
 namespace {
 
-bool sig_at(const uint8_t* p) { return std::memcmp(p, G.end_sig.data(), 4) == 0; }
+// The last position at or below `from` where the end-record signature starts, or -1.
+long scan_back(const uint8_t* buf, long from) {
+    for (long pos = from; pos >= 0; --pos)
+        if (std::memcmp(buf + pos, G.end_sig.data(), 4) == 0) return pos;
+    return -1;
+}
 
 void decode_end_record(const uint8_t* b) {
     G.end.disk_number = get_u16le(b + 4);
@@ -90,11 +96,7 @@ int find_end_record(int64_t search_length) {
         G.input_buf_offset = 0;
         if (n == G.archive_size) {
             G.input_held = static_cast<int32_t>(n);
-            for (long pos = n - 22; pos >= 0; --pos)
-                if (sig_at(buf + pos)) {
-                    hit = pos;
-                    break;
-                }
+            hit = scan_back(buf, n - 22);
         }
     } else {
         const int64_t tail = G.archive_size % INPUT_BUF_SIZE;
@@ -103,11 +105,7 @@ int find_end_record(int64_t search_length) {
             const long n = read_at(G.input_buf_offset, buf, static_cast<long>(tail));
             if (n == tail) {
                 G.input_held = static_cast<int32_t>(n);
-                for (long pos = n - 22; pos >= 0; --pos)
-                    if (sig_at(buf + pos)) {
-                        hit = pos;
-                        break;
-                    }
+                hit = scan_back(buf, n - 22);
             }
             std::memcpy(buf + INPUT_BUF_SIZE, buf, 3);
         }
@@ -117,11 +115,7 @@ int find_end_record(int64_t search_length) {
             const long n = read_at(G.input_buf_offset, buf, INPUT_BUF_SIZE);
             if (n < INPUT_BUF_SIZE) break;
             G.input_held = INPUT_BUF_SIZE;
-            for (long pos = INPUT_BUF_SIZE - 1; pos >= 0; --pos)
-                if (sig_at(buf + pos)) {
-                    hit = pos;
-                    break;
-                }
+            hit = scan_back(buf, INPUT_BUF_SIZE - 1);
             std::memcpy(buf + INPUT_BUF_SIZE, buf, 3);
         }
     }
@@ -235,23 +229,8 @@ int skip_field(unsigned length) {
         G.input_left -= static_cast<int32_t>(length);
         return 0;
     }
-    const int64_t target =
-        G.input_buf_offset + (G.input_pos - G.input_buf.data()) + static_cast<int64_t>(length);
-    const int64_t block = target - target % INPUT_BUF_SIZE;
-    G.input_buf_offset = block;
-    long n = -1;
-    if (host_seek(G.archive_handle, block) == block)
-        n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
-    if (n <= 0) {
-        G.input_held = 0;
-        G.input_left = 0;
-        G.input_pos = G.input_buf.data();
-        return ENG_EARLY_EOF;
-    }
-    G.input_held = static_cast<int32_t>(n);
-    G.input_pos = G.input_buf.data() + (target - block);
-    G.input_left = G.input_held - static_cast<int32_t>(target - block);
-    return 0;
+    return position_input(G.input_buf_offset + (G.input_pos - G.input_buf.data()) +
+                          static_cast<int64_t>(length));
 }
 
 int display_field(unsigned length) {

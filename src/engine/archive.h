@@ -27,6 +27,10 @@ int seek_archive(int64_t logical_offset);
 
 // Reads the four signature bytes before a record into signature_buf. Returns the
 // number of bytes read (4, fewer at the end, -1 on a read error).
+// Positions the input at a physical offset, reusing the held block when it is the
+// right one. 0, or ENG_EARLY_EOF when the block read yields nothing.
+int position_input(int64_t physical_offset);
+
 long read_signature();
 
 bool signature_is(const uint8_t* sig);

@@ -46,25 +46,7 @@ int read_name_and_extra(uint16_t name_length, uint16_t extra_length, const char*
 }
 
 // The input position, to come back to after a batch.
-struct InputMark {
-    int64_t block = 0;
-    long pos = 0;
-    int32_t left = 0;
-};
-
-InputMark mark_input() {
-    return {G.input_buf_offset, static_cast<long>(G.input_pos - G.input_buf.data()), G.input_left};
-}
-
-void restore_input(const InputMark& m) {
-    long n = 0;
-    if (host_seek(G.archive_handle, m.block) == m.block)
-        n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
-    G.input_buf_offset = m.block;
-    G.input_held = n > 0 ? static_cast<int32_t>(n) : 0;
-    G.input_pos = G.input_buf.data() + m.pos;
-    G.input_left = n > 0 ? m.left : 0;
-}
+int64_t input_position() { return G.input_buf_offset + (G.input_pos - G.input_buf.data()); }
 
 enum class Seek { ok, before_start, no_block };
 
@@ -283,7 +265,7 @@ int walk_members() {
                 ++unsupported;
         }
 
-        const InputMark mark = mark_input();
+        const int64_t mark = input_position();
         for (int i = 0; i < count; ++i) {
             G.cur = &batch[i];
             const int index = batch_number * BATCH_SIZE + i;
@@ -296,7 +278,7 @@ int walk_members() {
                 return walk_code < 0 ? result : walk_code;
             }
         }
-        restore_input(mark);
+        position_input(mark);
         ++batch_number;
     }
     G.cur = nullptr;

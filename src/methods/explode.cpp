@@ -13,6 +13,7 @@
 #include "methods/decode_table.h"
 #include "methods/explode.h"
 #include "methods/methods.h"
+#include "methods/sliding_window.h"
 
 namespace {
 
@@ -95,41 +96,6 @@ const DecodeEntry* decode_code(BitInput& in, const DecodeEntry* table, int root_
     return e;
 }
 
-// The output window and its write position.
-struct OutWindow {
-    uint32_t pos = 0;
-    bool unwrapped = true;  // not yet written out: bytes before it are zeros
-
-    void advance(uint32_t n) {
-        pos += n;
-        if (pos == WINDOW_SIZE) {
-            write_out(G.window.data(), WINDOW_SIZE, 0);
-            pos = 0;
-            unwrapped = false;
-        }
-    }
-    void put(uint8_t byte) {
-        G.window[pos] = byte;
-        advance(1);
-    }
-    void copy(uint32_t source, uint32_t length) {
-        uint8_t* w = G.window.data();
-        while (length > 0) {
-            source &= WINDOW_SIZE - 1;
-            const uint32_t piece = std::min(WINDOW_SIZE - std::max(source, pos), length);
-            if (unwrapped && pos <= source) {
-                std::memset(w + pos, 0, piece);
-            } else if (pos - source >= piece) {
-                std::memcpy(w + pos, w + source, piece);
-            } else {
-                for (uint32_t i = 0; i < piece; ++i) w[pos + i] = w[source + i];
-            }
-            source += piece;
-            length -= piece;
-            advance(piece);
-        }
-    }
-};
 
 }  // namespace
 
@@ -154,7 +120,7 @@ int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_t
     // Kept wide so that members of 2 GiB and more are decoded in full.
     int64_t remaining = G.unpacked_size;
     BitInput in;
-    OutWindow out;
+    SlidingWindow out(WINDOW_SIZE);
     int result = 0;
 
     while (remaining > 0) {
@@ -187,9 +153,9 @@ int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_t
         uint32_t length = l->value;
         if (l->kind != 0) length += in.take(8);
         remaining -= length;
-        out.copy(source, length);
+        out.copy_from(source, length);
     }
-    write_out(G.window.data(), out.pos, 0);
+    out.flush();
     if (result != 0) return result;
 
     const int64_t unused = G.packed_left + in.count / 8;

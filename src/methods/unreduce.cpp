@@ -13,6 +13,7 @@
 #include "engine/io.h"
 #include "methods/held_bits.h"
 #include "methods/methods.h"
+#include "methods/sliding_window.h"
 #include "methods/unreduce.h"
 
 namespace {
@@ -54,43 +55,6 @@ uint8_t* follower_row(unsigned value) {
     return G.window.data() + OUT_WINDOW + FOLLOWER_ROW * value;
 }
 
-// The output window and its write position.
-struct OutWindow {
-    uint32_t pos = 0;
-    bool first = true;  // not yet written out: bytes before it are zeros
-
-    void advance(uint32_t n) {
-        pos += n;
-        if (pos == OUT_WINDOW) {
-            write_out(G.window.data(), OUT_WINDOW, 0);
-            pos = 0;
-            first = false;
-        }
-    }
-    void put(uint8_t byte) {
-        G.window[pos] = byte;
-        advance(1);
-    }
-    // Copies `length` bytes from `distance` bytes back.
-    void copy(uint32_t distance, uint32_t length) {
-        uint32_t source = pos - distance;
-        uint8_t* w = G.window.data();
-        while (length > 0) {
-            source &= OUT_WINDOW - 1;
-            const uint32_t piece = std::min(OUT_WINDOW - std::max(source, pos), length);
-            if (first && source >= pos) {
-                std::memset(w + pos, 0, piece);
-            } else if (pos - source < piece) {
-                for (uint32_t i = 0; i < piece; ++i) w[pos + i] = w[source + i];
-            } else {
-                std::memcpy(w + pos, w + source, piece);
-            }
-            source += piece;
-            length -= piece;
-            advance(piece);
-        }
-    }
-};
 
 }  // namespace
 
@@ -114,7 +78,7 @@ int unreduce_member() {
     int state = 0;
     unsigned saved = 0;
     unsigned length = 0;
-    OutWindow out;
+    SlidingWindow out(OUT_WINDOW);
 
     while (remaining > 0) {
         unsigned byte;
@@ -155,7 +119,7 @@ int unreduce_member() {
             default: {
                 const uint32_t distance =
                     byte + ((saved >> factor.dist_shift) & factor.dist_mask) * 256u + 1u;
-                out.copy(distance, length + 3);
+                out.copy_from(out.pos - distance, length + 3);
                 remaining -= length + 3;
                 state = 0;
                 break;
@@ -163,5 +127,5 @@ int unreduce_member() {
         }
         last = static_cast<uint8_t>(byte);
     }
-    return write_out(G.window.data(), out.pos, 0);
+    return out.flush();
 }

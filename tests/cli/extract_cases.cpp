@@ -10,28 +10,15 @@
 
 #include "support/run.h"
 #include "support/zip_writer.h"
+#include "support/expect_text.h"
 
 namespace {
+
+using tz::padded;
 
 using tz::Archive;
 using tz::run_unzip;
 using tz::TempDir;
-
-std::string padded(const std::string& name, size_t width = 22) {
-    return name.size() >= width ? name : name + std::string(width - name.size(), ' ');
-}
-
-time_t local_instant(int year, int month, int day, int hour, int minute, int second) {
-    struct tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
-}
 
 struct stat stat_of(const std::string& path) {
     struct stat s = {};
@@ -86,8 +73,8 @@ TEST(Extract, FileTimesAreTheMembersLocalTimes) {
     a.write(dir / "a.zip");
 
     ASSERT_EQ(0, run_unzip({"-qq", "a.zip"}, dir.path()).code);
-    EXPECT_EQ(local_instant(1999, 12, 31, 23, 59, 58), stat_of(dir / "winter.txt").st_mtime);
-    EXPECT_EQ(local_instant(2024, 7, 15, 8, 30, 0), stat_of(dir / "summer.txt").st_mtime);
+    EXPECT_EQ(tz::local_time(1999, 12, 31, 23, 59, 58), stat_of(dir / "winter.txt").st_mtime);
+    EXPECT_EQ(tz::local_time(2024, 7, 15, 8, 30, 0), stat_of(dir / "summer.txt").st_mtime);
 }
 
 TEST(Extract, ReadOnlyMembersEndReadOnlyWithTheirTime) {
@@ -102,7 +89,7 @@ TEST(Extract, ReadOnlyMembersEndReadOnlyWithTheirTime) {
     ASSERT_EQ(0, run_unzip({"-qq", "a.zip"}, dir.path()).code);
     const struct stat s = stat_of(dir / "locked.txt");
     EXPECT_EQ(0u, s.st_mode & 0222);
-    EXPECT_EQ(local_instant(2010, 5, 6, 7, 8, 10), s.st_mtime);
+    EXPECT_EQ(tz::local_time(2010, 5, 6, 7, 8, 10), s.st_mtime);
 
     // Extracting again over the read-only file replaces it.
     const auto again = run_unzip({"-qq", "-o", "a.zip"}, dir.path());
@@ -122,7 +109,7 @@ protected:
     // Places f.txt with the given modification time (relative to the member's).
     void place(long offset_seconds) {
         tz::write_text(dir / "f.txt", "already here");
-        const time_t t = local_instant(2005, 6, 7, 8, 9, 10) + offset_seconds;
+        const time_t t = tz::local_time(2005, 6, 7, 8, 9, 10) + offset_seconds;
         struct timespec times[2] = {{t, 0}, {t, 0}};
         ASSERT_EQ(0, utimensat(AT_FDCWD, (dir / "f.txt").c_str(), times, 0));
     }

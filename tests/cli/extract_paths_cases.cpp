@@ -10,8 +10,11 @@
 
 #include "support/run.h"
 #include "support/zip_writer.h"
+#include "support/expect_text.h"
 
 namespace {
+
+using tz::padded;
 
 using tz::Archive;
 using tz::file_exists;
@@ -24,10 +27,6 @@ tz::Member& add(Archive& a, const std::string& name, const std::string& data) {
     tz::Member& m = a.add(name, data);
     m.made_by_host = 3;
     return m;
-}
-
-std::string padded(const std::string& name, size_t width = 22) {
-    return name.size() >= width ? name : name + std::string(width - name.size(), ' ');
 }
 
 std::string unsafe_warning(const std::string& name) {
@@ -147,18 +146,6 @@ TEST(ExtractPaths, DirectoryPathTooLongSkipsOnlyThatMember) {
     EXPECT_EQ("ok", read_text(dir / "out/ok.txt"));
 }
 
-time_t local_time(int year, int month, int day, int hour, int minute, int second) {
-    struct tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
-}
-
 TEST(ExtractPaths, FilesGetTheMembersTimeAndReadOnlyBit) {
     TempDir dir;
     Archive a;
@@ -176,11 +163,11 @@ TEST(ExtractPaths, FilesGetTheMembersTimeAndReadOnlyBit) {
     EXPECT_EQ("", r.out + r.err);
     struct stat st;
     ASSERT_EQ(0, ::stat((dir / "out/ro.txt").c_str(), &st));
-    EXPECT_EQ(local_time(2001, 2, 3, 12, 34, 56), st.st_mtime);
+    EXPECT_EQ(tz::local_time(2001, 2, 3, 12, 34, 56), st.st_mtime);
     EXPECT_EQ(0u, st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH));
     EXPECT_EQ("read only", read_text(dir / "out/ro.txt"));
     ASSERT_EQ(0, ::stat((dir / "out/rw.txt").c_str(), &st));
-    EXPECT_EQ(local_time(1999, 12, 31, 23, 59, 58), st.st_mtime);
+    EXPECT_EQ(tz::local_time(1999, 12, 31, 23, 59, 58), st.st_mtime);
     EXPECT_NE(0u, st.st_mode & S_IWUSR);
 }
 

@@ -13,18 +13,17 @@
 #include "support/sample_data.h"
 #include "support/shrink_encoder.h"
 #include "support/zip_writer.h"
+#include "support/expect_text.h"
 
 namespace {
+
+using tz::padded;
 
 using tz::Archive;
 using tz::Bytes;
 using tz::run_unzip;
 using tz::SampleKind;
 using tz::TempDir;
-
-std::string padded(const std::string& name, size_t width = 22) {
-    return name.size() >= width ? name : name + std::string(width - name.size(), ' ');
-}
 
 tz::Member& add_shrunk(Archive& a, const std::string& name, const Bytes& data,
                        const tz::ShrinkOptions& o = {}) {

@@ -6,16 +6,15 @@
 
 #include "support/run.h"
 #include "support/zip_writer.h"
+#include "support/expect_text.h"
 
 namespace {
+
+using tz::padded;
 
 using tz::Archive;
 using tz::run_unzip;
 using tz::TempDir;
-
-std::string padded(const std::string& name, size_t width = 22) {
-    return name.size() >= width ? name : name + std::string(width - name.size(), ' ');
-}
 
 TEST(Walk, TestModeReportsEachMemberAndTheSummary) {
     TempDir dir;

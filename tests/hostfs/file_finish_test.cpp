@@ -10,6 +10,7 @@
 
 #include "hostfs_fixture.h"
 #include "support/zip_writer.h"
+#include "support/expect_text.h"
 
 namespace hostfs_test {
 namespace {
@@ -36,18 +37,6 @@ private:
     bool had_ = false;
     std::string old_;
 };
-
-time_t local_time(int year, int month, int day, int hour, int minute, int second) {
-    struct tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
-}
 
 class FinishOutput : public HostFsTest {
 protected:
@@ -83,7 +72,7 @@ TEST_F(FinishOutput, ModificationTimeIsTheMembersLocalTime) {
     EXPECT_EQ(r.out + r.err, "");
     EXPECT_EQ(G.out_file, nullptr);
     EXPECT_EQ(tz::read_text("f.txt"), "member data");
-    EXPECT_EQ(status("f.txt").st_mtime, local_time(2001, 2, 3, 12, 34, 56));
+    EXPECT_EQ(status("f.txt").st_mtime, tz::local_time(2001, 2, 3, 12, 34, 56));
     EXPECT_EQ(status("f.txt").st_mtime, 981203696 - 3 * 3600);
 }
 
@@ -105,7 +94,7 @@ TEST_F(FinishOutput, AccessTimeIsLeftAlone) {
     ASSERT_EQ(::utimensat(AT_FDCWD, "a.txt", times, 0), 0);
     finish();
     EXPECT_EQ(status("a.txt").st_atime, 1000000000);
-    EXPECT_EQ(status("a.txt").st_mtime, local_time(1999, 12, 31, 23, 59, 58));
+    EXPECT_EQ(status("a.txt").st_mtime, tz::local_time(1999, 12, 31, 23, 59, 58));
 }
 
 TEST_F(FinishOutput, ReadOnlyMemberEndsReadOnlyAfterItsTime) {
@@ -118,7 +107,7 @@ TEST_F(FinishOutput, ReadOnlyMemberEndsReadOnlyAfterItsTime) {
     const struct stat st = status("ro.txt");
     EXPECT_EQ(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH), 0u);
     EXPECT_NE(st.st_mode & S_IRUSR, 0u);
-    EXPECT_EQ(st.st_mtime, local_time(2003, 4, 5, 6, 7, 8));
+    EXPECT_EQ(st.st_mtime, tz::local_time(2003, 4, 5, 6, 7, 8));
     EXPECT_EQ(tz::read_text("ro.txt"), "member data");
 }
 
