@@ -89,6 +89,24 @@ TEST_F(Directory, TinyFilesHaveNoEndRecord) {
     EXPECT_EQ("Archive:  tiny\n", r.out);
 }
 
+TEST_F(Directory, EndRecordCutShortByTheEndOfTheFile) {
+    // The signature sits in the last full block with only 14 bytes of its record
+    // behind it: the archive ended early, nothing is made of the missing fields.
+    std::string bytes(6140, 'j');
+    bytes += std::string("PK\x05\x06", 4) + std::string(10, '\0');
+    ASSERT_EQ(6154u, bytes.size());
+    tz::write_text("cut", bytes);
+    const auto r = run_engine({"-l", "cut"});
+    EXPECT_EQ(9, r.code);
+    EXPECT_EQ(std::string::npos, r.err.find("zipfile is empty"));
+    EXPECT_EQ("unzip:  can't find zipfile directory in cut,\n"
+              "        and can't find cut.zip, period.\n\nNo zipfiles found.\n",
+              r.err);
+    // On the last chance (the name was given with .zip left off) the code is the early end.
+    tz::write_text("cut.zip", bytes);
+    EXPECT_EQ(51, run_engine({"-l", "cut"}).code);
+}
+
 TEST_F(Directory, LongestCommentIsFound) {
     tz::Archive a = et::plain_archive({"m", "n"});
     std::string comment;
