@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -165,6 +166,31 @@ TEST_F(ExistingFiles, UpdateReplacesOnlyOlderFiles) {
     tz::remove_tree(dir / "f.txt");
     run_unzip({"-qu", "a.zip"}, dir.path());
     EXPECT_EQ("from the archive", content());
+}
+
+TEST_F(ExistingFiles, AgesAreComparedAsLocalTimesFarFromUtc) {
+    if (tz::under_wine()) GTEST_SKIP() << "the time zone of a Wine process is Wine's";
+    // Nine hours east of UTC, no daylight time: the member's 08:09:10 is 23:09:10 UTC
+    // the day before. A file of exactly that instant is as new as the member.
+    const char* old_tz = std::getenv("TZ");
+    const std::string saved = old_tz ? old_tz : "";
+    setenv("TZ", "XST-9", 1);
+    tzset();
+    place(0);
+    auto update = [&] {
+        std::vector<std::string> cmd = tz::unzip_command();
+        cmd.insert(cmd.end(), {"-quo", "a.zip"});
+        return tz::run_process(cmd, dir.path(), "", {"TZ=XST-9"});
+    };
+    auto r = update();
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("already here", content());
+    place(-2);
+    r = update();
+    EXPECT_EQ("from the archive", content());
+    if (old_tz) setenv("TZ", saved.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
 }
 
 TEST_F(ExistingFiles, FreshenCreatesNothing) {
