@@ -223,6 +223,9 @@ TEST_F(Options, ProgramNameSelectsTheInformationMode) {
     EXPECT_TRUE(G.info_mode);
     run_engine({"-l", "t.zip"}, "", "C:\\TOOLS\\UNZIP.EXE");
     EXPECT_FALSE(G.info_mode);
+    // Windows spells the program's path with backslashes.
+    run_engine({"-l", "t.zip"}, "", "C:\\TOOLS\\ZIPINFO.EXE");
+    EXPECT_TRUE(G.info_mode);
     run_engine({"-l", "-Z", "t.zip"});
     EXPECT_FALSE(G.info_mode) << "only the first argument selects it";
     run_engine({"-l", "t.zip"}, "", "zipinf");
