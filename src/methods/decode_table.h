@@ -32,3 +32,13 @@ int build_decode_table(const unsigned* lengths, unsigned n, unsigned simple_coun
 
 // Frees every table of one build, from its root; null is allowed.
 void release_decode_table(DecodeEntry* root);
+
+// One build's tables with their root width, released when the owner goes.
+struct OwnedDecodeTable {
+    DecodeEntry* root = nullptr;
+    int bits = 0;
+    OwnedDecodeTable() = default;
+    OwnedDecodeTable(const OwnedDecodeTable&) = delete;
+    OwnedDecodeTable& operator=(const OwnedDecodeTable&) = delete;
+    ~OwnedDecodeTable() { release_decode_table(root); }
+};

@@ -46,16 +46,6 @@ constexpr auto dist_base_8k = arithmetic_table<1, 128>();
 
 std::array<unsigned, LITERAL_SYMBOLS> tree_lengths{};
 
-// One build's tables, released when the owner goes.
-struct OwnedTable {
-    DecodeEntry* root = nullptr;
-    int bits = 0;
-    OwnedTable() = default;
-    OwnedTable(const OwnedTable&) = delete;
-    OwnedTable& operator=(const OwnedTable&) = delete;
-    ~OwnedTable() { release_decode_table(root); }
-};
-
 // Input bits, least significant first. Past the member's data next_byte gives
 // -1, which fills every bit from the current count upwards with ones.
 struct BitInput {
@@ -169,7 +159,7 @@ int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_t
 int explode_member() {
     const bool literal_tree = (G.local.flags & FLAG_LITERAL_TREE) != 0;
     const bool large_window = (G.local.flags & FLAG_8K) != 0;
-    OwnedTable literals, lengths, distances;
+    OwnedDecodeTable literals, lengths, distances;
     literals.bits = 9;
     lengths.bits = 7;
     distances.bits = G.packed_left > WIDE_DIST_ROOT_ABOVE ? 8 : 7;

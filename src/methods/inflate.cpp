@@ -87,15 +87,6 @@ void flush_full_window(uint32_t& pos) {
     }
 }
 
-// Releases one build's tables when it goes out of scope.
-struct OwnedTable {
-    DecodeEntry* root = nullptr;
-    OwnedTable() = default;
-    OwnedTable(const OwnedTable&) = delete;
-    OwnedTable& operator=(const OwnedTable&) = delete;
-    ~OwnedTable() { release_decode_table(root); }
-};
-
 }  // namespace
 
 int inflate_member() {
@@ -188,7 +179,7 @@ int decode_dynamic_block() {
 
     int r;
     {
-        OwnedTable lengths_table;
+        OwnedDecodeTable lengths_table;
         int lengths_bits = code_length_lookup_bits;
         r = build_decode_table(code_lengths.data(), 19, 19, nullptr, nullptr, &lengths_table.root,
                                &lengths_bits);
@@ -228,7 +219,7 @@ int decode_dynamic_block() {
     in.store();
     if (input_overrun()) return 1;
 
-    OwnedTable litlen;
+    OwnedDecodeTable litlen;
     int litlen_bits = litlen_lookup_bits;
     r = build_decode_table(code_lengths.data(), litlen_count, 257, length_base.data(),
                            length_extra.data(), &litlen.root, &litlen_bits);
@@ -238,7 +229,7 @@ int decode_dynamic_block() {
     }
     if (!litlen.root) return 1;  // no literal/length codes at all
 
-    OwnedTable dist;
+    OwnedDecodeTable dist;
     int dist_bits = dist_lookup_bits;
     r = build_decode_table(code_lengths.data() + litlen_count, dist_count, 0, dist_base.data(),
                            dist_extra.data(), &dist.root, &dist_bits);
