@@ -27,6 +27,6 @@ if [ ${#need[@]} -gt 0 ]; then
   echo "bootstrap: installing ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  $sudo apt-get install -y -qq "${need[@]}" >/dev/null
 fi
 echo "bootstrap: tools present"
