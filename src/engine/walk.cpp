@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstring>
-#include <vector>
+#include <memory>
 
 #include "engine/archive.h"
 #include "engine/globals.h"
@@ -21,14 +20,11 @@ constexpr int BATCH_SIZE = 64;
 
 int raise(int result, int r) { return std::max(result, r); }
 
-// Reports a damaged field of a header ("central" or "local"); true when the
-// reading must stop.
+// Reports a damaged name or extra field of a header ("central" or "local");
+// true when the reading must stop.
 bool field_failed(int r, const char* which, const char* field_kind) {
     if (r <= 1) return false;
-    if (std::strcmp(field_kind, "comment") == 0)
-        std::fprintf(stderr, "\n%s:  bad file comment length\n", G.member_name.c_str());
-    else
-        std::fprintf(stderr, "%s:  bad %s length (%s)\n", G.member_name.c_str(), field_kind, which);
+    std::fprintf(stderr, "%s:  bad %s length (%s)\n", G.member_name.c_str(), field_kind, which);
     return true;
 }
 
@@ -48,22 +44,28 @@ int read_name_and_extra(uint16_t name_length, uint16_t extra_length, const char*
 // The input position, to come back to after a batch.
 int64_t input_position() { return G.input_buf_offset + (G.input_pos - G.input_buf.data()); }
 
-enum class Seek { ok, before_start, no_block };
-
-// Positions the input at the member's local header (through the block logic of
-// seek_archive, but with this walk's own messages).
-Seek seek_local(int64_t logical, int index) {
-    const int r = seek_archive(logical);
-    if (r == 0) return Seek::ok;
-    if (r == ENG_BAD_ARCHIVE) return Seek::before_start;
-    const int64_t physical = logical + G.offset_shift;
-    std::fprintf(stderr, "file #%d:  bad zipfile offset (%s):  %lld\n", index, "lseek", static_cast<long long>(physical - physical % INPUT_BUF_SIZE));
-    return Seek::no_block;
-}
-
 void bad_offset(int index, const char* what, int64_t offset) {
     std::fprintf(stderr, "file #%d:  bad zipfile offset (%s):  %lld\n", index, what,
                  static_cast<long long>(offset));
+}
+
+// Positions the input at the member's local header through the block logic of
+// seek_archive, with this walk's own message for a block that cannot be read.
+// False when the member cannot be reached.
+bool seek_local(int64_t logical, int index) {
+    const int r = seek_archive(logical);
+    if (r == ENG_EARLY_EOF) {
+        const int64_t physical = logical + G.offset_shift;
+        bad_offset(index, "lseek", physical - physical % INPUT_BUF_SIZE);
+    }
+    return r == 0;
+}
+
+// A member that needs a newer version of the format (or of the VMS file system)
+// than `can_do` (both as version x 10).
+void skip_for_version(const char* name, const char* what, unsigned needed, unsigned can_do) {
+    std::fprintf(stderr, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", name, what,
+                 needed / 10u, needed % 10u, can_do / 10u, can_do % 10u);
 }
 
 // Existing files: true when the member is to be extracted.
@@ -84,9 +86,7 @@ int member_steps(int index, bool* stop_walk, int* walk_code) {
     int result = 0;
 
     // 1 and 2: the local header's position and signature.
-    Seek s = seek_local(m.local_offset, index);
-    if (s == Seek::before_start) return ENG_BAD_ARCHIVE;
-    if (s == Seek::no_block) return ENG_BAD_ARCHIVE;
+    if (!seek_local(m.local_offset, index)) return ENG_BAD_ARCHIVE;
     long got = read_signature();
     if (got <= 0) {
         bad_offset(index, "EOF", m.local_offset + G.offset_shift);
@@ -176,8 +176,7 @@ bool check_member_support() {
 
     if (h.needed_host == 2) {
         if (h.needed_version > 42) {
-            std::fprintf(stderr, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n",
-                         name, "VMS", h.needed_version / 10u, h.needed_version % 10u, 4u, 2u);
+            skip_for_version(name, "VMS", h.needed_version, 42);
             return false;
         }
         if (!G.test_only && !G.no_prompts) {
@@ -187,8 +186,7 @@ bool check_member_support() {
             if (G.answer_buf[0] != 'y' && G.answer_buf[0] != 'Y') return false;
         }
     } else if (h.needed_version > 20) {
-        std::fprintf(stderr, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", name,
-                     "PK", h.needed_version / 10u, h.needed_version % 10u, 2u, 0u);
+        skip_for_version(name, "PK", h.needed_version, 20);
         return false;
     }
     // Methods 0 to 6 and 8 are decoded; others are refused.
@@ -207,8 +205,9 @@ bool check_member_support() {
 
 int walk_members() {
     std::array<MemberInfo, BATCH_SIZE> batch{};
-    std::vector<char> include_flags(static_cast<size_t>(std::max(G.include_count, 0)), 0);
-    std::vector<char> exclude_flags(static_cast<size_t>(std::max(G.exclude_count, 0)), 0);
+    // Which include and exclude patterns matched a member (all false to begin with).
+    const auto include_flags = std::make_unique<bool[]>(static_cast<size_t>(std::max(G.include_count, 0)));
+    const auto exclude_flags = std::make_unique<bool[]>(static_cast<size_t>(std::max(G.exclude_count, 0)));
     unsigned members_left = G.end.entries_total;
     uint16_t unsupported = 0;
     int batch_number = 0;
@@ -249,16 +248,16 @@ int walk_members() {
             if (!stop) {
                 r = read_field_text(h.comment_length, FIELD_SKIP);
                 result = raise(result, r);
-                stop = field_failed(r, "central", "comment");
+                if ((stop = r > 1))
+                    std::fprintf(stderr, "\n%s:  bad file comment length\n", G.member_name.c_str());
             }
             if (stop) {
                 directory_damaged = true;
                 break;
             }
             const bool fold = G.cur->lowercase_name;
-            bool* inc = include_flags.empty() ? nullptr : reinterpret_cast<bool*>(include_flags.data());
-            bool* exc = exclude_flags.empty() ? nullptr : reinterpret_cast<bool*>(exclude_flags.data());
-            if (!select_member(G.member_name.c_str(), fold, inc, exc)) continue;
+            if (!select_member(G.member_name.c_str(), fold, include_flags.get(), exclude_flags.get()))
+                continue;
             if (check_member_support())
                 ++count;
             else
