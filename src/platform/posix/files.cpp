@@ -11,11 +11,10 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "platform/hostfile.h"
+#include "platform/posix/handle_table.h"
 #include "platform/posix/posix_util.h"
 #include "platform/posix/test_overrides.h"
 #include "platform/win32_api.h"
@@ -36,25 +35,7 @@ struct FileHandle {
 // of the directory searches, so that one kind is never taken for the other.
 constexpr uintptr_t FILE_HANDLE_BASE = 0x10000;
 
-std::mutex file_lock;
-std::vector<std::unique_ptr<FileHandle>> files;
-
-HANDLE store(std::unique_ptr<FileHandle> f) {
-    std::lock_guard<std::mutex> guard(file_lock);
-    size_t i = 0;
-    while (i < files.size() && files[i]) ++i;
-    if (i == files.size()) files.push_back(nullptr);
-    files[i] = std::move(f);
-    return reinterpret_cast<HANDLE>(FILE_HANDLE_BASE + i);
-}
-
-// The slot of a handle, or null; the caller holds file_lock.
-std::unique_ptr<FileHandle>* slot_of(HANDLE h) {
-    const auto value = reinterpret_cast<uintptr_t>(h);
-    if (value < FILE_HANDLE_BASE || value - FILE_HANDLE_BASE >= files.size()) return nullptr;
-    std::unique_ptr<FileHandle>& slot = files[value - FILE_HANDLE_BASE];
-    return slot ? &slot : nullptr;
-}
+HandleTable<FileHandle> files(FILE_HANDLE_BASE);
 
 constexpr mode_t ALL_WRITE = S_IWUSR | S_IWGRP | S_IWOTH;
 
@@ -116,24 +97,20 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, void*, DWORD disposition, D
         return INVALID_HANDLE_VALUE;
     }
     SetLastError(ERROR_SUCCESS);
-    return store(std::make_unique<FileHandle>(fd));
+    return files.store(std::make_unique<FileHandle>(fd));
 }
 
 BOOL SetFileTime(HANDLE file, const FILETIME*, const FILETIME* last_access,
                  const FILETIME* last_write) {
-    std::lock_guard<std::mutex> guard(file_lock);
-    std::unique_ptr<FileHandle>* slot = slot_of(file);
-    if (!slot) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
     // Linux keeps no creation time that could be set; a null time is left alone.
     timespec times[2];
     times[0].tv_sec = times[1].tv_sec = 0;
     times[0].tv_nsec = times[1].tv_nsec = UTIME_OMIT;
     if (last_access) times[0] = to_timespec(*last_access);
     if (last_write) times[1] = to_timespec(*last_write);
-    if (::futimens((*slot)->fd, times) != 0) {
+    bool set = false;
+    if (!files.with(file, [&](FileHandle& f) { set = ::futimens(f.fd, times) == 0; })) return FALSE;
+    if (!set) {
         set_last_error_from_errno();
         return FALSE;
     }
@@ -141,15 +118,10 @@ BOOL SetFileTime(HANDLE file, const FILETIME*, const FILETIME* last_access,
 }
 
 BOOL CloseHandle(HANDLE handle) {
-    std::lock_guard<std::mutex> guard(file_lock);
-    std::unique_ptr<FileHandle>* slot = slot_of(handle);
-    if (!slot) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    const int fd = (*slot)->fd;
-    (*slot)->fd = -1;
-    slot->reset();
+    const std::unique_ptr<FileHandle> f = files.take(handle);
+    if (!f) return FALSE;
+    const int fd = f->fd;
+    f->fd = -1;
     if (::close(fd) != 0) {
         set_last_error_from_errno();
         return FALSE;

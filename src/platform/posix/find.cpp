@@ -7,11 +7,10 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "platform/hostfile.h"
+#include "platform/posix/handle_table.h"
 #include "platform/posix/posix_util.h"
 #include "platform/win32_api.h"
 
@@ -26,8 +25,7 @@ struct Search {
     }
 };
 
-std::mutex search_lock;
-std::vector<std::unique_ptr<Search>> searches;  // a handle is its index + 1
+HandleTable<Search> searches(1);
 
 bool name_matches(const char* p, const char* s) {
     for (;; ++p, ++s) {
@@ -78,12 +76,6 @@ bool advance(Search& s, WIN32_FIND_DATAA* data) {
     return false;
 }
 
-Search* lookup(HANDLE h) {
-    const auto index = reinterpret_cast<uintptr_t>(h);
-    if (index == 0 || index > searches.size()) return nullptr;
-    return searches[index - 1].get();
-}
-
 }  // namespace
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
@@ -102,36 +94,17 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    std::lock_guard<std::mutex> guard(search_lock);
-    for (size_t i = 0; i < searches.size(); ++i)
-        if (!searches[i]) {
-            searches[i] = std::move(s);
-            return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(i + 1));
-        }
-    searches.push_back(std::move(s));
-    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(searches.size()));
+    return searches.store(std::move(s));
 }
 
 BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data) {
-    std::lock_guard<std::mutex> guard(search_lock);
-    Search* s = lookup(search);
-    if (!s) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!advance(*s, data)) {
+    bool found = false;
+    if (!searches.with(search, [&](Search& s) { found = advance(s, data); })) return FALSE;
+    if (!found) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
     }
     return TRUE;
 }
 
-BOOL FindClose(HANDLE search) {
-    std::lock_guard<std::mutex> guard(search_lock);
-    if (!lookup(search)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    searches[reinterpret_cast<uintptr_t>(search) - 1].reset();
-    return TRUE;
-}
+BOOL FindClose(HANDLE search) { return searches.take(search) ? TRUE : FALSE; }
