@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/io.h"
+#include "engine/shown_text.h"
 #include "engine/walk.h"
 #include "listing/info.h"
 #include "listing/list.h"
@@ -248,13 +249,9 @@ int display_field(unsigned length) {
             if (buf[i] == 0) break;
             buf[out++] = buf[i];
         }
-        for (long i = 0; i < out; ++i) {
-            if (buf[i] == 27) {
-                std::fputs("^[", stdout);
-            } else {
-                std::putchar(buf[i]);
-            }
-        }
+        const std::string shown =
+            shown_text(std::string_view(reinterpret_cast<const char*>(buf), static_cast<size_t>(out)), true);
+        std::fputs(shown.c_str(), stdout);
     }
     std::putchar('\n');
     return 0;
@@ -292,7 +289,7 @@ int read_field_text(unsigned length, int mode) {
         if (G.cur && G.cur->volume_label && G.member_name.size() > 8 && G.member_name[8] == '.')
             G.member_name.erase(8, 1);
         if (excess) {
-            std::fprintf(stderr, "[ %s ]\n", G.member_name.c_str());
+            std::fprintf(stderr, "[ %s ]\n", shown_text(G.member_name).c_str());
             const int r = skip_field(excess);
             return r ? r : ENG_WARNING;
         }

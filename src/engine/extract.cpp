@@ -1,9 +1,12 @@
 // Extraction or test of one member: the output file, the method, the CRC check.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/globals.h"
 #include "engine/io.h"
+#include "engine/shown_text.h"
 #include "engine/walk.h"
 #include "hostfs/file_finish.h"
 #include "methods/methods.h"
@@ -11,11 +14,18 @@
 
 namespace {
 
+bool is_disk_full(int cause) {
+#ifdef EDQUOT
+    if (cause == EDQUOT) return true;
+#endif
+    return cause == ENOSPC;
+}
+
 // Stored members: copied through the window.
 void copy_stored() {
     G.window_fill = 0;
     int b;
-    while (G.disk_full_state == 0 && (b = next_byte()) != -1) {
+    while (G.disk_full_state == 0 && !output_overflowed() && (b = next_byte()) != -1) {
         G.window[G.window_fill++] = static_cast<uint8_t>(b);
         if (G.window_fill == WINDOW_SIZE) {
             write_out(G.window.data(), WINDOW_SIZE, 0);
@@ -31,9 +41,35 @@ void report_method_error(int r, const char* no_memory_quiet, const char* invalid
                          const char* no_memory, const char* invalid) {
     if (G.quiet_level)
         std::fprintf(stderr, "  error:  %s%s\n", r == 3 ? no_memory_quiet : invalid_quiet,
-                     G.member_name.c_str());
+                     shown_text(G.member_name).c_str());
     else
         std::fprintf(stderr, "\n  error:  %s\n", r == 3 ? no_memory : invalid);
+}
+
+// The invalid-data report of a method's member, in the quiet and the talkative
+// form, for a member whose data ended early or produced more than its size.
+void report_invalid_data(unsigned method) {
+    struct Words {
+        const char* quiet;
+        const char* talkative;
+    };
+    static constexpr Words words[] = {
+        {"invalid compressed (stored) data for ", "invalid compressed data for stored format"},
+        {"invalid compressed (shrunk) data for ", "invalid compressed data for unshrink format"},
+        {"invalid compressed (reduced) data for ", "invalid compressed data for unreduce format"},
+        {"invalid compressed (imploded) data for ", "invalid compressed data for explode format"},
+        {"invalid compressed (deflated) data for ", "invalid compressed data for inflate format"},
+    };
+    const Words& w = words[method == 0 ? 0 : method == 1 ? 1 : method <= 5 ? 2 : method == 6 ? 3 : 4];
+    report_method_error(1, "", w.quiet, "", w.talkative);
+}
+
+// A member whose output is not its declared size is damaged: its data ended
+// early, or it produced more (which was not written). ENG_ERROR or 0.
+int check_output_size() {
+    if (!output_overflowed() && G.output_total == G.output_limit) return 0;
+    report_invalid_data(G.local.method);
+    return ENG_ERROR;
 }
 
 const char* method_word(unsigned method) {
@@ -59,13 +95,14 @@ int run_method() {
         r = unshrink_member();
         if (r == 0) return 0;
         if (G.quiet_level)
-            std::fprintf(stderr, "  error:  not enough memory to unshrink %s\n", G.member_name.c_str());
+            std::fprintf(stderr, "  error:  not enough memory to unshrink %s\n", shown_text(G.member_name).c_str());
         else
             std::fprintf(stderr, "\n  error:  not enough memory for unshrink operation\n");
         return r;
     case 2: case 3: case 4: case 5:
-        unreduce_member();
-        return 0;
+        if (unreduce_member() == 0) return 0;
+        report_invalid_data(method);
+        return ENG_ERROR;
     case 6:
         r = explode_member();
         if (r == 0) return 0;
@@ -78,7 +115,7 @@ int run_method() {
                          static_cast<long long>(G.packed_size_used),
                          static_cast<unsigned long>(G.local.unpacked_size), warning ? "  " : "",
                          static_cast<unsigned long>(G.local.packed_size),
-                         G.quiet_level ? " [" : "", G.quiet_level ? G.member_name.c_str() : "",
+                         G.quiet_level ? " [" : "", G.quiet_level ? shown_text(G.member_name).c_str() : "",
                          G.quiet_level ? "]" : ".");
             return warning ? ENG_WARNING : ENG_ERROR;
         }
@@ -94,7 +131,7 @@ int run_method() {
                             "invalid compressed data for inflate format");
         return r == 3 ? ENG_DECOMP_NO_MEMORY : ENG_ERROR;
     default:
-        std::fprintf(stderr, "%s:  unknown compression method\n", G.member_name.c_str());
+        std::fprintf(stderr, "%s:  unknown compression method\n", shown_text(G.member_name).c_str());
         return ENG_WARNING;
     }
 }
@@ -105,17 +142,23 @@ int create_output_file() {
     const char* name = G.member_name.c_str();
     HostStat st;
     if (host_stat(name, &st) == 0 && !st.writable) host_make_writable(name);
+    errno = 0;
     G.out_file = host_fopen(name, "wb");
     if (!G.out_file) {
-        std::fprintf(stderr, "\nerror:  cannot create %s\n", name);
-        return 1;
+        // Only a full disk is reported as one; a missing permission, a folder
+        // of that name or a name the host refuses is an error of this member.
+        const int cause = errno;
+        std::fprintf(stderr, "\nerror:  cannot create %s\n        %s\n", shown_text(G.member_name).c_str(),
+                     cause ? std::strerror(cause) : "unknown cause");
+        return is_disk_full(cause) ? ENG_DISK_FULL : ENG_ERROR;
     }
     return 0;
 }
 
 int extract_member() {
     begin_member_output();
-    const char* name = G.member_name.c_str();
+    const std::string shown_name = shown_text(G.member_name);
+    const char* name = shown_name.c_str();
 
     if (G.test_only) {
         if (G.quiet_level == 0) {
@@ -126,9 +169,10 @@ int extract_member() {
         std::fflush(stdout);
         host_set_binary(stdout);
         G.out_file = stdout;
-    } else if (create_output_file() != 0) {
-        return ENG_DISK_FULL;
+    } else if (const int r = create_output_file()) {
+        return r;
     }
+    G.output_limit = G.unpacked_size;
 
     if (!G.test_only && G.quiet_level == 0) {
         const char* kind = "";
@@ -140,6 +184,7 @@ int extract_member() {
     }
 
     int result = run_method();
+    if (result <= ENG_WARNING && G.disk_full_state == 0) result = std::max(result, check_output_size());
 
     if (G.disk_full_state > 1) {
         // The file stays as written so far.
@@ -159,7 +204,7 @@ int extract_member() {
 
     const uint32_t crc = G.running_crc ^ 0xFFFFFFFFu;
     if (crc != G.local.crc32) {
-        if (G.quiet_level) std::fprintf(stderr, "%-22s ", G.member_name.c_str());
+        if (G.quiet_level) std::fprintf(stderr, "%-22s ", shown_text(G.member_name).c_str());
         std::fprintf(stderr, " bad CRC %08lx  (should be %08lx)\n", static_cast<unsigned long>(crc),
                      static_cast<unsigned long>(G.local.crc32));
         std::fflush(stderr);

@@ -92,6 +92,12 @@ struct EngineGlobals {
     uint32_t running_crc = 0;
     bool first_block = false;
     bool cr_pending = false;
+    // The member's output is bounded by its declared size: write_out passes on
+    // at most output_limit bytes (no limit until extraction sets it) and marks
+    // the member when its method produced more.
+    uint64_t output_total = 0;
+    uint64_t output_limit = UINT64_MAX;
+    bool output_overflow = false;
 
     // ---- Bit reader of unshrink and unreduce.
     uint32_t held_bits = 0;

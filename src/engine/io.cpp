@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/records.h"
+#include "engine/shown_text.h"
 
 int refill_byte() {
     const long n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
@@ -61,7 +62,7 @@ bool read_answer_line() {
 
 int ask_disk_full() {
     std::fprintf(stderr, "\n%s:  write error (disk full?).  Continue? (y/n/^C) ",
-                 G.member_name.c_str());
+                 shown_text(G.member_name).c_str());
     std::fflush(stderr);
     read_answer_line();
     G.disk_full_state = (G.answer_buf[0] == 'y') ? 1 : 2;
@@ -82,9 +83,22 @@ int write_block(const uint8_t* data, size_t size) {
     return 0;
 }
 
+// The part of a block that fits the member's declared size; output beyond it is
+// dropped and marks the member as damaged (or built to fill the disk).
+uint32_t within_declared_size(uint32_t size) {
+    const uint64_t room = G.output_limit > G.output_total ? G.output_limit - G.output_total : 0;
+    if (size > room) {
+        G.output_overflow = true;
+        size = static_cast<uint32_t>(room);
+    }
+    G.output_total += size;
+    return size;
+}
+
 }  // namespace
 
 int write_out(const uint8_t* block, uint32_t size, int from_unshrink) {
+    size = within_declared_size(size);
     G.running_crc = crc32_update(G.running_crc, block, size);
     if (G.test_only || size == 0) return 0;
     if (G.disk_full_state != 0) return ENG_DISK_FULL;
@@ -142,4 +156,8 @@ void begin_member_output() {
     G.first_block = true;
     G.running_crc = 0xFFFFFFFFu;
     G.window_fill = 0;
+    G.window.fill(0);
+    G.output_total = 0;
+    G.output_limit = UINT64_MAX;
+    G.output_overflow = false;
 }

@@ -82,5 +82,11 @@ bool read_answer_line();
 // Opens archive_name read-only; 0 or -1.
 int open_archive();
 
-// Resets the per-member output state before a method runs.
+// Resets the per-member output state before a method runs: the CRC, the bit
+// reader, a clean window (no byte of an earlier member is reachable), and no
+// output limit.
 void begin_member_output();
+
+// True once the member's method produced more than its declared size; the
+// method stops decoding.
+inline bool output_overflowed() { return G.output_overflow; }

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
+#include <map>
 #include <memory>
 
 #include "engine/archive.h"
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "engine/select.h"
+#include "engine/shown_text.h"
 #include "hostfs/file_finish.h"
 #include "hostfs/mapname.h"
 #include "methods/methods.h"
@@ -18,13 +21,28 @@ namespace {
 
 constexpr int BATCH_SIZE = 64;
 
+// The archive stretches (local header to the end of the data) of the members
+// processed in this walk, by start. A member that overlaps one of them is
+// refused: sound archives never share bytes between members, and archives
+// built that way make a few kilobytes extract to gigabytes.
+std::map<int64_t, int64_t> processed_spans;
+
+// True when [start, end) overlaps a processed member; otherwise records it.
+bool overlaps_processed(int64_t start, int64_t end) {
+    const auto next = processed_spans.lower_bound(start);
+    if (next != processed_spans.end() && next->first < end) return true;
+    if (next != processed_spans.begin() && std::prev(next)->second > start) return true;
+    processed_spans.emplace(start, std::max(end, start + 1));
+    return false;
+}
+
 int raise(int result, int r) { return std::max(result, r); }
 
 // Reports a damaged name or extra field of a header ("central" or "local");
 // true when the reading must stop.
 bool field_failed(int r, const char* which, const char* field_kind) {
     if (r <= 1) return false;
-    std::fprintf(stderr, "%s:  bad %s length (%s)\n", G.member_name.c_str(), field_kind, which);
+    std::fprintf(stderr, "%s:  bad %s length (%s)\n", shown_text(G.member_name).c_str(), field_kind, which);
     return true;
 }
 
@@ -130,6 +148,13 @@ int member_steps(int index, bool* stop_walk, int* walk_code) {
     bool stop = false;
     result = raise(result, read_name_and_extra(G.local.name_length, G.local.extra_length, "local", &stop));
     if (stop) return result;
+    const int64_t data_start = input_position();
+    const int64_t header_start = data_start - 30 - G.local.name_length - G.local.extra_length;
+    if (overlaps_processed(header_start, data_start + G.local.packed_size)) {
+        std::fprintf(stderr, "file #%d:  %s overlaps an earlier member; not processed\n", index,
+                     shown_text(G.member_name).c_str());
+        return raise(result, ENG_ERROR);
+    }
 
     // 5 to 7: the host path and the rules for existing files.
     if (!G.test_only && !G.to_stdout) {
@@ -140,7 +165,7 @@ int member_steps(int index, bool* stop_walk, int* walk_code) {
         } else if (r == HOST_SKIP || r == HOST_DIR_CREATED) {
             return result;
         } else if (r == HOST_VOLUME_LABEL_UNWANTED) {
-            std::fprintf(stderr, "   skipping: %-22s  %svolume label\n", stored_name.c_str(),
+            std::fprintf(stderr, "   skipping: %-22s  %svolume label\n", shown_text(stored_name).c_str(),
                          G.volume_label_level ? "hard disk " : "");
             return result;
         } else if (r > HOST_WARNING) {
@@ -172,7 +197,8 @@ bool check_member_support() {
     m.packed_size = h.packed_size;
     m.unpacked_size = h.unpacked_size;
     m.convert_text = G.text_convert == 0 ? false : G.text_convert == 1 ? m.text_member : true;
-    const char* name = G.member_name.c_str();
+    const std::string shown_name = shown_text(G.member_name);
+    const char* name = shown_name.c_str();
 
     if (h.needed_host == 2) {
         if (h.needed_version > 42) {
@@ -214,6 +240,7 @@ int walk_members() {
     long last_index = -1;
     int result = 0;
     bool directory_damaged = false;
+    processed_spans.clear();
 
     while (members_left != 0 && !directory_damaged) {
         int count = 0;
@@ -249,7 +276,7 @@ int walk_members() {
                 r = read_field_text(h.comment_length, FIELD_SKIP);
                 result = raise(result, r);
                 if ((stop = r > 1))
-                    std::fprintf(stderr, "\n%s:  bad file comment length\n", G.member_name.c_str());
+                    std::fprintf(stderr, "\n%s:  bad file comment length\n", shown_text(G.member_name).c_str());
             }
             if (stop) {
                 directory_damaged = true;

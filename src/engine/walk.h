@@ -7,6 +7,8 @@
 int walk_members();
 bool check_member_support();
 int extract_member();
+// Opens the member's output file: 0, ENG_DISK_FULL when the disk is full,
+// ENG_ERROR for any other cause (reported with the system's reason).
 int create_output_file();
 int existing_file_age(const char* host_path);
 int64_t dos_time_to_seconds(uint16_t dos_date, uint16_t dos_time);

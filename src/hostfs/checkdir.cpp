@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/globals.h"
+#include "engine/shown_text.h"
 #include "hostfs/mapname.h"
 #include "hostfs/short_names.h"
 #include "hostfs/volume.h"
@@ -30,7 +31,7 @@ bool is_separator(char c) { return c == '/' || c == '\\'; }
 
 // The checkdir messages go out at once: they may precede a question or a crash.
 void report(const char* format, const char* a, const char* b = nullptr) {
-    std::fprintf(stderr, format, a, b);
+    std::fprintf(stderr, format, shown_text(a).c_str(), b ? shown_text(b).c_str() : nullptr);
     std::fflush(stderr);
 }
 

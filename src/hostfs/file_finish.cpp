@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine/globals.h"
+#include "engine/shown_text.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ void close_output() {
     const bool failed = f == stdout ? std::fflush(f) != 0 : std::fclose(f) != 0;
     // The last buffered bytes are written only now; a failure here loses data.
     if (failed && f != stdout)
-        std::fprintf(stderr, "\nerror:  cannot finish writing %s\n", G.member_name.c_str());
+        std::fprintf(stderr, "\nerror:  cannot finish writing %s\n", shown_text(G.member_name).c_str());
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "engine/globals.h"
+#include "engine/shown_text.h"
 #include "hostfs/mapname.h"
 #include "hostfs/volume.h"
 #include "platform/win32_api.h"
@@ -48,7 +49,7 @@ struct NameWalk {
 
     void note_dropped() {
         if (!dropped)
-            std::fprintf(stderr, "warning:  %s:  removed unsafe path components\n", stored.c_str());
+            std::fprintf(stderr, "warning:  %s:  removed unsafe path components\n", shown_text(stored).c_str());
         dropped = true;
     }
 
@@ -139,14 +140,14 @@ int map_name() {
     if (directory_entry) {
         checkdir(nullptr, CHECKDIR_TAKE_PATH);
         if (host_paths.created_dir && G.quiet_level <= 0) {
-            std::printf("   creating: %-22s\n", G.member_name.c_str());
+            std::printf("   creating: %-22s\n", shown_text(G.member_name).c_str());
             return HOST_DIR_CREATED;
         }
         return HOST_SKIP;
     }
 
     if (component.empty()) {
-        std::fprintf(stderr, "mapname:  conversion of %s failed\n", stored.c_str());
+        std::fprintf(stderr, "mapname:  conversion of %s failed\n", shown_text(stored).c_str());
         release_host_paths();
         return HOST_ERROR;
     }
@@ -158,7 +159,7 @@ int map_name() {
 
     if (label) {
         const char drive[3] = {static_cast<char>(96 + host_paths.label_drive), ':', '\0'};
-        if (G.quiet_level <= 0) std::printf("labelling %s %-22s\n", drive, G.member_name.c_str());
+        if (G.quiet_level <= 0) std::printf("labelling %s %-22s\n", drive, shown_text(G.member_name).c_str());
         // SetVolumeLabelA wants the root directory of the drive.
         const char root[4] = {drive[0], ':', '\\', '\0'};
         if (!SetVolumeLabelA(root, G.member_name.c_str())) {

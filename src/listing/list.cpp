@@ -9,6 +9,7 @@
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "engine/select.h"
+#include "engine/shown_text.h"
 
 namespace {
 
@@ -39,14 +40,7 @@ void format_ratio(char* out, int ratio) {
 }
 
 void print_member_name(const char* name) {
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
-        if (*p < 32) {
-            std::putchar('^');
-            std::putchar(*p + 64);
-        } else {
-            std::putchar(*p);
-        }
-    }
+    std::fputs(shown_text(name).c_str(), stdout);
     std::putchar('\n');
 }
 

@@ -22,6 +22,9 @@ constexpr int LITERAL_SYMBOLS = 256;
 constexpr uint16_t FLAG_8K = 2;
 constexpr uint16_t FLAG_LITERAL_TREE = 4;
 constexpr int64_t WIDE_DIST_ROOT_ABOVE = 200000;
+// Bytes asked for beyond the member's data before the stream counts as cut
+// short (a sound stream's last codes need at most three of them).
+constexpr int64_t OVERRUN_LIMIT = 8;
 
 template <uint16_t First, uint16_t Step>
 constexpr std::array<uint16_t, TREE_SYMBOLS> arithmetic_table() {
@@ -114,6 +117,10 @@ int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_t
     int result = 0;
 
     while (remaining > 0) {
+        if (G.packed_left < -OVERRUN_LIMIT) {
+            result = 1;  // the data ended before the declared size
+            break;
+        }
         if (in.take(1)) {
             if (literal_table) {
                 const DecodeEntry* e = decode_code(in, literal_table, literal_bits);

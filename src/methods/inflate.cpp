@@ -31,8 +31,15 @@ std::array<unsigned, 288> fixed_lengths{};
 constexpr uint32_t WINDOW_BYTES = WINDOW_SIZE;
 
 // True once the decoder has asked for more bytes beyond the member's data than
-// any valid stream needs: the stream is truncated.
-bool input_overrun() { return G.packed_left < -inflate_overrun_limit; }
+// any valid stream needs (the stream is truncated), or once it produced more
+// than the member's declared size: decoding stops.
+bool input_overrun() { return G.packed_left < -inflate_overrun_limit || output_overflowed(); }
+
+// Whether the window was written out in this member: until then a distance may
+// reach back only as far as the member's own first byte.
+bool window_wrapped = false;
+
+bool reaches_before_start(uint32_t pos, uint32_t distance) { return !window_wrapped && distance > pos; }
 
 // Local copy of the bit state. Bytes enter above the bits held; past the end
 // of the member's data next_byte() yields -1, which enters as 1-bits.
@@ -84,6 +91,7 @@ void flush_full_window(uint32_t& pos) {
     if (pos == WINDOW_BYTES) {
         write_out(G.window.data(), WINDOW_BYTES, 0);
         pos = 0;
+        window_wrapped = true;
     }
 }
 
@@ -91,6 +99,7 @@ void flush_full_window(uint32_t& pos) {
 
 int inflate_member() {
     window_pos = 0;
+    window_wrapped = false;
     inflate_bit_buffer = 0;
     inflate_bit_count = 0;
     int last = 0;
@@ -268,7 +277,9 @@ int decode_block_codes(const DecodeEntry* litlen, const DecodeEntry* dist, int l
         e = decode_symbol(in, dist, static_cast<unsigned>(dist_bits));
         if (!e || e->kind > 13) return 1;
         in.drop(e->bits);
-        uint32_t source = pos - e->value - in.take(e->kind);
+        const uint32_t distance = e->value + in.take(e->kind);
+        if (reaches_before_start(pos, distance)) return 1;
+        uint32_t source = pos - distance;
 
         // Copy in pieces that end at the window's end or at the source's
         // wrap-around. A source less than a piece behind the destination

@@ -18,5 +18,5 @@ int explode_member();
 // Method 1. 0, or 5 when the text-conversion buffer cannot be allocated.
 int unshrink_member();
 
-// Methods 2 to 5. The result of the final write_out (the engine ignores it).
+// Methods 2 to 5. 0 ok; 1 the data ended before the declared size.
 int unreduce_member();

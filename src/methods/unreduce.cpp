@@ -91,6 +91,7 @@ int unreduce_member() {
             const unsigned index = take_held_bits(follower_index_bits[set_size]);
             byte = follower_row(last)[index];
         }
+        if (G.input_exhausted) break;  // the data ended before the declared size
 
         switch (state) {
             case 0:
@@ -127,5 +128,6 @@ int unreduce_member() {
         }
         last = static_cast<uint8_t>(byte);
     }
-    return out.flush();
+    out.flush();
+    return G.input_exhausted ? 1 : 0;
 }

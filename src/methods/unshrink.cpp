@@ -121,7 +121,7 @@ int unshrink_member() {
     G.convert_buf[G.window_fill++] = last_char;
 
     uint8_t* stack = stack_base();
-    while (!G.input_exhausted) {
+    while (!G.input_exhausted && !output_overflowed()) {
         int code = static_cast<int>(take_held_bits(code_width));
         if (G.input_exhausted) break;
         while (code == CONTROL_CODE) {

@@ -80,6 +80,20 @@ bool path_in_directory(std::string_view path, std::string_view directory) {
     return path.size() == directory.size() || directory.back() == '\\' || path[directory.size()] == '\\';
 }
 
+bool climbs_to_parent(std::string_view path) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) end = path.size();
+        const std::string_view component = path.substr(start, end - start);
+        if (component.size() >= 2 && component.compare(0, 2, "..") == 0 &&
+            component.find_first_not_of(". ") == std::string_view::npos)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 bool map_old_name(std::string& target) {
     for (const RenamePair& pair : rename_pairs) {
         const std::string_view old_name = pair.old_name;

@@ -50,6 +50,11 @@ int compare_nocase(std::string_view a, std::string_view b, size_t n);
 // empty directory contains nothing.
 bool path_in_directory(std::string_view path, std::string_view directory);
 
+// True when a component of `path` (separated by '\' or '/') names a parent
+// folder: "..", or, as Windows drops trailing dots and spaces, any component
+// of two or more dots and spaces only ("...", ".. ").
+bool climbs_to_parent(std::string_view path);
+
 // Gives `target` the new name of the first rename pair whose old name is the
 // end of the target (whole components, without regard to case). Only the file
 // name changes; the directory keeps its spelling. True when a name changed.

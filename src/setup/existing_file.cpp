@@ -1,9 +1,11 @@
 #include "setup/existing_file.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "engine/engine.h"
 #include "migration/file_helpers.h"
+#include "platform/crt.h"
 #include "setup/install_ui.h"
 #include "setup/messages.h"
 #include "setup/setup_state.h"
@@ -32,14 +34,22 @@ bool names_file(const std::string& path, const char* name) {
 
 }  // namespace
 
-std::string backup_name(const std::string& path) {
+std::string backup_name(const std::string& path, char mark) {
     std::string backup = path;
     if (backup.empty()) return backup;
     const size_t dot = backup.find('.', file_name_start(backup));
-    if (dot == std::string::npos) backup.back() = '0';
-    else if (dot + 1 == backup.size()) backup += '0';
-    else backup[dot + 1] = '0';
+    if (dot == std::string::npos) backup.back() = mark;
+    else if (dot + 1 == backup.size()) backup += mark;
+    else backup[dot + 1] = mark;
     return backup;
+}
+
+std::string free_backup_name(const std::string& path) {
+    for (const char mark : std::string_view("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ")) {
+        const std::string backup = backup_name(path, mark);
+        if (backup != path && _access(backup.c_str(), 0) != 0) return backup;
+    }
+    return "";
 }
 
 int existing_file_policy(const char* output_path) {
@@ -66,9 +76,10 @@ int existing_file_policy(const char* output_path) {
         break;
     }
     if (answer == EXISTING_OVERWRITE && protected_file) {
-        // The user's file is replaced only when its backup exists.
-        std::string backup = backup_name(path);
-        if (backup == path || !copy_file(path, backup, false)) return EXISTING_SKIP;
+        // The user's file is replaced only when its backup exists, and a
+        // backup never replaces a file: it takes the next free name.
+        std::string backup = free_backup_name(path);
+        if (backup.empty() || !copy_file(path, backup, false)) return EXISTING_SKIP;
         S.backups_made = true;
     }
     return answer;

@@ -16,8 +16,12 @@ extern const std::array<const char*, 7> default_option_files;
 // The name of the backup copy of `path`: the character behind the first '.' of
 // the file name becomes '0' (STANDARD.TPA -> STANDARD.0PA; a name ending in '.'
 // gets a '0' appended); a file name without '.' gets '0' as its last
-// character (PHONEBK -> PHONEB0).
-std::string backup_name(const std::string& path);
+// character (PHONEBK -> PHONEB0). `mark` replaces the '0'.
+std::string backup_name(const std::string& path, char mark = '0');
+
+// The first backup name of `path`, marked 0 to 9 and then A to Z, that names
+// no existing file; "" when all are taken.
+std::string free_backup_name(const std::string& path);
 
 // Called by the engine, on the worker thread, when the output file
 // `output_path` exists. Returns EXISTING_OVERWRITE or EXISTING_SKIP. A file is

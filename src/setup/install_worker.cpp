@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/shown_text.h"
 #include "migration/file_helpers.h"
 #include "migration/path_rewrite.h"
 #include "platform/crt.h"
@@ -48,6 +49,12 @@ void make_parent_dirs(std::string& target) {
         _mkdir(target.c_str());
         target[i] = '\\';
     }
+}
+
+void trace_unsafe(const std::string& name, const char* why) {
+    if (!stderr) return;
+    std::fprintf(stderr, "damaged payload member %s: %s\n", shown_text(name).c_str(), why);
+    std::fflush(stderr);
 }
 
 void trace_result(int result) {
@@ -121,7 +128,12 @@ uint32_t progress_percent(uint64_t done, uint32_t total, size_t members_done, si
 
 int list_members() { return run_engine({"unzip", "-v", S.payload_name}); }
 
-bool member_target_dir(std::string& out, const std::string& name) {
+bool unsafe_member_name(const std::string& name) {
+    if (name.empty()) return false;
+    return name[0] == '/' || name[0] == '\\' || name.find(':') != std::string::npos || climbs_to_parent(name);
+}
+
+bool member_target_dir(std::string& out, const std::string& name, std::string* base) {
     static const struct {
         const char* keyword;
         int kind;
@@ -130,18 +142,32 @@ bool member_target_dir(std::string& out, const std::string& name) {
     // A member in the archive's root goes to the destination, whatever its name begins with.
     if (name.find_first_of("/\\") != std::string::npos) {
         for (const auto& k : keywords) {
-            if (compare_nocase(name, k.keyword, std::strlen(k.keyword)) == 0)
+            if (compare_nocase(name, k.keyword, std::strlen(k.keyword)) == 0) {
+                if (base) *base = new_dir_path(k.kind);
                 return member_subdir(out, name, new_dir_path(k.kind));
+            }
         }
     }
     if (S.destination_path.size() > SETUP_PATH_MAX) return false;
     out = S.destination_path;
+    if (base) *base = S.destination_path;
     return true;
 }
 
 int install_member(const std::string& name) {
+    // A member that would leave its folder is a damaged payload: nothing of it
+    // is written, and the installation ends with an error.
+    if (unsafe_member_name(name)) {
+        trace_unsafe(name, "its name leaves its folder");
+        return ENG_ERROR;
+    }
     std::string target;
-    if (!member_target_dir(target, name) || target.empty()) return ENG_ERROR;
+    std::string base;
+    if (!member_target_dir(target, name, &base) || target.empty()) return ENG_ERROR;
+    if (!path_in_directory(target, base) || climbs_to_parent(target.substr(base.size()))) {
+        trace_unsafe(name, "its folder lies outside the chosen folder");
+        return ENG_ERROR;
+    }
     if (_access(target.c_str(), 0) != 0) make_parent_dirs(target);
     return run_engine({"unzip", "-qq", "-j", S.payload_name, member_pattern(name), "-d", target});
 }

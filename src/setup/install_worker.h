@@ -26,13 +26,20 @@ int run_engine(const std::vector<std::string>& arguments);
 // Lists the payload into S.member_table and S.total_size; the engine's result.
 int list_members();
 
+// True when a member name would lead out of the folder it is installed into:
+// it begins with a separator, holds a drive (':') or climbs with "..".
+bool unsafe_member_name(const std::string& name);
+
 // The directory a member is extracted into, chosen by its leading keyword (LOG,
-// OPTIONS, SCRIPT, UPLOAD, DOWNLOAD) or else the destination. False when the
-// directory would be longer than a path may be.
-bool member_target_dir(std::string& out, const std::string& name);
+// OPTIONS, SCRIPT, UPLOAD, DOWNLOAD) or else the destination; `base`, when
+// given, receives the chosen folder it lies in. False when the directory would
+// be longer than a path may be.
+bool member_target_dir(std::string& out, const std::string& name, std::string* base = nullptr);
 
 // Extracts one member into its directory (creating the directory's parents);
-// the engine's result, or ENG_ERROR when the member has no valid directory.
+// the engine's result, or ENG_ERROR when the member has no valid directory or
+// its name or directory would lead outside its chosen folder (nothing is
+// written then).
 int install_member(const std::string& name);
 
 // The percentage shown after `members_done` of `member_count` members, of

@@ -129,7 +129,7 @@ TEST_F(MapName, VersionSuffixes) {
 TEST_F(MapName, EmptyNameIsAConversionFailure) {
     auto r = map("\x01\x02");
     EXPECT_EQ(r.code, HOST_ERROR);
-    EXPECT_EQ(r.err, "mapname:  conversion of \x01\x02 failed\n");
+    EXPECT_EQ(r.err, "mapname:  conversion of ^A^B failed\n");  // control bytes shown, not sent
     EXPECT_EQ(G.member_name, "\x01\x02");
     r = map("dir/\x7f");
     EXPECT_EQ(r.code, HOST_ERROR);

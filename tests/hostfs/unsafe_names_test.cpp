@@ -1,6 +1,7 @@
 // Member names that would leave the extraction root.
 #include <string>
 
+#include "engine/shown_text.h"
 #include "hostfs/mapname.h"
 #include "hostfs_fixture.h"
 
@@ -9,8 +10,9 @@ namespace {
 
 using UnsafeNames = HostFsTest;
 
+// The warning names the member with its control bytes shown as '^' letters.
 std::string warning_for(const std::string& stored) {
-    return "warning:  " + stored + ":  removed unsafe path components\n";
+    return "warning:  " + shown_text(stored) + ":  removed unsafe path components\n";
 }
 
 TEST_F(UnsafeNames, ParentComponentsAreDropped) {
@@ -39,7 +41,7 @@ TEST_F(UnsafeNames, ParentComponentsAreDropped) {
             EXPECT_EQ(G.member_name, c.host);
         } else {
             EXPECT_EQ(r.code, HOST_ERROR);
-            EXPECT_EQ(r.err, warning_for(c.stored) + "mapname:  conversion of " + c.stored + " failed\n");
+            EXPECT_EQ(r.err, warning_for(c.stored) + "mapname:  conversion of " + shown_text(c.stored) + " failed\n");
         }
         if (r.code == HOST_WARNING) {
             EXPECT_EQ(r.err, warning_for(c.stored));

@@ -143,13 +143,23 @@ TEST(InflateFixed, InvalidSymbolsOfTheFixedCodes) {
 
 // ---- Matches and the window
 
-TEST(InflateWindow, DistancesBeforeTheMemberReachIntoTheWindow) {
+TEST(InflateWindow, DistancesBeforeTheMemberAreInvalidData) {
+    // Whatever an earlier member left in the window is out of reach: a distance
+    // before the member's first byte is invalid, also one byte before it.
     for (size_t i = 0; i < G.window.size(); ++i) G.window[i] = static_cast<uint8_t>(i * 7 + 3);
-    const Bytes history(G.window.begin(), G.window.end());
-    const std::vector<Token> tokens = {tz::match(10, 100), tz::literal('x'),
-                                       tz::match(20, 32768), tz::match(258, 32000),
-                                       tz::match(5, 3)};
-    expect_output(run_inflate(fixed_stream(tokens)), tz::expand_tokens(tokens, history));
+    const std::vector<std::vector<Token>> streams = {
+        {tz::match(10, 100), tz::literal('x')},
+        {tz::literal('a'), tz::literal('b'), tz::match(3, 3)},
+        {tz::literal('x'), tz::match(20, 32768)},
+    };
+    for (const auto& tokens : streams) {
+        const tz::MethodRun r = run_inflate(fixed_stream(tokens));
+        EXPECT_EQ(r.result, 1);
+        EXPECT_TRUE(r.output.empty());
+    }
+    // Up to the member's first byte is fine.
+    const std::vector<Token> sound = {tz::literal('a'), tz::literal('b'), tz::match(4, 2)};
+    expect_output(run_inflate(fixed_stream(sound)), tz::expand_tokens(sound, {}));
 }
 
 TEST(InflateWindow, MatchesAcrossTheWindowEnd) {

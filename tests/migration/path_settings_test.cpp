@@ -81,10 +81,11 @@ TEST_F(PathSettings, LineLayoutWithAndWithoutTheExtraLine) {
     EXPECT_EQ(S.existing_paths[DIR_OPTIONS], "OPTS");
     EXPECT_EQ(S.existing_options_dir, "C:\\OLD\\OPTS");
 
+    reset_existing_paths();
     write_line_file("TEV2.10\r\nD:\\DOWN\r\nx\r\nD:\\UP\r\nx\r\nLOGS\r\nSCRIPTS\r\n");
     EXPECT_TRUE(read());
     EXPECT_EQ(S.existing_paths[DIR_SCRIPT], "SCRIPTS");
-    EXPECT_EQ(S.existing_paths[DIR_OPTIONS], "");  // a missing line gives an empty value
+    EXPECT_EQ(S.existing_paths[DIR_OPTIONS], "OPTIONS");  // a missing line keeps the default name
     EXPECT_EQ(S.existing_version, "2.10");
 }
 

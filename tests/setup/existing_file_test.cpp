@@ -95,10 +95,15 @@ TEST_F(ExistingFile, OtherFilesAndSimilarNamesAreOverwrittenWithoutQuestion) {
 
 TEST_F(ExistingFile, NoOverwriteWithoutABackup) {
     existing("PHONEBK", "precious");
-    ::mkdir((env.c_drive / "TEV/PHONEB0").c_str(), 0777);  // the backup cannot be written
+    // Every backup name is taken (a folder PHONEB0, files PHONEB1 to PHONEBZ):
+    // no backup can be written, so the file stays.
+    ::mkdir((env.c_drive / "TEV/PHONEB0").c_str(), 0777);
+    for (const char mark : std::string("123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"))
+        existing(std::string("PHONEB") + mark, "taken");
     env.answer_with([](const std::string&) { return 1; });
     EXPECT_EQ(existing_file_policy("C:/TEV/PHONEBK"), EXISTING_SKIP);
     EXPECT_FALSE(S.backups_made);
+    EXPECT_EQ(tz::read_text(env.c_drive / "TEV/PHONEBZ"), "taken");
 
     // A dot in a directory name does not misplace the backup.
     ::mkdir((env.c_drive / "TEV.2").c_str(), 0777);

@@ -8,6 +8,7 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/hostfile.h"
 #include "platform/posix/posix_util.h"
@@ -24,6 +26,7 @@ namespace {
 
 std::mutex drive_lock;
 std::array<std::string, 26> drives;
+bool z_automatic = false;  // drive Z was made the whole file system by posix_to_windows_path
 
 bool exists(const std::string& path) {
     struct stat s;
@@ -35,6 +38,12 @@ bool same_nocase(const char* a, const char* b) {
         if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
             return false;
     return *a == *b;
+}
+
+// The canonical spelling of an existing directory, or the directory itself.
+std::string canonical(const std::string& path) {
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), ::free);
+    return real ? std::string(real.get()) : path;
 }
 
 // The entry of `directory` that equals `name` without regard to case, or "".
@@ -49,33 +58,71 @@ std::string find_nocase(const std::string& directory, const std::string& name) {
 
 // `base` (an existing directory, ending in '/') followed by the '/'-separated
 // `rest`, each component resolved without regard to case while it exists.
+// ".." goes up one component, as Windows resolves it, but never above `base`
+// (the drive's root): no path on a drive leads outside its directory.
 std::string resolve_nocase(const std::string& base, const std::string& rest) {
-    std::string out = base;
+    std::vector<std::string> parts;
+    const auto joined = [&] {
+        std::string out = base;
+        for (const std::string& p : parts) out += p + '/';
+        return out;
+    };
     size_t pos = 0;
     bool resolving = true;
+    bool trailing_separator = false;
     while (pos <= rest.size()) {
         size_t end = rest.find('/', pos);
         if (end == std::string::npos) end = rest.size();
         std::string component = rest.substr(pos, end - pos);
-        if (resolving && !component.empty() && component != "." && component != "..") {
-            if (!exists(out + component)) {
-                const std::string found = find_nocase(out, component);
+        trailing_separator = end < rest.size();
+        pos = end + 1;
+        if (component == "..") {
+            if (!parts.empty()) parts.pop_back();
+            resolving = exists(joined());
+            continue;
+        }
+        if (component == "." || (component.empty() && trailing_separator)) continue;
+        if (resolving && !component.empty()) {
+            const std::string dir = joined();
+            if (!exists(dir + component)) {
+                const std::string found = find_nocase(dir, component);
                 if (found.empty()) resolving = false;  // nothing below can exist either
                 else component = found;
             }
         }
-        out += component;
-        if (end < rest.size()) out += '/';
-        pos = end + 1;
+        parts.push_back(component);
     }
+    std::string out = joined();
+    // A path that did not end in a separator does not get one.
+    if (!trailing_separator && !parts.empty() && out.size() > base.size()) out.pop_back();
     return out;
 }
 
-// The canonical spelling of an existing directory, or the directory itself.
-std::string canonical(const std::string& path) {
-    std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), ::free);
-    return real ? std::string(real.get()) : path;
+// The drive that a path without a drive lies on: the mapped drive holding the
+// current directory, else C: when it is mapped; 0 when no drive is mapped.
+int current_drive_index() {
+    std::vector<char> cwd(4096);
+    const std::string here = ::getcwd(cwd.data(), cwd.size()) ? canonical(cwd.data()) : "";
+    int best = -1;
+    size_t best_len = 0;
+    int first = -1;
+    for (int i = 0; i < 26; ++i) {
+        if (drives[i].empty() || (i == 'Z' - 'A' && z_automatic)) continue;
+        if (first < 0) first = i;
+        std::string dir = canonical(drives[i]);
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        const bool inside = here == dir || (here.compare(0, dir.size(), dir) == 0 && here.size() > dir.size() &&
+                                            here[dir.size()] == '/');
+        if (inside && dir.size() >= best_len) {
+            best = i;
+            best_len = dir.size();
+        }
+    }
+    if (best >= 0) return best;
+    if (!drives['C' - 'A'].empty()) return 'C' - 'A';
+    return first;
 }
+
 
 }  // namespace
 
@@ -84,10 +131,17 @@ void host_map_drive(char letter, const char* directory) {
     if (c < 'A' || c > 'Z') return;
     std::lock_guard<std::mutex> guard(drive_lock);
     drives[c - 'A'] = directory ? directory : "";
+    if (c == 'Z') z_automatic = false;
 }
 
 std::string host_native_path(const char* path) {
     std::string out = path ? path : "";
+    // "\dir" (one backslash, no drive) lies on the current drive, as on Windows.
+    if (out.size() >= 1 && out[0] == '\\' && (out.size() < 2 || out[1] != '\\')) {
+        std::lock_guard<std::mutex> guard(drive_lock);
+        const int drive = current_drive_index();
+        if (drive >= 0) out.insert(0, std::string(1, static_cast<char>('A' + drive)) + ":");
+    }
     for (char& ch : out)
         if (ch == '\\') ch = '/';
     if (out.size() >= 2 && out[1] == ':' && std::isalpha(static_cast<unsigned char>(out[0]))) {
@@ -130,6 +184,7 @@ std::string posix_to_windows_path(const std::string& native) {
         // Outside every mapped drive: the whole file system is drive Z, as under Wine.
         if (best < 0 && drives['Z' - 'A'].empty()) {
             drives['Z' - 'A'] = "/";
+            z_automatic = true;
             best = 'Z' - 'A';
             best_dir = "/";
         }
