@@ -20,6 +20,9 @@ have_cmd xvfb-run || need+=(xvfb)
 have_cmd xauth || need+=(xauth)
 have_cmd import || need+=(imagemagick)
 have_cmd xwininfo || need+=(x11-utils)
+# The fuzz targets: clang with the libFuzzer and sanitizer runtimes.
+have_cmd clang++ || need+=(clang)
+have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)
 
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""

@@ -20,4 +20,6 @@ if [ -z "${DISPLAY:-}" ]; then
 else
   ctest --preset wine
 fi
+# Each fuzz target for a short while (libFuzzer, ASan and UBSan).
+bash scripts/fuzz.sh 20
 echo "test.sh: all suites passed"

@@ -133,6 +133,15 @@ bool unsafe_member_name(const std::string& name) {
     return name[0] == '/' || name[0] == '\\' || name.find(':') != std::string::npos || climbs_to_parent(name);
 }
 
+bool target_inside(const std::string& target, const std::string& base) {
+    // The folder as typed may end in a separator; the target built from it does not.
+    std::string folder = base;
+    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
+           !(folder.size() == 3 && folder[1] == ':'))
+        folder.pop_back();
+    return path_in_directory(target, folder) && !climbs_to_parent(target.substr(folder.size()));
+}
+
 bool member_target_dir(std::string& out, const std::string& name, std::string* base) {
     static const struct {
         const char* keyword;
@@ -164,7 +173,7 @@ int install_member(const std::string& name) {
     std::string target;
     std::string base;
     if (!member_target_dir(target, name, &base) || target.empty()) return ENG_ERROR;
-    if (!path_in_directory(target, base) || climbs_to_parent(target.substr(base.size()))) {
+    if (!target_inside(target, base)) {
         trace_unsafe(name, "its folder lies outside the chosen folder");
         return ENG_ERROR;
     }

@@ -30,6 +30,10 @@ int list_members();
 // it begins with a separator, holds a drive (':') or climbs with "..".
 bool unsafe_member_name(const std::string& name);
 
+// True when `target` is the folder `base` or lies below it (without regard to
+// letter case, whether or not `base` ends in a separator) and climbs nowhere.
+bool target_inside(const std::string& target, const std::string& base);
+
 // The directory a member is extracted into, chosen by its leading keyword (LOG,
 // OPTIONS, SCRIPT, UPLOAD, DOWNLOAD) or else the destination; `base`, when
 // given, receives the chosen folder it lies in. False when the directory would

@@ -3,6 +3,7 @@
 // drives C: and D: mapped to temporary directories.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <algorithm>
 
 #include <dirent.h>
 
@@ -516,6 +517,165 @@ TEST(RunEngine, ArgumentsOfAnyLengthReachTheEngine) {
     EXPECT_EQ(run.code, ENG_OK) << run.err;
     ASSERT_EQ(S.member_table.size(), 1u);
     EXPECT_EQ(S.member_table[0].name, "A.TXT");
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Hostile payloads and settings files: nothing is written outside the
+// chosen folders.
+
+// The files of both drives, each spelled with its drive's letter.
+std::vector<std::string> drive_files(SetupEnv& env) {
+    std::vector<std::string> files;
+    for (const std::string& f : tz::files_below(env.c_drive.path())) files.push_back("C/" + f);
+    for (const std::string& f : tz::files_below(env.d_drive.path())) files.push_back("D/" + f);
+    return files;
+}
+
+// The files in `after` that `before` does not hold.
+std::vector<std::string> new_files(const std::vector<std::string>& before, const std::vector<std::string>& after) {
+    std::vector<std::string> added;
+    for (const std::string& f : after)
+        if (std::find(before.begin(), before.end(), f) == before.end()) added.push_back(f);
+    return added;
+}
+
+class HostileInstallation : public Installation {
+protected:
+    // A fresh state for the next case, with the dialog as the worker sees it.
+    void next_case() {
+        tz::remove_tree(env.c_drive / "NEW");
+        tz::remove_tree(env.c_drive / "OLD");
+        reset_setup_state();
+        S.dialog = env.dialog;
+        env.install_recording_ui();
+    }
+};
+
+TEST(MemberTarget, NamesThatLeaveAndTargetsInsideTheirFolder) {
+    for (const char* name : {"../x", "OPTIONS/../x", "LOG\\..\\x", "SCRIPT/a/... /x", "/x", "\\x", "UPLOAD/C:x"})
+        EXPECT_TRUE(unsafe_member_name(name)) << name;
+    for (const char* name : {"TEV.EXE", "OPTIONS/STANDARD.TPA", "SCRIPT/a..b/x", "LOG/.hidden/x", "..x", "x.."})
+        EXPECT_FALSE(unsafe_member_name(name)) << name;
+    const struct {
+        const char* target;
+        const char* base;
+        bool inside;
+    } cases[] = {
+        {"C:\\TEV\\OPTIONS", "C:\\TEV\\OPTIONS", true},
+        {"C:\\TEV\\OPTIONS", "C:\\TEV\\OPTIONS\\", true},  // a folder typed with a trailing separator
+        {"c:\\tev\\options\\sub/deeper", "C:\\TEV\\OPTIONS", true},
+        {"C:\\X", "C:\\", true},
+        {"C:\\TEV\\OPTIONSX", "C:\\TEV\\OPTIONS", false},
+        {"C:\\TEV", "C:\\TEV\\OPTIONS", false},
+        {"C:\\TEV\\OPTIONS\\..\\..\\X", "C:\\TEV\\OPTIONS", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(target_inside(c.target, c.base), c.inside) << c.target << " in " << c.base;
+}
+
+TEST_F(HostileInstallation, MemberNamesThatLeaveTheirFolderAreADamagedPayload) {
+    const char* const names[] = {
+        "OPTIONS/../../x5", "SCRIPT/../../Users/Demo/x9", "OPTIONS/../../../../../../../../../x6",
+        "LOG/..\\..\\x7",   "UPLOAD/sub/.. /x8",          "DOWNLOAD/C:/x10",
+        "/x11",             "SCRIPT\\...\\x12",
+    };
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        next_case();
+        members = {{"TEV.EXE", "tev"}, {name, "payload"}, {"AFTER.TXT", "after"}};
+        write_payload();
+        fill_state("", "C:\\NEW");
+        const std::vector<std::string> before = drive_files(env);
+        const size_t boxes_before = env.boxes().size();
+
+        const tz::EngineRun run = run_worker();
+        ASSERT_EQ(run.code, 0);
+        EXPECT_TRUE(S.install_failed);
+        EXPECT_NE(run.err.find("damaged payload member " + std::string(name)), std::string::npos) << run.err;
+        const auto boxes = env.boxes();
+        ASSERT_EQ(boxes.size(), boxes_before + 1);
+        EXPECT_EQ(boxes.back().text, message(msg_error_aborted));
+        // Only the member before it was written, in the destination.
+        EXPECT_EQ(new_files(before, drive_files(env)), std::vector<std::string>{"C/NEW/TEV.EXE"});
+        const std::string leaf = std::string(name).substr(std::string(name).find_last_of("/\\") + 1);
+        EXPECT_FALSE(tz::file_exists("/" + leaf));
+    }
+}
+
+TEST_F(HostileInstallation, EarlierSettingsCannotMoveOrMergeTheFolders) {
+    const std::vector<std::string> defaults = {"C:\\NEW\\LOG", "C:\\NEW\\OPTIONS", "C:\\NEW\\SCRIPT",
+                                               "C:\\NEW\\UPLOAD", "C:\\NEW\\DOWNLOAD"};
+    struct Case {
+        const char* file;
+        const char* text;
+        std::vector<std::string> folders;  // log, options, script, upload, download
+    };
+    const Case cases[] = {
+        // A script folder at the root of the drive, not of the host.
+        {"STANDARD.TPA", "TEV3.00\nScriptPath=\"\\\"\n",
+         {"C:\\NEW\\LOG", "C:\\NEW\\OPTIONS", "C:\\", "C:\\NEW\\UPLOAD", "C:\\NEW\\DOWNLOAD"}},
+        {"TEVPATH.DAT", "TEV2.10\n..\\..\\..\\outside\\DL\n-\nUPLOAD\n-\nLOG\nSCRIPT\nOPTIONS\n", defaults},
+        {"STANDARD.TPA", "TEV3.00\nOptsPath=\"C:\\OLD\\..\\..\\outside\"\nCapturePath=\"\"\n", defaults},
+        {"STANDARD.TPA", "TEV3.00\n", defaults},
+        {"TEVPATH.DAT", "TEV2.10\n", defaults},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        next_case();
+        members = standard_members();
+        write_payload();
+        for (const char* dir : {"OLD", "OLD/OPTIONS"}) make_dir(env.c_drive / dir);
+        tz::write_text(env.c_drive / ("OLD/OPTIONS/" + std::string(c.file)), c.text);
+        fill_state("C:\\OLD", "C:\\NEW");
+        ASSERT_TRUE(S.existing_found);
+        const std::vector<std::string> folders = {S.log_path, S.options_path, S.script_path, S.upload_path,
+                                                  S.download_path};
+        EXPECT_EQ(folders, c.folders);
+        const std::vector<std::string> before = drive_files(env);
+
+        const tz::EngineRun run = run_worker();
+        ASSERT_EQ(run.code, 0);
+        EXPECT_FALSE(S.install_failed) << run.err;
+        // Every new file lies in one of the chosen folders, and the three
+        // README-like files of the data folders did not overwrite each other.
+        for (const std::string& f : new_files(before, drive_files(env))) {
+            const bool in_new = f.rfind("C/NEW/", 0) == 0;
+            const bool at_drive_root = c.folders[DIR_SCRIPT] == "C:\\" && f.rfind("C/", 0) == 0;
+            EXPECT_TRUE(in_new || at_drive_root) << f;
+        }
+        EXPECT_EQ(tz::read_text(SetupEnv::native(S.upload_path + "\\README.TXT")), "uploads go here\n");
+        EXPECT_EQ(tz::read_text(SetupEnv::native(S.download_path + "\\README.TXT")), "downloads arrive here\n");
+        EXPECT_EQ(tz::read_text(SetupEnv::native(S.script_path + "\\TEVEVENT.TRX")), "default events\n");
+        EXPECT_FALSE(tz::file_exists("/TEVEVENT.TRX"));
+        EXPECT_FALSE(tz::file_exists(env.c_drive / "../outside"));
+    }
+}
+
+TEST_F(HostileInstallation, BackupsNeverReplaceAFileOverTwoInstallations) {
+    for (const char* dir : {"NEW", "NEW/OPTIONS"}) make_dir(env.c_drive / dir);
+    tz::write_text(env.c_drive / "NEW/PHONEBK", "my numbers\n");
+    tz::write_text(env.c_drive / "NEW/PHONEB0", "my own file PHONEB0\n");
+    tz::write_text(env.c_drive / "NEW/OPTIONS/STANDARD.FEE", "my fees\n");
+    tz::write_text(env.c_drive / "NEW/OPTIONS/STANDARD.0EE", "my own file STANDARD.0EE\n");
+    write_payload();
+    env.answer_with([](const std::string&) { return 1; });
+    for (int round = 0; round < 2; ++round) {
+        reset_setup_state();
+        S.dialog = env.dialog;
+        fill_state("", "C:\\NEW");
+        ASSERT_EQ(run_worker().code, 0);
+        EXPECT_FALSE(S.install_failed);
+        EXPECT_TRUE(S.backups_made);
+    }
+    EXPECT_EQ(c("NEW/PHONEB0"), "my own file PHONEB0\n");
+    EXPECT_EQ(c("NEW/PHONEB1"), "my numbers\n");
+    EXPECT_EQ(c("NEW/PHONEB2"), "default phone book\n");
+    EXPECT_EQ(c("NEW/PHONEBK"), "default phone book\n");
+    EXPECT_EQ(c("NEW/OPTIONS/STANDARD.0EE"), "my own file STANDARD.0EE\n");
+    EXPECT_EQ(c("NEW/OPTIONS/STANDARD.1EE"), "my fees\n");
+    EXPECT_EQ(c("NEW/OPTIONS/STANDARD.2EE"), "default fees\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -192,6 +193,16 @@ void remove_tree(const std::string& path) {
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path, ec);
+}
+
+std::vector<std::string> files_below(const std::string& dir) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(dir, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        if (!it->is_directory(ec)) files.push_back(std::filesystem::relative(it->path(), dir, ec).generic_string());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 bool file_exists(const std::string& path) {

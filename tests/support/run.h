@@ -48,6 +48,8 @@ private:
 };
 
 void remove_tree(const std::string& path);
+// Every file (not folder) below `dir`, as paths relative to it with '/', sorted.
+std::vector<std::string> files_below(const std::string& dir);
 bool file_exists(const std::string& path);
 std::string read_text(const std::string& path);
 void write_text(const std::string& path, const std::string& text);

@@ -1,0 +1,152 @@
+// Writes the seed corpora of the fuzz targets, one folder per target below the
+// folder named on the command line, from the test encoders: archives of every
+// method (and the hostile layouts the engine must refuse), raw streams of each
+// method, code-length sets, patterns, member names and settings files.
+//
+//   fuzz_make_seeds OUTDIR
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/implode_encoder.h"
+#include "support/reduce_encoder.h"
+#include "support/sample_data.h"
+#include "support/shrink_encoder.h"
+#include "support/zip_writer.h"
+
+namespace {
+
+using tz::Bytes;
+
+std::string out_root;
+int written = 0;
+
+void seed(const std::string& target, const std::string& name, const Bytes& bytes) {
+    const std::string dir = out_root + "/" + target;
+    ::mkdir(dir.c_str(), 0777);
+    tz::write_file(dir + "/" + name, bytes);
+    ++written;
+}
+
+void seed(const std::string& target, const std::string& name, const std::string& text) {
+    seed(target, name, tz::bytes_of(text));
+}
+
+// A string literal with its zero bytes.
+template <size_t N>
+std::string lit(const char (&s)[N]) {
+    return std::string(s, N - 1);
+}
+
+void engine_seeds(const Bytes& text, const Bytes& binary) {
+    tz::Archive a;
+    a.comment = "fuzz seed";
+    a.add("stored.txt", text);
+    a.add("deflated.bin", binary, 8).made_by_host = 0;
+    a.add("fixed.txt", text, 8).strategy = 4;
+    a.add("desc.txt", text, 8).descriptor = true;
+    a.add("shrunk.txt", text, 1).packed = tz::shrink(text, {});
+    for (int factor = 1; factor <= 4; ++factor) {
+        tz::ReduceOptions o;
+        o.factor = factor;
+        a.add("reduced" + std::to_string(factor), binary, static_cast<uint16_t>(factor + 1)).packed =
+            tz::reduce(binary, o);
+    }
+    for (int variant = 0; variant < 4; ++variant) {
+        tz::ImplodeOptions o;
+        o.large_window = variant & 1;
+        o.literal_tree = variant & 2;
+        const tz::Imploded imp = tz::implode(text, o);
+        tz::Member& m = a.add("imploded" + std::to_string(variant), text, 6);
+        m.packed = imp.packed;
+        m.flags = imp.flags;
+    }
+    seed("fuzz_engine", "every_method.zip", a.build().bytes);
+
+    tz::Archive names;
+    for (const char* n : {"dir/sub/file.txt", "../up.txt", "/abs.txt", "a\x1b[2Jb.txt", "dir/", "."})
+        names.add(n, "x", 0);
+    seed("fuzz_engine", "names.zip", names.build().bytes);
+
+    // Two central entries sharing one local header.
+    tz::Archive shared;
+    shared.add("one.bin", binary, 8);
+    shared.add("two.bin", binary, 8).local_offset = 0;
+    seed("fuzz_engine", "overlap.zip", shared.build().bytes);
+}
+
+void method_seeds(const Bytes& text, const Bytes& binary) {
+    const auto size_bytes = [](size_t n, uint8_t selector) {
+        return Bytes{static_cast<uint8_t>(selector | ((n >> 16) & 3) << 4), static_cast<uint8_t>(n),
+                     static_cast<uint8_t>(n >> 8)};
+    };
+    const auto with = [](Bytes head, const Bytes& rest) {
+        head.insert(head.end(), rest.begin(), rest.end());
+        return head;
+    };
+    seed("fuzz_methods", "inflate", with(size_bytes(binary.size(), 0), tz::deflate_raw(binary)));
+    seed("fuzz_methods", "inflate_text", with(size_bytes(text.size(), 0x80), tz::deflate_raw(text, 9, 1)));
+    for (int variant = 0; variant < 4; ++variant) {
+        tz::ImplodeOptions o;
+        o.large_window = variant & 1;
+        o.literal_tree = variant & 2;
+        const tz::Imploded imp = tz::implode(text, o);
+        const uint8_t selector = static_cast<uint8_t>(1 + (imp.flags & 6) / 2);
+        seed("fuzz_methods", "explode" + std::to_string(variant), with(size_bytes(text.size(), selector), imp.packed));
+    }
+    seed("fuzz_methods", "unshrink", with(size_bytes(text.size(), 5), tz::shrink(text, {})));
+    for (int factor = 1; factor <= 4; ++factor) {
+        tz::ReduceOptions o;
+        o.factor = factor;
+        seed("fuzz_methods", "unreduce" + std::to_string(factor),
+             with(size_bytes(binary.size(), static_cast<uint8_t>(5 + factor)), tz::reduce(binary, o)));
+    }
+}
+
+void table_seeds() {
+    Bytes fixed = {0, 9};
+    for (int s = 0; s < 288; ++s) fixed.push_back(s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8);
+    seed("fuzz_decode_table", "fixed_litlen", fixed);
+    Bytes dist = {1, 6};
+    for (int s = 0; s < 30; ++s) dist.push_back(5);
+    seed("fuzz_decode_table", "fixed_dist", dist);
+    seed("fuzz_decode_table", "code_lengths", Bytes{2, 7, 2, 3, 3, 3, 3, 3, 3, 3, 3, 4, 4, 0, 0, 0, 0, 5, 5, 5, 5});
+    Bytes tree = {4, 7};
+    for (int s = 0; s < 64; ++s) tree.push_back(static_cast<uint8_t>(2 + s % 6));
+    seed("fuzz_decode_table", "tree", tree);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_make_seeds OUTDIR\n");
+        return 2;
+    }
+    out_root = argv[1];
+    ::mkdir(out_root.c_str(), 0777);
+    const Bytes text = tz::sample_data(tz::SampleKind::text, 3000, 1);
+    const Bytes binary = tz::sample_data(tz::SampleKind::binary, 2000, 2);
+    engine_seeds(text, binary);
+    method_seeds(text, binary);
+    table_seeds();
+
+    seed("fuzz_wildcard", "star", lit("*.txt\0readme.TXT"));
+    seed("fuzz_wildcard", "set", lit("[a-c]?x[!0-9]\0bzxq"));
+    seed("fuzz_wildcard", "stars", lit("a*b*c*\\*\0aXbYcZ*"));
+
+    seed("fuzz_mapname", "nested", lit("\0dir/sub/file.txt"));
+    seed("fuzz_mapname", "junk", lit("\1a/b/c.txt"));
+    seed("fuzz_mapname", "parent", lit("\0../x/..\\y/.. /z"));
+    seed("fuzz_mapname", "long", lit("\0Verylongname.text;12"));
+    seed("fuzz_mapname", "spaces", lit("\2a b/c d.e f\26/g"));
+
+    seed("fuzz_settings", "keywords",
+         lit("\0TEV3.00\nDownloadPath=\"DOWNLOAD\"\nUploadPath=\"UPLOAD\"\nCapturePath=\"C:\\LOGS\"\n"
+                     "ScriptPath=\"\\\"\nOptsPath=\"OPTIONS\"\nOPTIONS/sub/x\nSCRIPT/a/b\nLOG/..\\x\n"));
+    seed("fuzz_settings", "lines", lit("\1TEV2.51\nDOWNLOAD\n-\nUPLOAD\n-\nLOG\nunused\nSCRIPT\nOPTIONS\n"));
+    std::printf("fuzz_make_seeds: %d seeds in %s\n", written, out_root.c_str());
+    return 0;
+}

@@ -1,0 +1,41 @@
+// What the fuzz targets share: a scratch folder per process, the engine run on
+// an argument vector, one decompression method run on given bytes as the
+// engine runs it for a member, and the cap on the sizes an archive declares.
+//
+// The targets write nothing to the terminal themselves. The engine's own
+// messages go to the standard streams; libFuzzer's -close_fd_mask=3 sends
+// them to /dev/null while the sanitizers' reports still reach the terminal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fz {
+
+// A folder of this process's own, made on first use and removed at exit.
+const std::string& scratch_dir();
+
+// Removes everything below `dir` (not `dir` itself).
+void empty_dir(const std::string& dir);
+
+// Writes `size` bytes to `path`.
+void write_bytes(const std::string& path, const uint8_t* data, size_t size);
+
+// Runs the engine on "unzip" followed by `args`.
+int run_engine(const std::vector<std::string>& args);
+
+// Lowers every uncompressed size that the archive's local and central headers
+// declare to at most `cap`, so that a mutated size cannot make one input run
+// for minutes; the members are otherwise as they were.
+void cap_declared_sizes(std::vector<uint8_t>& archive, uint32_t cap);
+
+// Runs method `method` (0 stored, 1 shrunk, 2-5 reduced, 6 imploded with the
+// general-purpose `flags`, 8 deflated) over `packed` for a member declaring
+// `unpacked_size` bytes, with the output bounded by that size as in an
+// extraction and written to /dev/null; returns the method's result.
+int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool convert_text,
+               const uint8_t* packed, size_t size);
+
+}  // namespace fz

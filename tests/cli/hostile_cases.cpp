@@ -1,0 +1,237 @@
+// Hostile archives: each attack is one row of a table (the archive, the
+// command, the result, what standard error must say), with the same checks for
+// all: the run ends quickly, nothing is written outside the extraction folder,
+// no extracted file is larger than its bound, and no control byte of a name
+// reaches the terminal. The same cases run natively and under Wine.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/bit_writer.h"
+#include "support/expect_text.h"
+#include "support/run.h"
+#include "support/zip_writer.h"
+
+namespace {
+
+using tz::Archive;
+using tz::Bytes;
+using tz::TempDir;
+
+// A member declaring `declared` bytes whose fixed-code deflate stream repeats
+// its first byte into `produced` bytes.
+tz::Member& add_inflating_bomb(Archive& a, const std::string& name, uint64_t produced, uint32_t declared) {
+    std::vector<tz::Token> tokens = {tz::literal('z')};
+    for (uint64_t done = 1; done < produced; done += 258) tokens.push_back(tz::match(258, 1));
+    tz::BitWriter w;
+    tz::put_block_header(w, true, 1);
+    tz::put_tokens(w, tz::fixed_litlen_code(), tz::fixed_dist_code(), tokens);
+    tz::fixed_litlen_code().put(w, 256);
+    tz::Member& m = a.add(name, "", 8);
+    m.packed = w.bytes();
+    m.unpacked_size = declared;
+    m.crc = 0;
+    return m;
+}
+
+// 200 central entries that all name the first member's local header (the
+// messages name the member by its local name, the one they share).
+Archive shared_local_header() {
+    Archive a;
+    a.add("kernel.bin", std::string(100000, 'k'), 8);
+    for (int i = 1; i < 200; ++i) a.add("copy" + std::to_string(i) + ".bin", std::string(100000, 'k'), 8).local_offset = 0;
+    return a;
+}
+
+// 200 stored members, each declaring as its data everything up to the end of
+// the last one: the first member's data holds all the later headers.
+Archive overlapping_kernel() {
+    Archive plain;
+    for (int i = 0; i < 200; ++i) plain.add("m" + std::to_string(i), std::string(300, 'q'));
+    const tz::Built built = plain.build();
+    const size_t data_end = built.data_offsets.back() + 300;
+    Archive a = plain;
+    for (int i = 0; i < 200; ++i) {
+        const uint32_t span = static_cast<uint32_t>(data_end - built.data_offsets[static_cast<size_t>(i)]);
+        a.members[static_cast<size_t>(i)].packed_size = span;
+        a.members[static_cast<size_t>(i)].unpacked_size = span;
+    }
+    return a;
+}
+
+// Member B's deflate stream starts with a match into the window, where the
+// previous member's "TOPSECRET!" was.
+Archive cross_member_window() {
+    Archive a;
+    a.add("secret.txt", "TOPSECRET!");
+    tz::BitWriter w;
+    tz::put_block_header(w, true, 1);
+    tz::put_tokens(w, tz::fixed_litlen_code(), tz::fixed_dist_code(), {tz::match(10, 10)});
+    tz::fixed_litlen_code().put(w, 256);
+    tz::Member& m = a.add("leak.txt", "", 8);
+    m.packed = w.bytes();
+    m.unpacked_size = 10;
+    m.crc = tz::crc32_of(tz::bytes_of("TOPSECRET!"));
+    return a;
+}
+
+// No byte below 32 other than a line feed.
+bool only_printable(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 32 && c != '\n') return false;
+    return true;
+}
+
+struct Hostile {
+    const char* what;
+    std::function<Archive()> archive;
+    std::vector<std::string> args;   // before the archive name; "-d out" is added for extraction
+    bool extract;
+    int code;
+    std::vector<std::string> err_has;  // texts standard error must hold
+    size_t max_files;                  // files the extraction folder may hold at most
+    off_t max_file_size;               // and the largest one
+};
+
+TEST(Hostile, AttacksEndQuicklyAndWriteNothingOutsideTheFolder) {
+    const Hostile cases[] = {
+        {"a 101-byte method-2 member declaring 4 GiB, tested",
+         [] {
+             Archive a;
+             tz::Member& m = a.add("r", "", 2);
+             m.packed = Bytes{0};
+             m.unpacked_size = 0xFFFFFFFFu;
+             m.crc = 0;
+             return a;
+         },
+         {"-t"}, false, 2, {"\n  error:  invalid compressed data for unreduce format\n"}, 0, 0},
+        {"the same, extracted",
+         [] {
+             Archive a;
+             tz::Member& m = a.add("r", "", 2);
+             m.packed = Bytes{0};
+             m.unpacked_size = 0xFFFFFFFFu;
+             m.crc = 0;
+             return a;
+         },
+         {"-qq"}, true, 2, {"  error:  invalid compressed (reduced) data for out/r\n"}, 1, 0},
+        {"a member declaring 10 bytes that inflates to 1 GiB",
+         [] {
+             Archive a;
+             add_inflating_bomb(a, "big", 1ull << 30, 10);
+             return a;
+         },
+         {"-qq"}, true, 2, {"  error:  invalid compressed (deflated) data for out/big\n"}, 1, 10},
+        {"a stored member with more data than declared",
+         [] {
+             Archive a;
+             a.add("more", std::string(5000, 'm')).unpacked_size = 100;
+             return a;
+         },
+         {"-qq"}, true, 2, {"  error:  invalid compressed (stored) data for out/more\n"}, 1, 100},
+        {"200 central entries sharing one local header, tested",
+         shared_local_header, {"-tqq"}, false, 2,
+         {"file #1:  kernel.bin overlaps an earlier member; not processed\n",
+          "file #199:  kernel.bin overlaps an earlier member; not processed\n"}, 0, 0},
+        {"the same, extracted", shared_local_header, {"-qq"}, true, 2,
+         {"file #199:  kernel.bin overlaps an earlier member; not processed\n"}, 1, 100000},
+        {"200 members overlapping one kernel", overlapping_kernel, {"-qq"}, true, 2,
+         {"file #1:  m1 overlaps an earlier member; not processed\n"}, 1, 200 * 400},
+        {"a distance before the member's start reaches the previous member", cross_member_window,
+         {"-qq"}, true, 2, {"  error:  invalid compressed (deflated) data for out/leak.txt\n"}, 2, 10},
+    };
+    for (const Hostile& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        c.archive().write(dir / "a.zip");
+        std::vector<std::string> args = c.args;
+        args.push_back("a.zip");
+        if (c.extract) {
+            args.push_back("-d");
+            args.push_back("out");
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const auto r = tz::run_unzip(args, dir.path());
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(c.code, r.code) << r.err.substr(0, 2000);
+        for (const std::string& text : c.err_has) EXPECT_NE(std::string::npos, r.err.find(text)) << text << "\n" << r.err.substr(0, 2000);
+        EXPECT_LT(seconds, 20.0);
+
+        size_t extracted = 0;
+        for (const std::string& name : tz::files_below(dir.path())) {
+            if (name == "a.zip") continue;
+            EXPECT_EQ(0u, name.rfind("out/", 0)) << name << " lies outside the extraction folder";
+            struct stat st = {};
+            ::stat((dir / name).c_str(), &st);
+            EXPECT_LE(st.st_size, c.max_file_size) << name;
+            ++extracted;
+        }
+        EXPECT_LE(extracted, c.max_files);
+    }
+}
+
+TEST(Hostile, TheWindowHoldsNothingOfAnEarlierMember) {
+    TempDir dir;
+    cross_member_window().write(dir / "a.zip");
+    const auto p = tz::run_unzip({"-p", "a.zip", "leak.txt"}, dir.path());
+    EXPECT_EQ(2, p.code);
+    EXPECT_EQ(std::string::npos, p.out.find("TOPSECRET")) << p.out;
+}
+
+TEST(Hostile, NamesCannotForgeOutputLines) {
+    // Each name would, printed raw, end the line and forge another one, ring the
+    // bell, or clear the screen.
+    TempDir dir;
+    Archive a;
+    a.add("evil\r\n    testing: forged.txt               OK\nx", "1").made_by_host = 11;
+    a.add("bell\a\x1b[2J.txt", "2").made_by_host = 11;
+    a.add("../up\x1b[31m.txt", "3");
+    a.write(dir / "a.zip");
+
+    const auto t = tz::run_unzip({"-t", "a.zip"}, dir.path());
+    EXPECT_EQ(0, t.code) << t.err;
+    EXPECT_EQ("Archive:  a.zip\n"
+              "    testing: " + tz::padded("evil^M^J    testing: forged.txt               OK^Jx") + "   OK\n"
+              "    testing: " + tz::padded("bell^G^[[2J.txt") + "   OK\n"
+              "    testing: " + tz::padded("../up^[[31m.txt") + "   OK\n"
+              "No errors detected in compressed data of a.zip.\n",
+              t.out);
+    const auto l = tz::run_unzip({"-l", "a.zip"}, dir.path());
+    EXPECT_NE(std::string::npos, l.out.find("evil^M^J    testing: forged.txt"));
+
+    // Extraction: the unsafe-path warning and every line stay single lines.
+    const auto x = tz::run_unzip({"-o", "a.zip", "-d", "out"}, dir.path());
+    EXPECT_TRUE(only_printable(x.out)) << x.out;
+    EXPECT_TRUE(only_printable(x.err)) << x.err;
+    EXPECT_NE(std::string::npos, x.err.find("warning:  ../up^[[31m.txt:  removed unsafe path components\n")) << x.err;
+}
+
+TEST(Hostile, CannotCreateSaysWhyAndIsNoFullDisk) {
+    TempDir dir;
+    Archive a;
+    a.add("taken", "a folder of this name is in the way");
+    a.add("ok.txt", "extracted");
+    a.write(dir / "a.zip");
+    ::mkdir((dir / "out").c_str(), 0777);
+    ::mkdir((dir / "out/taken").c_str(), 0777);
+
+    const auto r = tz::run_unzip({"-o", "-qq", "a.zip", "-d", "out"}, dir.path());
+    EXPECT_EQ(2, r.code) << r.err;
+    const std::string head = "\nerror:  cannot create out/taken\n        ";
+    ASSERT_EQ(0u, r.err.find(head)) << r.err;
+    EXPECT_GT(r.err.find('\n', head.size()), head.size()) << "the reason is given";
+    EXPECT_EQ("extracted", tz::read_text(dir / "out/ok.txt"));
+
+    Archive dot;
+    dot.add(".", "a member named as the folder itself");
+    dot.write(dir / "dot.zip");
+    const auto d = tz::run_unzip({"-o", "-qq", "dot.zip", "-d", "out"}, dir.path());
+    EXPECT_EQ(2, d.code) << d.err;
+    EXPECT_NE(std::string::npos, d.err.find("error:  cannot create")) << d.err;
+}
+
+}  // namespace
