@@ -43,6 +43,33 @@ TEST_F(DriveMap, MappedNamesIgnoreLetterCaseWhereTheyExist) {
     EXPECT_EQ(host_native_path("E:\\unmapped"), "E:/unmapped");
 }
 
+TEST_F(DriveMap, NoPathLeavesItsDriveAndDriveLessPathsStayOnTheCurrentOne) {
+    ::mkdir((c / "TEV").c_str(), 0777);
+    const struct {
+        const char* windows;
+        std::string host;
+    } cases[] = {
+        {"C:\\..\\..\\x6", c / "x6"},                 // never above the drive's root
+        {"C:\\TEV\\..\\..\\..\\outside\\DL", c / "outside/DL"},
+        {"C:\\OLD\\..\\tev\\.\\OPTIONS", c / "TEV/OPTIONS"},
+        {"D:..\\up", d / "up"},
+        {"C:\\TEV\\", c / "TEV/"},
+    };
+    for (const auto& k : cases) EXPECT_EQ(host_native_path(k.windows), k.host) << k.windows;
+
+    // "\x" has no drive: it lies on the drive of the current directory, or on
+    // C: when the current directory is on no mapped drive; never on the host's root.
+    {
+        tz::ScopedCwd in_d(d.path());
+        EXPECT_EQ(host_native_path("\\x9"), d / "x9");
+    }
+    tz::TempDir elsewhere;
+    tz::ScopedCwd outside(elsewhere.path());
+    EXPECT_EQ(host_native_path("\\"), c.path() + "/");
+    EXPECT_EQ(host_native_path("\\..\\Users\\x9"), c / "Users/x9");
+    EXPECT_EQ(host_native_path("/tmp/native"), "/tmp/native");  // a host path stays one
+}
+
 TEST_F(DriveMap, WindowsSpellingOfHostPaths) {
     ::mkdir((c / "TEV").c_str(), 0777);
     EXPECT_EQ(posix_to_windows_path(c / "TEV"), "C:\\TEV");
