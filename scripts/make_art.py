@@ -219,10 +219,9 @@ def ico_file(canvases):
 # The logo: "TEV" in bold slanted block letters beside a red desk telephone.
 
 def letters(x, y, h, slant):
-    """The three letters with their top left at (x, y), h high; returns the
-    shapes and the right edge."""
+    """The three letters with their top left at (x, y), h high, slanted to the right
+    by `slant` per unit of height; drawn on a grid 60 units high."""
     s = h / 60.0
-    stroke = 15 * s
 
     def shear(points):
         return polygon([(x + px * s + (h - py * s) * slant, y + py * s) for px, py in points])
@@ -239,10 +238,10 @@ def letters(x, y, h, slant):
     vx = 84
     v = shear([(vx, 0), (vx + 15, 0), (vx + 22, 42), (vx + 29, 0), (vx + 44, 0),
                (vx + 30, 60), (vx + 14, 60)])
-    del stroke
-    return [t, e, v], x + (vx + 44) * s + h * slant
+    return union(t, e, v)
 
 
+# The layout of the large picture; the small one is the same, scaled.
 LETTER_TOP, PHONE_LEFT, PHONE_TOP, PHONE_SIZE = 30, 120, 84, 106
 
 
@@ -251,13 +250,12 @@ def draw_logo(c, scale):
         return v * scale
 
     # The letters, extruded towards the bottom right.
-    shapes, _ = letters(P(4), P(LETTER_TOP), P(60), 0.2)
-    word = union(*shapes)
+    word = letters(P(4), P(LETTER_TOP), P(60), 0.2)
     for d in range(4, 0, -1):
         c.fill(moved(word, P(d * 0.9), P(d * 0.9)), BLACK)
     c.fill(moved(word, -1, -1), BLUE)
     c.fill(word, NAVY)
-    # A red underline that runs on towards the telephone.
+    # A red underline.
     u = LETTER_TOP + 70
     bar = polygon([(P(4), P(u)), (P(112), P(u)), (P(108), P(u + 6)), (P(0), P(u + 6))])
     c.fill(moved(bar, P(2), P(2)), GREY)
@@ -270,7 +268,7 @@ def draw_logo(c, scale):
 def draw_cord(c, scale):
     """A coiled cord from the telephone's left side out to the bottom left."""
     def path(t):
-        # A gentle curve from the base of the telephone to the picture's edge.
+        # A sagging curve from the base of the telephone to the picture's left edge.
         (x0, y0), (x1, y1), (x2, y2) = (PHONE_LEFT + 8, PHONE_TOP + 80), (70, 214), (8, 172)
         u = 1 - t
         return u * u * x0 + 2 * t * u * x1 + t * t * x2, u * u * y0 + 2 * t * u * y1 + t * t * y2
@@ -289,7 +287,9 @@ def draw_cord(c, scale):
 
 
 def draw_telephone(c, ox, oy, size, detail=True, light=WHITE, shadow=GREY):
-    """A desk telephone seen from the front, in a size by size box at (ox, oy)."""
+    """A desk telephone seen from the front, in a size by size box at (ox, oy).
+    Without detail (icons) the dial has fewer, square holes; light is the colour of
+    the raised edges, shadow that of the drop shadow (None: no shadow)."""
     def P(px, py):
         return (ox + px * size / 100.0, oy + py * size / 100.0)
 
@@ -304,7 +304,7 @@ def draw_telephone(c, ox, oy, size, detail=True, light=WHITE, shadow=GREY):
     foot = round_rect(*P(0, 88), *P(100, 98), L(3))
     if shadow is not None:
         c.fill(moved(union(base, foot), L(3), L(3)), shadow)
-    c.bevel(foot, MAROON, RED if light == WHITE else MAROON, BLACK)
+    c.bevel(foot, MAROON, MAROON if light == RED else RED, BLACK)
     c.bevel(base, RED, light, MAROON)
 
     # Cradle prongs.
@@ -312,7 +312,7 @@ def draw_telephone(c, ox, oy, size, detail=True, light=WHITE, shadow=GREY):
         c.fill(round_rect(*P(px - 5, 30), *P(px + 5, 47), L(2)), BLACK)
 
     # The handset lying on the cradle: a bar with an ear and a mouth piece.
-    handle = union(round_rect(*P(6, 14), *P(94, 27), L(6)))
+    handle = round_rect(*P(6, 14), *P(94, 27), L(6))
     cups = union(poly([(2, 20), (30, 20), (26, 38), (6, 38)]),
                  poly([(70, 20), (98, 20), (94, 38), (74, 38)]),
                  ellipse(*P(16, 38), L(10), L(3.5)), ellipse(*P(84, 38), L(10), L(3.5)))
@@ -321,7 +321,7 @@ def draw_telephone(c, ox, oy, size, detail=True, light=WHITE, shadow=GREY):
         c.fill(moved(handset, L(2), L(2)), shadow)
     c.bevel(handset, RED, light, MAROON)
     if detail:
-        # The gap between the handle and the cups, so the handset reads as one part.
+        # The shadow under the handle, between the two cups.
         c.fill(poly([(30, 27), (70, 27), (70, 28.5), (30, 28.5)]), MAROON)
 
     # The dial.
@@ -366,7 +366,7 @@ def flag_icon(size, paint):
     field inside the edge."""
     c = icon_canvas(size)
     if size >= 32:
-        x0, y0, w, h = 1, 6, 28, 18
+        x0, y0, w, h = 0, 6, 28, 18
         c.fill(rect(x0 + 2, y0 + 2, x0 + w + 2 + 2, y0 + h + 2 + 2), GREY)
     else:
         x0, y0, w, h = 0, 3, 14, 9
@@ -396,12 +396,12 @@ def usa(c, x, y, w, h):
     stripe = max(1, h // 9)
     for i in range(h):
         c.fill(rect(x, y + i, x + w, y + i + 1), RED if (i // stripe) % 2 == 0 else WHITE)
-    cw, ch = (w * 2) // 5 + 1, stripe * 5 if h >= 18 else 5
+    # The canton over the top five stripes, with staggered rows of stars.
+    cw, ch = (w * 2) // 5 + 1, 5 * stripe
     c.fill(rect(x, y, x + cw, y + ch), NAVY)
-    step = 3 if w >= 20 else 2
-    for sy in range(y + 1, y + ch - 1, step - 1 if w >= 20 else 2):
-        shift = ((sy - y - 1) // (step - 1 if w >= 20 else 2)) % 2
-        for sx in range(x + 1 + shift * (step // 2 if w >= 20 else 1), x + cw - 1, step if w >= 20 else 2):
+    col_step = 3 if w >= 20 else 2
+    for n, sy in enumerate(range(y + 1, y + ch - 1, 2)):
+        for sx in range(x + 1 + n % 2, x + cw - 1, col_step):
             c.pixels[sy][sx] = WHITE
 
 
@@ -422,8 +422,8 @@ def australia(c, x, y, w, h):
         c.fill(rect(x, my - 1, x + cw, my + 1), RED)
         # The Commonwealth star below the canton and the Southern Cross.
         star(c, x + cw // 2, y + ch + (h - ch) // 2, 2)
-        for sx, sy, r in ((0.76, 0.22, 1), (0.62, 0.50, 1), (0.90, 0.42, 1), (0.76, 0.80, 1)):
-            star(c, x + round(w * sx), y + round(h * sy), r)
+        for sx, sy in ((0.76, 0.22), (0.62, 0.50), (0.90, 0.42), (0.76, 0.80)):
+            star(c, x + round(w * sx), y + round(h * sy), 1)
     else:
         mx, my = x + cw // 2, y + ch // 2
         c.fill(rect(x, y, x + cw, y + ch), BLUE)
