@@ -134,12 +134,16 @@ bool unsafe_member_name(const std::string& name) {
 }
 
 bool target_inside(const std::string& target, const std::string& base) {
-    // The folder as typed may end in a separator; the target built from it does not.
+    // Either separator may appear in both, and the folder as typed may end in
+    // separators that the target built from it does not have.
+    std::string path = target;
     std::string folder = base;
-    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
-           !(folder.size() == 3 && folder[1] == ':'))
+    for (std::string* p : {&path, &folder})
+        for (char& c : *p)
+            if (c == '/') c = '\\';
+    while (folder.size() > 1 && folder.back() == '\\' && !(folder.size() == 3 && folder[1] == ':'))
         folder.pop_back();
-    return path_in_directory(target, folder) && !climbs_to_parent(target.substr(folder.size()));
+    return path_in_directory(path, folder) && !climbs_to_parent(path.substr(folder.size()));
 }
 
 bool member_target_dir(std::string& out, const std::string& name, std::string* base) {

@@ -568,6 +568,8 @@ TEST(MemberTarget, NamesThatLeaveAndTargetsInsideTheirFolder) {
         {"C:\\TEV\\OPTIONS", "C:\\TEV\\OPTIONS\\", true},  // a folder typed with a trailing separator
         {"c:\\tev\\options\\sub/deeper", "C:\\TEV\\OPTIONS", true},
         {"C:\\X", "C:\\", true},
+        {"C:\\TEV\\OPTIONS/\\", "C:\\TEV\\OPTIONS/\\", true},  // both separators, typed at the end
+        {"C:/TEV/OPTIONS/sub", "C:\\TEV\\OPTIONS", true},
         {"C:\\TEV\\OPTIONSX", "C:\\TEV\\OPTIONS", false},
         {"C:\\TEV", "C:\\TEV\\OPTIONS", false},
         {"C:\\TEV\\OPTIONS\\..\\..\\X", "C:\\TEV\\OPTIONS", false},
