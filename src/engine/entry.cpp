@@ -321,7 +321,7 @@ int engine_entry(int argc, char** argv) {
                   (argc > 1 && argv[1] && std::strncmp(argv[1], "-Z", 2) == 0);
     int r;
     if (G.info_mode) {
-        r = info_parse_options(&argc, &argv);
+        r = parse_info_options(&argc, &argv);
     } else {
         r = parse_options(argc, argv);
     }
