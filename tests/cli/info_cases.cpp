@@ -148,6 +148,11 @@ TEST_F(Info, UnmatchedPatternsAreCautioned) {
     expect_run(zipinfo({"-1", "two.zip", "a.txt", "nothere", "-x", "zz", "a*"}), 0, "",
                "caution: filename not matched:  nothere\n"
                "caution: excluded filename not matched:  zz\n");
+    // "-d" ends the exclude list; the words of the include and exclude lists
+    // alone are reported.
+    expect_run(zipinfo({"-1", "two.zip", "a*", "-x", "zz", "-d", "out"}), 0, "a.txt\n",
+               "caution:  not extracting; -d ignored\n"
+               "caution: excluded filename not matched:  zz\n");
     // Patterns compare with regard to case.
     expect_run(zipinfo({"-1", "two.zip", "A.TXT"}), 0, "",
                "caution: filename not matched:  A.TXT\n");
