@@ -20,6 +20,7 @@ have_cmd xvfb-run || need+=(xvfb)
 have_cmd xauth || need+=(xauth)
 have_cmd import || need+=(imagemagick)
 have_cmd xwininfo || need+=(x11-utils)
+have_cmd groff || need+=(groff-base)
 
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""
