@@ -31,7 +31,8 @@ bool find_programs_folder(char* buffer, size_t size) {
     HKEY key = nullptr;
     bool found = false;
     char work[OS_PATH_SIZE] = {};
-    if (RegCreateKeyA(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, &key) == ERROR_SUCCESS) {
+    // Opened read-only: the setup writes nothing to the registry, not even an empty key.
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         DWORD work_size = sizeof work - 1;  // room for a terminator the value may lack
         DWORD type = 0;
         found = RegQueryValueExA(key, PROGRAMS_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(work),
