@@ -20,20 +20,21 @@ DIALOG_IDS = (100, 101, 102)  # English, German, French
 BITMAPS = ((2, "checker.bmp"), (200, "logo_large.bmp"), (201, "logo_small.bmp"))
 ICON = (1, "setup.ico")
 
-# Each kind: a function of (id, text, x, y, cx, cy) giving one dialog-template line.
 def _rect(x, y, cx, cy):
     return f"{x}, {y}, {cx}, {cy}"
 
+# Each kind of the table: a function of (id, text in rc quoting, rectangle)
+# giving its line of the dialog template.
 KINDS = {
-    "LABEL": lambda i, t, r: f'LTEXT {t}, {i}, {r}',
-    "RLABEL": lambda i, t, r: f'RTEXT {t}, {i}, {r}',
-    "EDIT": lambda i, t, r: f'EDITTEXT {i}, {r}, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP',
-    "READONLY_EDIT": lambda i, t, r:
-        f'EDITTEXT {i}, {r}, ES_AUTOHSCROLL | ES_READONLY | WS_BORDER | WS_TABSTOP',
-    "BUTTON": lambda i, t, r: f'PUSHBUTTON {t}, {i}, {r}, WS_TABSTOP',
-    "DEFBUTTON": lambda i, t, r: f'DEFPUSHBUTTON {t}, {i}, {r}, WS_TABSTOP',
-    "CHECKBOX": lambda i, t, r: f'AUTOCHECKBOX {t}, {i}, {r}, WS_TABSTOP',
-    "GROUPBOX": lambda i, t, r: f'GROUPBOX {t}, {i}, {r}',
+    "LABEL": lambda i, t, r: f"LTEXT {t}, {i}, {r}, SS_NOPREFIX",
+    "LABEL_RIGHT": lambda i, t, r: f"RTEXT {t}, {i}, {r}, SS_NOPREFIX",
+    "EDIT": lambda i, t, r: f"EDITTEXT {i}, {r}, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP",
+    "EDIT_READONLY": lambda i, t, r:
+        f"EDITTEXT {i}, {r}, ES_AUTOHSCROLL | ES_READONLY | WS_BORDER | WS_TABSTOP",
+    "BUTTON": lambda i, t, r: f"PUSHBUTTON {t}, {i}, {r}, WS_TABSTOP",
+    "DEFBUTTON": lambda i, t, r: f"DEFPUSHBUTTON {t}, {i}, {r}, WS_TABSTOP",
+    "CHECKBOX": lambda i, t, r: f"AUTOCHECKBOX {t}, {i}, {r}, WS_TABSTOP",
+    "GROUPBOX": lambda i, t, r: f"GROUPBOX {t}, {i}, {r}",
     # A picture shows the bitmap whose resource id is the control's id.
     "BITMAP": lambda i, t, r: f'CONTROL {i}, {i}, "Static", SS_BITMAP | WS_CHILD | WS_VISIBLE, {r}',
     "PROGRESS": lambda i, t, r: f'CONTROL "", {i}, "ProgressBar", WS_CHILD | WS_VISIBLE, {r}',

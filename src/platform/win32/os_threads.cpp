@@ -1,5 +1,5 @@
-// The Win32 layer's threads. Every thread started here is kept until it has
-// been waited for, so that the program does not end while one still runs.
+// The Win32 layer's threads: each thread started here is kept until
+// os_WaitThread has waited for it.
 #include <windows.h>
 
 #include <memory>
@@ -24,7 +24,11 @@ struct Guard {
     Guard(const Guard&) = delete;
     Guard& operator=(const Guard&) = delete;
 };
-std::vector<HANDLE> running;
+struct ThreadRecord {
+    int id;
+    HANDLE handle;
+};
+std::vector<ThreadRecord> running;
 
 DWORD WINAPI thread_start(void* p) {
     const std::unique_ptr<Start> start(static_cast<Start*>(p));
@@ -44,26 +48,30 @@ int os_CreateThread(OsThreadRoutine routine, void* argument) {
     if (!thread) return 0;
     start.release();  // the thread owns it now
     const Guard guard;
-    running.push_back(thread);
+    running.push_back(ThreadRecord{static_cast<int>(id), thread});
     return static_cast<int>(id);
 }
 
-void win32_wait_threads() {
-    std::vector<HANDLE> waiting;
+int os_WaitThread(int thread_id) {
+    HANDLE thread = nullptr;
     {
         const Guard guard;
-        waiting.swap(running);
-    }
-    for (const HANDLE thread : waiting) {
-        // Messages sent to this thread's windows (a worker setting the status
-        // line) are still served while it waits.
-        while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
-               WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        for (auto it = running.begin(); it != running.end(); ++it) {
+            if (it->id != thread_id) continue;
+            thread = it->handle;
+            running.erase(it);
+            break;
         }
-        CloseHandle(thread);
     }
+    if (!thread) return 0;
+    // Messages sent to the calling thread's windows (a worker setting the
+    // status line) are still served while it waits.
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    CloseHandle(thread);
+    return 1;
 }
 
 int os_InitWinThread(OS_THREADCTX* context, int, int) {

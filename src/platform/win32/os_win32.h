@@ -39,6 +39,8 @@
 // - os_ContrlMgr(edit, 0, 0x103, 0) limits the edit to 259 characters (EM_LIMITTEXT).
 // - os_SetFontNameSize("8.Courier"): the font is created for the window and deleted
 //   when the window is destroyed.
+// - os_WaitThread serves messages sent to the waiting thread's windows while it
+//   waits, so that a worker that still sets a control's text cannot block it.
 // - os_AssertMsg writes the report to the error stream and to the debugger; it
 //   never stops the program.
 #pragma once
@@ -54,7 +56,3 @@ inline constexpr const char* WIN32_PROFILE_ROOT = "Software\\";
 
 // The instance given to os_Initialize (the program's own module before that).
 HINSTANCE win32_instance();
-
-// Waits for every thread started by os_CreateThread, serving messages sent to
-// the calling thread's windows meanwhile.
-void win32_wait_threads();

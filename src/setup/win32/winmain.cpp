@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/os_layer.h"
+#include "setup/dialog.h"
 #include "setup/startup.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -12,7 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     char path[512] = {};
     const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
     if (n == 0 || n >= sizeof path) path[0] = '\0';  // cut or failed: no usable directory
-    set_dialog_runner(nullptr);
+    install_dialog_runner();
     const int result = setup_main(path);
     os_Initialize(-1, nullptr, 0);
     return result;
