@@ -8,6 +8,7 @@
 //   find CAPTION MS         wait for the top-level dialog with this caption; it becomes "the dialog"
 //   get ID                  text of control ID (WM_GETTEXT)
 //   set ID TEXT             WM_SETTEXT into control ID (raises the edit's change notification)
+//   type ID TEXT            the characters of TEXT typed into control ID one by one (WM_CHAR)
 //   click ID                posted BM_CLICK on control ID
 //   state ID                "ok CHECKED ENABLED VISIBLE" of control ID (0 or 1 each)
 //   focus                   id of the control that has the dialog thread's focus
@@ -22,6 +23,8 @@
 //   rect                    the dialog's window rectangle on the screen: "ok L T R B"
 //   move X Y                move the dialog's top-left corner to X, Y (screen)
 //   link PATH               read a shell link: "ok PATH ARGS DIR DESCRIPTION ICON INDEX"
+//   profile-set APP KEY VALUE   the setup's stored value (HKCU\Software\APP, value KEY)
+//   profile-clear APP       remove the stored values of APP
 //   quit
 #include <windows.h>
 #include <objbase.h>
@@ -164,6 +167,23 @@ std::string read_link(const std::string& path) {
     return result;
 }
 
+std::string profile(const std::vector<std::string>& f) {
+    const std::string key = "Software\\" + (f.size() > 1 ? f[1] : std::string());
+    if (f[0] == "profile-clear") {
+        const LONG r = RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+        return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND ? "ok" : "error cannot remove " + escape(key);
+    }
+    if (f.size() < 4) return "error profile-set needs APP KEY VALUE";
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS)
+        return "error cannot create " + escape(key);
+    const LONG r = RegSetValueExA(handle, f[2].c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(f[3].c_str()),
+                                  static_cast<DWORD>(f[3].size() + 1));
+    RegCloseKey(handle);
+    return r == ERROR_SUCCESS ? "ok" : "error cannot set " + escape(f[2]);
+}
+
 std::string run(const std::vector<std::string>& f) {
     const std::string& c = f[0];
     const auto arg = [&](size_t i) { return i < f.size() ? f[i] : std::string(); };
@@ -189,6 +209,12 @@ std::string run(const std::vector<std::string>& f) {
         if (!w) return "error no control " + arg(1);
         const std::string text = arg(2);
         SendMessageA(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return "ok";
+    }
+    if (c == "type") {
+        const HWND w = control(arg(1));
+        if (!w) return "error no control " + arg(1);
+        for (const char ch : arg(2)) SendMessageA(w, WM_CHAR, static_cast<unsigned char>(ch), 1);
         return "ok";
     }
     if (c == "click") {
@@ -290,6 +316,7 @@ int main() {
         const std::vector<std::string> f = split(text);
         if (f[0] == "quit") break;
         if (f[0] == "link") reply(read_link(f.size() > 1 ? f[1] : ""));
+        else if (f[0].rfind("profile-", 0) == 0) reply(profile(f));
         else reply(run(f));
     }
     CoUninitialize();
