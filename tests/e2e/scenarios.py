@@ -247,11 +247,17 @@ class Setup:
             return f.read().decode("latin-1")
 
 
-def screenshot(name):
+def screenshot(name, rect=None):
+    """The whole screen, or the part given as "LEFT TOP RIGHT BOTTOM" (with a margin)."""
     if not os.environ.get("DISPLAY") or not shutil.which("import"):
         return
     os.makedirs(SCREENS, exist_ok=True)
-    subprocess.run(["import", "-window", "root", os.path.join(SCREENS, name + ".png")],
+    crop = []
+    if rect:
+        left, top, right, bottom = (int(v) for v in rect.split())
+        left, top = max(left - 8, 0), max(top - 8, 0)
+        crop = ["-crop", f"{right + 8 - left}x{bottom + 8 - top}+{left}+{top}", "+repage"]
+    subprocess.run(["import", "-window", "root"] + crop + [os.path.join(SCREENS, name + ".png")],
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
 
 
@@ -554,7 +560,72 @@ def scenario_validation(language, lang):
         driver.close()
 
 
-SCENARIOS = {"install": scenario_install, "earlier": scenario_earlier, "cancel": scenario_cancel,
+def scenario_demo(language, lang):
+    """The demo's walk-through: an installation into C:\\TEV that carries the
+    settings of an earlier installation in C:\\OLD over, with screenshots and a
+    report of what it made. Uses the distribution in E2E_DIST as it is."""
+    distribution = os.environ["E2E_DIST"]
+    drive_c = os.path.join(PREFIX, "drive_c")
+    for name in ("TEV", "OLD"):
+        shutil.rmtree(os.path.join(drive_c, name), ignore_errors=True)
+    shutil.copytree(os.path.join(SOURCE, "dist", "earlier"), os.path.join(drive_c, "OLD"))
+    remove_links(language)
+    driver = Driver()
+    try:
+        set_profile(driver, "C:\\OLD")
+        print("Starting setup.exe under Wine (an earlier installation is recorded in C:\\OLD)")
+        setup = start(driver, distribution, language)
+        shot = lambda name: screenshot(name, driver("rect")[0])
+        print(f"  dialog: {CAPTIONS[language]!r}, existing path {driver.text(302)!r}")
+        shot("1_dialog")
+        driver("set", 307, "C:\\TEV")
+        print("  typed C:\\TEV as destination; the directories follow:")
+        for control, label in ((311, "options"), (310, "logs"), (312, "scripts"), (318, "uploads"),
+                               (319, "downloads")):
+            print(f"    {label:10} {driver.text(control)}")
+        shot("2_destination")
+        print("  Install pressed")
+        driver("click", 1)
+        caption, text = driver.box()
+        print(f"  [{caption}] {text}")
+        answer(driver, IDOK)
+        caption, text = driver.box()
+        print(f"  [{caption}] {text} -> Yes")
+        shot("3_question")
+        answer(driver, IDYES)
+        titles = []
+        deadline = time.monotonic() + TIMEOUT / 1000
+        while time.monotonic() < deadline and len(titles) < len(DOC_FILES):
+            titles = [t for t in driver("windows", "ShowTextWindow") if t]
+            time.sleep(0.05)
+        print(f"  text windows: {', '.join(titles)}")
+        screenshot("4_text_windows")
+        for title in titles:
+            driver("close-window", title)
+        driver("gone", TIMEOUT)
+        setup.finish()
+        print(f"setup.exe ended with exit code {setup.proc.returncode}")
+        print()
+        print("The installed tree (C:\\TEV):")
+        root = os.path.join(drive_c, "TEV")
+        for folder, dirs, files in sorted(os.walk(root)):
+            dirs.sort()
+            for name in sorted(files):
+                print("  " + os.path.relpath(os.path.join(folder, name), root))
+        print()
+        folder = link_folder(language)
+        print(f"The Start-menu folder {folder}:")
+        for name in sorted(os.listdir(unix_path(folder))):
+            target, args, workdir, description, icon, index = driver("link", folder + "\\" + name)
+            icon_text = f", icon {icon.rsplit(chr(92), 1)[-1]}" if icon else ""
+            print(f"  {name:32} -> {target} {args}".rstrip() + f" (in {workdir}{icon_text})")
+    finally:
+        driver.close()
+    if failures:
+        print("The walk-through did not go as expected.")
+
+
+SCENARIOS = {"demo": scenario_demo, "install": scenario_install, "earlier": scenario_earlier, "cancel": scenario_cancel,
              "validation": scenario_validation}
 
 
