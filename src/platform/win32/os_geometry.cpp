@@ -2,7 +2,6 @@
 // and control management. The portable y grows upwards from the bottom of the
 // parent's client area (the screen for a top-level window).
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -40,16 +39,19 @@ RECT to_windows(const OS_RECT& r, int height) {
     return RECT{r.left, height - r.top, r.right, height - r.bottom};
 }
 
-constexpr UINT_PTR FONT_SUBCLASS = 0x54455646;
+// A window with a font of this layer keeps it in a property and is subclassed
+// by font_keeper, which deletes the font when the window goes.
+constexpr const char* PROP_FONT = "TevFont";
+constexpr const char* PROP_FONT_PROC = "TevFontProc";
 
-// Deletes a window's font with the window.
-LRESULT CALLBACK font_keeper(HWND window, UINT message, WPARAM param1, LPARAM param2, UINT_PTR,
-                             DWORD_PTR font) {
+LRESULT CALLBACK font_keeper(HWND window, UINT message, WPARAM param1, LPARAM param2) {
+    const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, PROP_FONT_PROC));
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, font_keeper, FONT_SUBCLASS);
-        DeleteObject(reinterpret_cast<HFONT>(font));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        DeleteObject(static_cast<HFONT>(RemovePropA(window, PROP_FONT)));
+        RemovePropA(window, PROP_FONT_PROC);
     }
-    return DefSubclassProc(window, message, param1, param2);
+    return CallWindowProcA(previous, window, message, param1, param2);
 }
 
 }  // namespace
@@ -217,11 +219,15 @@ int os_SetFontNameSize(HWIN window, const char* points_dot_face) {
                                    FIXED_PITCH | FF_MODERN, face.c_str());
     if (!font) return 0;
     // The font goes with the window; one set earlier goes now.
-    DWORD_PTR previous = 0;
-    const bool had_font = GetWindowSubclass(w, font_keeper, FONT_SUBCLASS, &previous);
+    const auto earlier = static_cast<HFONT>(GetPropA(w, PROP_FONT));
     SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    if (had_font) DeleteObject(reinterpret_cast<HFONT>(previous));
-    SetWindowSubclass(w, font_keeper, FONT_SUBCLASS, reinterpret_cast<DWORD_PTR>(font));
+    SetPropA(w, PROP_FONT, font);
+    if (earlier) {
+        DeleteObject(earlier);
+    } else {
+        const LONG_PTR previous = SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(font_keeper));
+        SetPropA(w, PROP_FONT_PROC, reinterpret_cast<HANDLE>(previous));
+    }
     return 1;
 }
 
