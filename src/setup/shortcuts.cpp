@@ -50,10 +50,7 @@ bool find_programs_folder(char* buffer, size_t size) {
 
 std::string start_menu_folder_name() {
     const char* system = os_QuerySysValue(OS_SV_PLATFORM) == OS_PLATFORM_NT ? " NT" : "'95";
-    std::string name = format_message(msg_folder_name, system);
-    std::vector<char> ansi(name.size() + 1);
-    OemToCharA(name.c_str(), ansi.data());
-    return ansi.data();
+    return format_message(msg_folder_name, system);  // code page 1252 already
 }
 
 ShortcutPlan plan_shortcut(const ShortcutRow& row, const std::string& folder_path) {

@@ -48,10 +48,19 @@ TEST(MessageTable, CurrentLanguageAndFormatting) {
     reset_setup_state();
     EXPECT_STREQ(message(msg_status_paths), "Updating path information");
     S.language_index = LANGUAGE_GERMAN;
-    EXPECT_EQ(format_message(msg_ask_overwrite_file, "C:\\TEV\\PHONEBK"),
-              "Datei C:\\TEV\\PHONEBK mit Standardeinstellungen \x81" "berschreiben?");
+    // Shown texts are code page 1252: the template is converted, the path (1252
+    // already, here with an e acute) goes in as it stands.
+    EXPECT_EQ(format_message(msg_ask_overwrite_file, "C:\\CAF\xC9\\PHONEBK"),
+              "Datei C:\\CAF\xC9\\PHONEBK mit Standardeinstellungen \xFC" "berschreiben?");
     // A path holding a placeholder of its own is shown as it stands.
-    EXPECT_EQ(format_message(msg_folder_name, "%s%n"), "TEV f\x81r Windows%s%n");
+    EXPECT_EQ(format_message(msg_folder_name, "%s%n"), "TEV f\xFCr Windows%s%n");
+    S.language_index = LANGUAGE_FRENCH;
+    EXPECT_STREQ(message(msg_ask_overwrite_options),
+                 "Ecraser les fichiers d'options existants avec les options d'installation par d\xE9" "faut de TEV?");
+    EXPECT_STREQ(message(msg_ask_upgrade_from_beta),
+                 "Vous allez faire une mise \xE0 jour avec une version b\xEAta. Ceci est *DECONSEILLE*.\r\r"
+                 "Voulez-vous VRAIMENT continuer? ");
+    EXPECT_STREQ(message(msg_status_paths), "Mise \xE0 jour des informations de chemin");
     EXPECT_STREQ(message_text(MESSAGE_COUNT, LANGUAGE_ENGLISH), "");
     reset_setup_state();
 }
