@@ -286,6 +286,16 @@ def answer(driver, button):
     driver("answer", button, TIMEOUT)
 
 
+def focus(driver, expected):
+    """The control with the focus, once it is `expected` or the time is up."""
+    deadline = time.monotonic() + TIMEOUT / 1000
+    while True:
+        got = driver("focus")[0]
+        if got == expected or time.monotonic() > deadline:
+            return got
+        time.sleep(0.02)
+
+
 def fields(driver):
     return {c: driver.text(c) for c in (302, 307, 310, 311, 312, 318, 319)}
 
@@ -321,6 +331,10 @@ def check_path_file(dirs, destination):
     path = unix_path(dirs[311] + "\\STANDARD.TPA")
     text = read(path).decode("cp1252")
     lines = dict(re.findall(r'^(\w+)="(.*)"', text, re.M))
+    if text.startswith("***") and text[3:7] < "2.50":  # the older layout: one path per line
+        rows = text.splitlines()
+        lines = dict(zip(("DownloadPath", "UploadPath", "CapturePath", "ScriptPath", "OptsPath"),
+                         (rows[i] if i < len(rows) else None for i in (1, 3, 5, 6, 7))))
 
     def relative(p):
         return p[len(destination):].lstrip("\\") if p.lower().startswith(destination.lower()) else p
@@ -381,7 +395,7 @@ def scenario_install(language, lang):
         set_profile(driver, None)
         # First installation.
         setup = start(driver, distribution, language)
-        equal(driver("focus")[0], "307", "focus after start-up (first installation)")
+        equal(focus(driver, "307"), "307", "focus after start-up (first installation)")
         equal((driver.text(302), driver.text(307)), ("", ""), "path edits at start")
         for box in (303, 304, 305):
             equal(driver("state", box)[0].split()[1], "0", f"copy box {box} disabled")
@@ -424,10 +438,11 @@ def scenario_install(language, lang):
         driver("set", 307, destination)
         driver("set", 318, upload)
         driver("click", 1)
+        # The phone book comes first in the payload, the option files after it.
+        expect_box(driver, language, 16, (destination + "\\PHONEBK").replace("\\", "/"))
+        answer(driver, IDYES)
         expect_box(driver, language, 17)
         screenshot(f"question_options_{lang}")
-        answer(driver, IDYES)
-        expect_box(driver, language, 16, destination + "\\PHONEBK")
         answer(driver, IDYES)
         expect_box(driver, language, 5)
         answer(driver, IDOK)
@@ -472,7 +487,7 @@ def scenario_earlier(language, lang):
         equal(driver("state", 300)[0].split()[0], "1", "already installed is checked")
         equal((driver.text(302), driver.text(307)), (old_win.lower(), old_win.lower()),
               "existing path in lower case, destination following it")
-        equal(driver("focus")[0], "307", "focus after start-up (earlier installation)")
+        equal(focus(driver, "307"), "307", "focus after start-up (earlier installation)")
         driver("set", 307, destination)
         for box in (303, 304, 305):
             equal(driver("state", box)[0].split()[:2], ["1", "1"], f"copy box {box} checked and enabled")
@@ -548,7 +563,7 @@ def scenario_validation(language, lang):
         driver("click", 1)
         expect_box(driver, language, 10)
         answer(driver, IDOK)
-        equal(driver("focus")[0], "318", "focus on the first empty field")
+        equal(focus(driver, "318"), "318", "focus on the first empty field")
         check(not os.path.exists(unix_path(destination)), "nothing installed")
         driver("close")
         driver("gone", TIMEOUT)
