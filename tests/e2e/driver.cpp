@@ -209,6 +209,8 @@ std::string run(const std::vector<std::string>& f) {
         if (!w) return "error no control " + arg(1);
         const std::string text = arg(2);
         SendMessageA(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        // The caret where typing would have left it.
+        SendMessageA(w, EM_SETSEL, text.size(), static_cast<LPARAM>(text.size()));
         return "ok";
     }
     if (c == "type") {

@@ -405,12 +405,12 @@ def scenario_install(language, lang):
         equal([dirs[c] for c in (310, 311, 312, 319)],
               [destination + "\\" + d for d in ("LOG", "OPTIONS", "SCRIPT", "DOWNLOAD")],
               "directories derived from the destination")
-        screenshot(f"dialog_{lang}")
+        screenshot(f"dialog_{lang}", driver("rect")[0])
         driver("click", 1)
         expect_box(driver, language, 5)
         answer(driver, IDOK)
         expect_box(driver, language, 19)
-        screenshot(f"question_{lang}")
+        screenshot(f"question_{lang}", driver("rect")[0])
         answer(driver, IDYES)
         titles = []
         deadline = time.monotonic() + TIMEOUT / 1000
@@ -442,7 +442,7 @@ def scenario_install(language, lang):
         expect_box(driver, language, 16, (destination + "\\PHONEBK").replace("\\", "/"))
         answer(driver, IDYES)
         expect_box(driver, language, 17)
-        screenshot(f"question_options_{lang}")
+        screenshot(f"question_options_{lang}", driver("rect")[0])
         answer(driver, IDYES)
         expect_box(driver, language, 5)
         answer(driver, IDOK)
@@ -492,7 +492,7 @@ def scenario_earlier(language, lang):
         for box in (303, 304, 305):
             equal(driver("state", box)[0].split()[:2], ["1", "1"], f"copy box {box} checked and enabled")
         dirs = fields(driver)
-        screenshot(f"dialog_earlier_{lang}")
+        screenshot(f"dialog_earlier_{lang}", driver("rect")[0])
         driver("click", 1)
         expect_box(driver, language, 5)
         answer(driver, IDOK)
@@ -530,7 +530,7 @@ def scenario_cancel(language, lang):
         expect_box(driver, language, 1)
         percent = int(driver("percent")[0])
         check(10 <= seen <= percent < 100, f"cancelled part way (seen {seen}, stopped at {percent})")
-        screenshot(f"progress_{lang}")
+        screenshot(f"progress_{lang}", driver("rect")[0])
         answer(driver, IDOK)
         driver("gone", TIMEOUT)
         stderr = setup.finish()
@@ -591,7 +591,7 @@ def scenario_demo(language, lang):
         print("Starting setup.exe under Wine (an earlier installation is recorded in C:\\OLD)")
         setup = start(driver, distribution, language)
         shot = lambda name: screenshot(name, driver("rect")[0])
-        print(f"  dialog: {CAPTIONS[language]!r}, existing path {driver.text(302)!r}")
+        print(f"  dialog: {CAPTIONS[language]}, existing path {driver.text(302)}")
         shot("1_dialog")
         driver("set", 307, "C:\\TEV")
         print("  typed C:\\TEV as destination; the directories follow:")
@@ -627,6 +627,15 @@ def scenario_demo(language, lang):
             dirs.sort()
             for name in sorted(files):
                 print("  " + os.path.relpath(os.path.join(folder, name), root))
+        print()
+        print("Carried over from C:\\OLD (old names mapped to new ones):")
+        for name in ("PHONEBK", "OPTIONS\\STANDARD.FEE", "OPTIONS\\STANDARD.TKY", "SCRIPT\\MYOWN.TRX"):
+            text = read(unix_path("C:\\TEV\\" + name)).decode("cp1252").strip()
+            print(f"  {name:22} {text}")
+        print()
+        print("C:\\TEV\\OPTIONS\\STANDARD.TPA, rewritten for the new directories:")
+        for line in read(unix_path("C:\\TEV\\OPTIONS\\STANDARD.TPA")).decode("cp1252").splitlines():
+            print("  " + line)
         print()
         folder = link_folder(language)
         print(f"The Start-menu folder {folder}:")
