@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -88,6 +89,8 @@ protected:
         for (const auto& m : members) archive.add(m.first, m.second, 0).made_by_host = 11;  // names kept as stored
         archive.write(env.c_drive / "DIST/INSTALL.FIL");
     }
+    // Runs `body` with the engine's listing and trace lines kept off the terminal.
+    static int quietly(const std::function<int()>& body) { return tz::capture_streams(body).code; }
     // Waits for the worker's end notice and hands it to the dialog.
     void deliver_worker_end() {
         OsMessage done;
@@ -303,15 +306,17 @@ TEST_F(SetupDialog, InstallationThenTheDocQuestion) {
     tz::write_text(env.c_drive / "DIST/README.DOC", "read me\r\n");
     open();
     set(ID_DESTINATION_PATH, "C:\\NEW");
-    os_script_click(item(ID_INSTALL));
-    EXPECT_TRUE(S.worker_started);
-    EXPECT_FALSE(info(ID_INSTALL).enabled);
-    EXPECT_EQ(os_script_focus(), item(ID_DESTINATION_PATH));
-    // A second Install, whatever sends it, starts nothing.
-    os_script_send(dialog, OS_MSG_COMMAND, ID_INSTALL, 0);
-    EXPECT_EQ(os_script_pending_threads(), 1);
-
-    EXPECT_EQ(os_ProcessDlg(dialog), 0);  // No to the DOC question dismisses
+    const int result = quietly([this] {
+        os_script_click(item(ID_INSTALL));
+        EXPECT_TRUE(S.worker_started);
+        EXPECT_FALSE(info(ID_INSTALL).enabled);
+        EXPECT_EQ(os_script_focus(), item(ID_DESTINATION_PATH));
+        // A second Install, whatever sends it, starts nothing.
+        os_script_send(dialog, OS_MSG_COMMAND, ID_INSTALL, 0);
+        EXPECT_EQ(os_script_pending_threads(), 1);
+        return os_ProcessDlg(dialog);
+    });
+    EXPECT_EQ(result, 0);  // No to the DOC question dismisses
     EXPECT_EQ(tz::read_text(env.c_drive / "NEW/TEV.EXE"), "program");
     EXPECT_EQ(text(ID_STATUS_LINE), "Installation complete");
     EXPECT_EQ(GetWindowLongA(static_cast<HWND>(item(ID_PROGRESS_BAR)), 0), 100);
@@ -331,8 +336,11 @@ TEST_F(SetupDialog, DocQuestionAfterAnErrorAndYesOpensTheWindows) {
     env.answer_with([](const std::string& t) { return t == message(msg_ask_read_docs) ? 1 : 0; });
     open();
     set(ID_DESTINATION_PATH, "C:\\NEW");
-    os_script_click(item(ID_INSTALL));
-    deliver_worker_end();
+    quietly([this] {
+        os_script_click(item(ID_INSTALL));
+        deliver_worker_end();
+        return 0;
+    });
     EXPECT_EQ(box_texts(), (std::vector<std::string>{message(msg_error_aborted), message(msg_ask_read_docs)}));
     // One window per DOC file found, in list order; the dialog stays until the last closes.
     const std::vector<HWIN> windows = os_script_windows_of_class(TEXT_WINDOW_CLASS);
@@ -351,8 +359,11 @@ TEST_F(SetupDialog, YesWithoutAnyDocFileStillEndsTheSetup) {
     env.answer_with([](const std::string& t) { return t == message(msg_ask_read_docs) ? 1 : 0; });
     open();
     set(ID_DESTINATION_PATH, "C:\\NEW");
-    os_script_click(item(ID_INSTALL));
-    EXPECT_EQ(os_ProcessDlg(dialog), 0);
+    EXPECT_EQ(quietly([this] {
+                  os_script_click(item(ID_INSTALL));
+                  return os_ProcessDlg(dialog);
+              }),
+              0);
     EXPECT_EQ(env.boxes().back().text, message(msg_ask_read_docs));
 }
 
@@ -366,8 +377,11 @@ TEST_F(SetupDialog, CancelDuringTheInstallationStopsAfterTheMemberAndAsksNothing
         os_PostMsg(dialog, OS_MSG_COMMAND, ID_CANCEL, 0);
         for (int i = 0; i < 2000 && !S.cancel_requested; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
-    os_script_click(item(ID_INSTALL));
-    EXPECT_EQ(os_ProcessDlg(dialog), 0);
+    EXPECT_EQ(quietly([this] {
+                  os_script_click(item(ID_INSTALL));
+                  return os_ProcessDlg(dialog);
+              }),
+              0);
     EXPECT_TRUE(S.cancel_requested);
     EXPECT_EQ(env.statuses(), (std::vector<std::string>{"A.TXT", "B.TXT"}));
     EXPECT_TRUE(tz::file_exists(env.c_drive / "NEW/B.TXT"));
