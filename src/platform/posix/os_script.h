@@ -137,6 +137,9 @@ void os_script_set_answerer(OsAnswerer answerer);
 // ---- Threads.
 // Waits for every thread started by os_CreateThread that has not been joined yet.
 void os_script_join_threads();
+// Threads started by os_CreateThread and not yet waited for (os_WaitThread or
+// os_script_join_threads).
+int os_script_pending_threads();
 // Thread contexts initialised and not yet cleaned up.
 int os_script_live_contexts();
 

@@ -59,6 +59,11 @@ void os_script_join_threads() {
         if (r.thread.joinable()) r.thread.join();
 }
 
+int os_script_pending_threads() {
+    std::lock_guard<std::mutex> guard(thread_lock);
+    return static_cast<int>(threads.size());
+}
+
 int os_InitWinThread(OS_THREADCTX* context, int, int) {
     if (!context) return 0;
     if (context->reserved[0] != CONTEXT_MARK) ++live_contexts;
