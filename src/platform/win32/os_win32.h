@@ -14,6 +14,9 @@
 //   and only a message the procedure handed to os_DefDlgProc returns FALSE for
 //   the dialog manager's default handling. So WM_CLOSE does not also arrive as
 //   IDCANCEL, and the posted 0x402 is not also taken as DM_REPOSITION.
+// - Diagnosis: with the environment variable TEV_TRACE_DIALOG set, every message
+//   that a portable dialog procedure handled is written to the error stream as
+//   "dialog <portable code> <parameter 1>" (the Wine tests count them).
 // - os_TranslateMsg: WM_INITDIALOG is 0x3B; WM_COMMAND from a push button, or
 //   without a control (Enter, Escape), is 0x20 with the id in the low 16 bits;
 //   WM_COMMAND from any other control is 0x30 with the id in the low 16 bits and
