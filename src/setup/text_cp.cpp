@@ -1,26 +1,14 @@
 #include "setup/text_cp.h"
 
-#include <array>
 #include <cstdint>
 
-#include "platform/code_page_850.h"
+#include "platform/code_pages.h"
 
 namespace {
 
-// Code points of the 1252 bytes 0x80-0x9F (the five unassigned bytes keep the
-// control characters of the same value).
-constexpr std::array<uint16_t, 32> CP1252_80_TO_UNICODE = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 char cp1252_of(uint32_t code_point) {
-    if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) return static_cast<char>(code_point);
-    for (size_t i = 0; i < CP1252_80_TO_UNICODE.size(); ++i)
-        if (CP1252_80_TO_UNICODE[i] == code_point) return static_cast<char>(0x80 + i);
-    return '?';
+    const int c = unicode_to_cp1252(code_point);
+    return c < 0 ? '?' : static_cast<char>(c);
 }
 
 }  // namespace
