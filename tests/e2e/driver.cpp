@@ -20,6 +20,7 @@
 //   gone MS                 wait until the dialog no longer exists
 //   windows CLASS           titles of the visible top-level windows of a class
 //   close-window TITLE      post WM_CLOSE to the top-level window with this title
+//   active                  title of the active (foreground) window
 //   rect                    the dialog's window rectangle on the screen: "ok L T R B"
 //   move X Y                move the dialog's top-left corner to X, Y (screen)
 //   link PATH               read a shell link: "ok PATH ARGS DIR DESCRIPTION ICON INDEX"
@@ -289,6 +290,10 @@ std::string run(const std::vector<std::string>& f) {
         if (w.empty()) return "error no window " + escape(arg(1));
         PostMessageA(w.front(), WM_CLOSE, 0, 0);
         return "ok";
+    }
+    if (c == "active") {
+        const HWND w = GetForegroundWindow();
+        return "ok " + escape(w ? window_text(w) : "");
     }
     if (c == "rect") {
         RECT r;

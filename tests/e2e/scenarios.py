@@ -418,11 +418,14 @@ def scenario_install(language, lang):
             titles = [t for t in driver("windows", "ShowTextWindow") if t]
             time.sleep(0.05)
         equal(sorted(titles), sorted(DOC_FILES), "one text window per DOC file")
+        equal(driver("active")[0], "README.DOC", "the last text window is the active one")
         screenshot(f"text_windows_{lang}")
         for title in titles:
             driver("close-window", title)
         driver("gone", TIMEOUT)
-        setup.finish()
+        stderr = setup.finish()
+        # The end of the worker reached the dialog once, handled (not also taken as DM_REPOSITION).
+        equal([c for c in trace_codes(stderr) if c[0] == "0x402"], [("0x402", "0x0")], "one WM_SETUP_DONE")
         check_payload_installed(destination, dirs)
         check_copies(destination, distribution)
         check_path_file(dirs, destination)

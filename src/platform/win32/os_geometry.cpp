@@ -100,7 +100,11 @@ int os_SetWinPos(HWIN window, intptr_t insert_behind, int32_t x, int32_t y, int3
     if (!(flags & OS_SWP_ZORDER)) swp |= SWP_NOZORDER;
     if (flags & OS_SWP_SHOW) swp |= SWP_SHOWWINDOW;
     if (flags & OS_SWP_HIDE) swp |= SWP_HIDEWINDOW;
-    if (flags & OS_SWP_ACTIVATE) swp &= ~static_cast<UINT>(SWP_NOACTIVATE);
+    // Activation as asked, and, as Windows does for a window it shows the first
+    // time, for a top-level window that appears now.
+    const bool appears = (flags & OS_SWP_SHOW) && !IsWindowVisible(w) &&
+                         !(GetWindowLongA(w, GWL_STYLE) & WS_CHILD);
+    if ((flags & OS_SWP_ACTIVATE) || appears) swp &= ~static_cast<UINT>(SWP_NOACTIVATE);
     // A move keeps the bottom edge at y; a resize alone keeps the bottom edge where it is.
     const int32_t bottom = (flags & OS_SWP_MOVE) ? y : reference_height(w) - current.bottom;
     const int left = (flags & OS_SWP_MOVE) ? x : current.left;

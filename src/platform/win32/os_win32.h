@@ -32,7 +32,9 @@
 //   position of its bottom edge. Rectangles of a window's own area (os_QueryWinRect,
 //   os_QueryWinClRect) are 0,0 to width,height.
 // - os_SetWinPos flags: 0x01 size, 0x02 move, 0x04 z-order, 0x08 show, 0x10 hide,
-//   0x80 activate; the insert-behind value 3 means the top of the z-order.
+//   0x80 activate (a top-level window that the call shows for the first time is
+//   activated too, as Windows does); the insert-behind value 3 means the top of
+//   the z-order.
 // - System values: 0 version x 100 (GetVersionExA), 1 platform kind (4 Windows NT,
 //   WIN32_PLATFORM_95 for the Windows '95 family), 7 sizing-frame height,
 //   10 caption height (their sum is the cascade step), 11 and 12 screen width and
