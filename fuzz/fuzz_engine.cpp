@@ -1,4 +1,5 @@
-// The whole engine on one archive: the verbose listing, the test, an
+// The whole engine on one archive: the verbose listing, the test, the
+// information mode (verbose, and the medium format with the comment), an
 // extraction into a scratch folder (existing files replaced without a
 // question), and -p with line-end conversion to a sink. Declared sizes are
 // capped so that no input stalls; afterwards the scratch folder must hold
@@ -50,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     fz::run_engine({"-v", path});
     fz::run_engine({"-t", path});
+    fz::run_engine({"-v", "-t", path}, "zipinfo");
+    fz::run_engine({"-m", "-z", path}, "zipinfo");
     fz::run_engine({"-o", path, "-d", out});
     fz::run_engine({"-paa", "-o", path});
 

@@ -58,8 +58,8 @@ void write_bytes(const std::string& path, const uint8_t* data, size_t size) {
     std::fclose(f);
 }
 
-int run_engine(const std::vector<std::string>& args) {
-    std::vector<std::string> words = {"unzip"};
+int run_engine(const std::vector<std::string>& args, const std::string& program) {
+    std::vector<std::string> words = {program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& w : words) {

@@ -23,8 +23,9 @@ void empty_dir(const std::string& dir);
 // Writes `size` bytes to `path`.
 void write_bytes(const std::string& path, const uint8_t* data, size_t size);
 
-// Runs the engine on "unzip" followed by `args`.
-int run_engine(const std::vector<std::string>& args);
+// Runs the engine on `program` ("unzip", or "zipinfo" for the information
+// mode) followed by `args`.
+int run_engine(const std::vector<std::string>& args, const std::string& program = "unzip");
 
 // Lowers every uncompressed size that the archive's local and central headers
 // declare to at most `cap`, so that a mutated size cannot make one input run
