@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "engine/shown_text.h"
 #include "fuzz/support.h"
 #include "migration/file_helpers.h"
 #include "migration/path_rewrite.h"
@@ -34,7 +35,7 @@ const std::string& drive_c() {
 }
 
 void fail(const char* what, const std::string& path) {
-    std::fprintf(stderr, "fuzz_settings: %s: %s\n", what, path.c_str());
+    std::fprintf(stderr, "fuzz_settings: %s: %s\n", what, shown_text(path).c_str());
     std::abort();
 }
 

@@ -156,6 +156,8 @@ bool member_target_dir(std::string& out, const std::string& name, std::string* b
     if (name.find_first_of("/\\") != std::string::npos) {
         for (const auto& k : keywords) {
             if (compare_nocase(name, k.keyword, std::strlen(k.keyword)) == 0) {
+                // A folder left empty (its path would have been too long) holds nothing.
+                if (new_dir_path(k.kind).empty()) return false;
                 if (base) *base = new_dir_path(k.kind);
                 return member_subdir(out, name, new_dir_path(k.kind));
             }

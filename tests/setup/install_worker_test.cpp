@@ -578,6 +578,13 @@ TEST(MemberTarget, NamesThatLeaveAndTargetsInsideTheirFolder) {
         {"C:\\TEV\\OPTIONS\\..\\..\\X", "C:\\TEV\\OPTIONS", false},
     };
     for (const auto& c : cases) EXPECT_EQ(target_inside(c.target, c.base), c.inside) << c.target << " in " << c.base;
+
+    // A folder left empty (its path was too long) has no target: not the drive's root.
+    reset_setup_state();
+    S.destination_path = "C:\\TEV";
+    std::string target;
+    EXPECT_FALSE(member_target_dir(target, "DOWNLOAD/x/README.TXT"));
+    reset_setup_state();
 }
 
 TEST_F(HostileInstallation, MemberNamesThatLeaveTheirFolderAreADamagedPayload) {
