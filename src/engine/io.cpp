@@ -10,6 +10,10 @@ int refill_byte() {
     const long n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
     if (n <= 0) {
         G.input_left = 0;
+        // The archive ends inside the member's data: its data ends here, and
+        // a method asking for more runs past the end at once (rather than
+        // reading nothing for each of the bytes the header still promises).
+        if (G.packed_left > 0) G.packed_left = 0;
         return -1;
     }
     G.input_buf_offset += INPUT_BUF_SIZE;

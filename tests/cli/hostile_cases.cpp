@@ -13,6 +13,8 @@
 
 #include "support/bit_writer.h"
 #include "support/expect_text.h"
+#include "support/implode_encoder.h"
+#include "support/sample_data.h"
 #include "support/run.h"
 #include "support/zip_writer.h"
 
@@ -126,6 +128,19 @@ TEST(Hostile, AttacksEndQuicklyAndWriteNothingOutsideTheFolder) {
              return a;
          },
          {"-qq"}, true, 2, {"  error:  invalid compressed (deflated) data for out/big\n"}, 1, 10},
+        {"an imploded member whose data runs past the archive's end, declaring 4 GiB",
+         [] {
+             Archive a;
+             const Bytes text = tz::sample_data(tz::SampleKind::text, 3000, 5);
+             const tz::Imploded imp = tz::implode(text, {});
+             tz::Member& m = a.add("past", text, 6);
+             m.packed = imp.packed;
+             m.flags = imp.flags;
+             m.packed_size = 0xFFFFFF00u;
+             m.unpacked_size = 0xFFFFFFFFu;
+             return a;
+         },
+         {"-qq"}, true, 2, {"  error:  invalid compressed (imploded) data for out/past\n"}, 1, 1 << 20},
         {"a stored member with more data than declared",
          [] {
              Archive a;
