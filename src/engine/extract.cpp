@@ -72,12 +72,12 @@ int run_method() {
         if (r == 5) {
             const bool warning = static_cast<int64_t>(G.local.packed_size) >= G.packed_size_used;
             std::fprintf(stderr,
-                         "%s  %s:  %lld bytes required to uncompress to %lu bytes;\n"
-                         "       %s   supposed to require %lu bytes%s%s%s\n",
+                         "%s  %s:  %lld bytes required to uncompress to %llu bytes;\n"
+                         "       %s   supposed to require %llu bytes%s%s%s\n",
                          G.quiet_level ? "" : "\n", warning ? "warning" : "error",
                          static_cast<long long>(G.packed_size_used),
-                         static_cast<unsigned long>(G.local.unpacked_size), warning ? "  " : "",
-                         static_cast<unsigned long>(G.local.packed_size),
+                         static_cast<unsigned long long>(G.local.unpacked_size), warning ? "  " : "",
+                         static_cast<unsigned long long>(G.local.packed_size),
                          G.quiet_level ? " [" : "", G.quiet_level ? G.member_name.c_str() : "",
                          G.quiet_level ? "]" : ".");
             return warning ? ENG_WARNING : ENG_ERROR;

@@ -73,6 +73,7 @@ struct EngineGlobals {
     std::vector<uint8_t> extra_field;
     int64_t end_record_offset = 0;
     int64_t expected_end_offset = 0;
+    int zip64_warning = 0;          // the end record search found a locator without record
     int64_t packed_size_used = 0;   // set by explode on a size mismatch
 
     // ---- Input.
@@ -82,7 +83,7 @@ struct EngineGlobals {
     int32_t input_left = 0;         // may become -1 inside next_byte
     int32_t input_held = 0;         // bytes held in input_buf from the last read
     int64_t packed_left = 0;        // compressed bytes not yet taken; negative past the end
-    uint32_t unpacked_size = 0;
+    uint64_t unpacked_size = 0;
 
     // ---- Output.
     std::array<uint8_t, WINDOW_SIZE> window{};
