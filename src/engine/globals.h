@@ -59,6 +59,7 @@ struct EngineGlobals {
     int64_t archive_size = 0;
     std::string member_name;        // stored name, then the host path
     FILE* out_file = nullptr;
+    std::string temp_name;          // the file being written, renamed to member_name when complete
     HostStat stat_buf;
     std::array<char, ANSWER_MAX + 2> answer_buf{};
     int disk_full_state = 0;        // 0 no failed write; 1 go on; 2 stop
