@@ -12,6 +12,7 @@
 #include "hostfs/file_finish.h"
 #include "hostfs/mapname.h"
 #include "methods/methods.h"
+#include "platform/hostfile.h"
 #include "platform/win32_api.h"
 
 namespace {
@@ -71,15 +72,15 @@ void skip_for_version(const char* name, const char* what, unsigned needed, unsig
 // The format version read (x 10): 4.5, with the Zip64 records.
 constexpr unsigned FORMAT_VERSION_READ = 45;
 
-// The permission bits of a regular file made on Unix (host 3), which keeps its
-// mode in the high half of the external attributes; 0 for anything else. Never
-// set-user-ID, set-group-ID or sticky. A symbolic link is extracted as a regular
-// file holding the link text and keeps the default permissions.
+// The permission bits of a file or directory made on Unix (host 3), which keeps
+// its mode in the high half of the external attributes; 0 for anything else.
+// Never set-user-ID, set-group-ID or sticky. A symbolic link is extracted as a
+// regular file holding the link text and keeps the default permissions.
 uint32_t unix_permissions(const CentralHeader& h) {
     if (h.made_by_host != 3) return 0;
     const uint32_t mode = h.external_attributes >> 16;
     const uint32_t type = mode & 0170000;
-    if (type != 0 && type != 0100000) return 0;
+    if (type != 0 && type != 0100000 && type != 0040000) return 0;
     return mode & 0777;
 }
 
@@ -154,6 +155,10 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
         if (r == HOST_WARNING) {
             result = raise(result, ENG_WARNING);
         } else if (r == HOST_SKIP || r == HOST_DIR_CREATED) {
+            // A directory made here gets its permissions, but always keeps the
+            // owner's, so that the members inside can still be written.
+            if (host_paths.created_dir && m.unix_mode && !stored_name.empty() && stored_name.back() == '/')
+                host_set_unix_mode(G.member_name.c_str(), m.unix_mode | 0700);
             return result;
         } else if (r == HOST_VOLUME_LABEL_UNWANTED) {
             std::fprintf(stderr, "   skipping: %-22s  %svolume label\n", stored_name.c_str(),

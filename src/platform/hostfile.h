@@ -51,6 +51,11 @@ int host_set_unix_mode(const char* path, unsigned mode);
 // Switches a stream (standard output) to binary mode; nothing to do on Linux.
 void host_set_binary(FILE* f);
 
+// True when file names must be names that Windows creates as files (no device
+// names, no forbidden characters): on Windows; on Linux only under the test
+// override of test_hooks.h (TEV_TEST_WINDOWS_NAMES=1).
+bool host_windows_names();
+
 // The encoding of the paths handed to the host calls. Linux paths are bytes, and
 // the engine writes UTF-8 there. On Windows the command-line program works in
 // UTF-8 (its arguments are converted, and the wide-character calls create the

@@ -120,6 +120,8 @@ int host_replace(const char* from, const char* to) {
 
 int host_set_unix_mode(const char*, unsigned) { return 0; }
 
+bool host_windows_names() { return true; }
+
 void host_set_binary(FILE* f) { _setmode(_fileno(f), _O_BINARY); }
 
 void host_map_drive(char, const char*) {}
