@@ -247,7 +247,7 @@ int read_central_header() {
     m.host = h.made_by_host >= 12 ? 12 : h.made_by_host;
     m.utf8_name = (h.flags & 0x0800) != 0;
     m.lowercase_name = false;
-    if (!G.keep_case &&
+    if (!G.names_keep_case &&
         (m.host == 0 || m.host == 4 || m.host == 5 || m.host == 9 || m.host == 10))
         m.lowercase_name = true;
     if ((h.external_attributes & 0x08) &&
@@ -432,6 +432,32 @@ int read_field_text(unsigned length, int mode) {
     }
 }
 
+namespace {
+
+// Whether any name in the central directory holds a lower-case letter. Names
+// from FAT-style hosts are lower-cased only in archives of capitals alone (real
+// DOS names): an archive with a lower-case letter anywhere was written with its
+// names' case on purpose, and lower-casing some of them would split its folders
+// (META-INF beside meta-inf) or make two names collide. Expects the input at the
+// start of the directory; a damaged directory ends the scan (the walk reports it).
+bool directory_has_lower_case() {
+    std::array<uint8_t, 42> b{};
+    std::string name;
+    for (uint64_t i = 0; i < G.end.entries_total; ++i) {
+        if (read_signature() != 4 || !signature_is(G.central_sig.data())) return false;
+        if (read_bytes(b.data(), 42) != 42) return false;
+        const unsigned name_length = get_u16le(&b[24]);
+        name.assign(name_length, '\0');
+        if (read_bytes(reinterpret_cast<uint8_t*>(name.data()), name_length) != static_cast<long>(name_length))
+            return false;
+        if (name.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos) return true;
+        if (skip_field(static_cast<unsigned>(get_u16le(&b[26])) + get_u16le(&b[28])) != 0) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
 int process_archive(bool last_chance) {
     HostStat st;
     const bool found = host_stat(G.archive_name, &st) == 0;
@@ -588,6 +614,9 @@ int process_archive(bool last_chance) {
                      G.archive_name, static_cast<long long>(-remembered));
         result = std::max(result, static_cast<int>(ENG_ERROR));
     }
+    G.names_keep_case = G.keep_case ||
+                        (seek_archive(static_cast<int64_t>(G.end.central_offset)) == 0 &&
+                         directory_has_lower_case());
     if (seek_archive(static_cast<int64_t>(G.end.central_offset)) != 0) {
         close_archive();
         return std::max(result, static_cast<int>(ENG_BAD_ARCHIVE));

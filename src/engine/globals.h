@@ -54,6 +54,7 @@ struct EngineGlobals {
     char* archive_arg = nullptr;
     char* archive_name = nullptr;
     bool no_directory_seen = false;
+    bool names_keep_case = false;   // -U, or the archive's names hold lower-case letters
     int64_t offset_shift = 0;
     int archive_handle = -1;
     int64_t archive_size = 0;
