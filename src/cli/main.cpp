@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     int result = engine_entry(static_cast<int>(words.size()), vector.data());
     // Output that could not be delivered (a full disk, a closed pipe) is a failure.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "error:  write error on standard output\n");
+        if (result != ENG_DISK_FULL) std::fprintf(stderr, "error:  write error on standard output\n");
         if (result < ENG_DISK_FULL) result = ENG_DISK_FULL;
     }
     std::fflush(stderr);
