@@ -305,7 +305,8 @@ void apply_zip64_local() {
         if (h.unpacked_size == 0xFFFFFFFFu && G.cur) h.unpacked_size = G.cur->unpacked_size;
         if (h.packed_size == 0xFFFFFFFFu && G.cur) h.packed_size = G.cur->packed_size;
     }
-    G.packed_left = static_cast<int64_t>(std::min<uint64_t>(h.packed_size, INT64_MAX));
+    // Sizes beyond 2^62 bytes are damage; capped, they stay harmless in offset sums.
+    G.packed_left = static_cast<int64_t>(std::min<uint64_t>(h.packed_size, uint64_t{1} << 62));
     G.unpacked_size = h.unpacked_size;
 }
 

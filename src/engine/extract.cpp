@@ -216,7 +216,7 @@ int extract_member() {
         // Damaged data is kept (it may be mostly right) unless it would replace a file.
         HostStat st;
         const bool complete = result <= 1 && crc == G.local.crc32;
-        if (complete || host_stat(name, &st) != 0) {
+        if (complete || host_stat(G.member_name.c_str(), &st) != 0) {
             if (!place_output()) return std::max(result, static_cast<int>(ENG_ERROR));
             finish_output_file();
         } else {

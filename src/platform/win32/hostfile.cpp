@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/win32/wide_paths.h"
@@ -98,12 +99,33 @@ int host_make_writable(const char* path) {
     return _wchmod(wide_path(path).c_str(), _S_IREAD | _S_IWRITE);
 }
 
+namespace {
+
+// errno for the last failed Windows call, as the C runtime's calls would set it.
+void set_errno_from_last_error() {
+    switch (GetLastError()) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: errno = ENOENT; break;
+    case ERROR_ACCESS_DENIED: errno = EACCES; break;
+    default: errno = EINVAL; break;
+    }
+}
+
+}  // namespace
+
 FILE* host_create_new(const char* path) {
     // Shared for deletion, so that an interruption can remove the file while open.
     const HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (h == INVALID_HANDLE_VALUE) {
+        set_errno_from_last_error();
+        return nullptr;
+    }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
         CloseHandle(h);
@@ -115,7 +137,9 @@ FILE* host_create_new(const char* path) {
 }
 
 int host_replace(const char* from, const char* to) {
-    return MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : -1;
+    if (MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
+    set_errno_from_last_error();
+    return -1;
 }
 
 int host_set_unix_mode(const char*, unsigned) { return 0; }
