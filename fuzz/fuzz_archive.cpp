@@ -1,5 +1,6 @@
 // Fuzzing the archive engine: every input is written as an archive file and run
-// through the engine in-process, listed and tested, with all methods.
+// through the engine in-process, listed, tested and described in the
+// information mode, with all methods.
 //
 // With libFuzzer (clang -fsanitize=fuzzer) LLVMFuzzerTestOneInput is the entry.
 // Built as a plain program (the default here), it mutates seed archives made by
@@ -29,6 +30,8 @@ void run_once(const uint8_t* data, size_t size) {
     tz::write_file(path, tz::Bytes(data, data + size));
     tz::run_engine({"-qq", "-v", path});
     tz::run_engine({"-qq", "-t", path});
+    tz::run_engine({"-v", "-t", path}, "", "zipinfo");
+    tz::run_engine({"-m", "-z", path}, "", "zipinfo");
 }
 
 // Seeds: every method, with a comment, a descriptor and a FAT-style name.

@@ -15,11 +15,14 @@ have_pkg libgtest-dev || need+=(libgtest-dev)
 have_pkg zlib1g-dev || need+=(zlib1g-dev)
 have_cmd x86_64-w64-mingw32-g++ || need+=(g++-mingw-w64-x86-64)
 have_cmd wine || need+=(wine64 wine)
+have_pkg fonts-wine || need+=(fonts-wine)
+have_cmd xdpyinfo || need+=(x11-utils)
 have_cmd Xvfb || need+=(xvfb)
 have_cmd xvfb-run || need+=(xvfb)
 have_cmd xauth || need+=(xauth)
 have_cmd import || need+=(imagemagick)
 have_cmd xwininfo || need+=(x11-utils)
+have_cmd groff || need+=(groff-base)
 
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""

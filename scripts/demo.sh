@@ -1,28 +1,37 @@
 #!/usr/bin/env bash
-# The demo: builds the programs, packs the demo payload, shows what the archive
-# engine makes of it, then installs TEV from a demo distribution without any
-# window: the real start-up checks and install worker, with drive C: mapped to a
-# temporary directory that holds an earlier (2.10) installation to migrate.
+# The demo: builds everything, assembles a TEV distribution in build/demo/dist
+# (setup.exe, INSTALL.FIL packed from dist/payload, the DOC files, runtime DLL
+# stand-ins, the icons) and runs setup.exe under Wine, with an earlier
+# installation recorded in C:\OLD whose settings the setup can carry over.
+#
+# On your display (DISPLAY set) you work the dialog yourself. Without a display
+# (or with --walkthrough) it runs under a virtual X server as a scripted
+# walk-through that presses the buttons, saves screenshots to build/demo/screens
+# and prints the installed tree and the Start-menu links.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+mode=interactive
+if [ "${1:-}" = --walkthrough ] || [ -z "${DISPLAY:-}" ]; then mode=walkthrough; fi
 
 bash scripts/bootstrap.sh >/dev/null
+echo "Building (native and Windows)..."
 cmake --preset native >/dev/null
-cmake --build --preset native --target unzip setup_headless >/dev/null
+cmake --build --preset native --target unzip >/dev/null
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw --target setup e2e_driver >/dev/null
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-dist=$work/dist
-drive_c=$work/drive_c
-mkdir -p "$dist" "$drive_c"
-
-# The distribution directory: payload, DOC files, runtime DLLs, icons.
+demo=$root/build/demo
+dist=$demo/dist
+rm -rf "$dist" "$demo/screens"
+mkdir -p "$dist"
+cp build/mingw/setup.exe "$dist/"
 python3 - "$root/dist/payload" "$dist/INSTALL.FIL" <<'PY'
 import os, sys, zipfile
 source, target = sys.argv[1], sys.argv[2]
 with zipfile.ZipFile(target, "w") as z:
-    for folder, _, files in sorted(os.walk(source)):
+    for folder, dirs, files in os.walk(source):
+        dirs.sort()
         for name in sorted(files):
             path = os.path.join(folder, name)
             member = os.path.relpath(path, source).replace(os.sep, "/")
@@ -30,28 +39,58 @@ with zipfile.ZipFile(target, "w") as z:
             z.write(path, member, method)
     z.comment = b"TEV for Windows - demo payload"
 PY
-cp "$root"/dist/doc/*.DOC "$dist/"
+cp dist/doc/*.DOC "$dist/"
 for dll in VELMORA.DLL KWEMOS2.DLL KWEMWIN.DLL; do printf 'runtime library %s\r\n' "$dll" > "$dist/$dll"; done
-for icon in inst_doc inst_ger inst_usa inst_aus inst_dk; do printf 'icon\r\n' > "$dist/$icon.ico"; done
-cp -r "$root/dist/earlier" "$drive_c/OLD"
-mkdir -p "$drive_c/Users/Demo/Start Menu/Programs"
-
-echo "\$ unzip -v INSTALL.FIL"
+cp dist/icons/*.ico "$dist/"
+echo "The distribution in build/demo/dist:"
+(cd "$dist" && ls -1 | sed 's/^/  /')
+echo
+echo "\$ unzip -v INSTALL.FIL   (the setup's own archive engine, on Linux)"
 (cd "$dist" && "$root/build/native/unzip" -v INSTALL.FIL)
 echo
-echo "\$ unzip -t INSTALL.FIL"
-(cd "$dist" && "$root/build/native/unzip" -t INSTALL.FIL)
-echo
-echo "\$ setup_headless: install into C:\\TEV, carrying settings over from C:\\OLD (answering yes)"
-"$root/build/native/setup_headless" "$dist" "$drive_c" 'C:\TEV' 'C:\OLD' --yes 2>/dev/null
-echo
-echo "The installed tree (drive C:):"
-(cd "$drive_c" && find TEV Users -type f | sort | sed 's/^/  /')
-echo
-echo "Carried over from C:\\OLD (old names mapped to new ones):"
-for f in PHONEBK OPTIONS/STANDARD.FEE OPTIONS/STANDARD.TKY SCRIPT/MYOWN.TRX; do
-  printf '  %-22s %s\n' "$f" "$(tr -d '\r' < "$drive_c/TEV/$f")"
-done
-echo
-echo "C:\\TEV\\OPTIONS\\STANDARD.TPA, rewritten for the new directories:"
-sed 's/^/  /; s/\r$//' "$drive_c/TEV/OPTIONS/STANDARD.TPA"
+
+export WINEPREFIX=$demo/wineprefix WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml=d"
+xvfb_pid=""
+cleanup() {
+  bash "$root/scripts/wine-prefix.sh" "$WINEPREFIX" stop || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+if [ "$mode" = walkthrough ]; then
+  # A private X server; the first free display number from 90 on.
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
+  done
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=$display
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+fi
+
+echo "Preparing the Wine prefix build/demo/wineprefix (the first time takes a while)..."
+bash scripts/wine-prefix.sh "$WINEPREFIX"
+drive_c=$WINEPREFIX/drive_c
+
+if [ "$mode" = walkthrough ]; then
+  echo
+  E2E_SOURCE=$root E2E_DIST=$dist E2E_WORK=$demo/work E2E_SCREENS=$demo/screens \
+    E2E_SETUP=$dist/setup.exe E2E_DRIVER=$root/build/mingw/e2e_driver.exe \
+    python3 tests/e2e/scenarios.py demo en </dev/null
+  echo
+  echo "Screenshots of the walk-through in build/demo/screens:"
+  ls -1 "$demo/screens" | sed 's/^/  /'
+else
+  rm -rf "$drive_c/TEV" "$drive_c/OLD"
+  cp -r dist/earlier "$drive_c/OLD"
+  wine reg add 'HKCU\Software\Tevanet ' /v HomePath /d 'C:\OLD' /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Tevanet ' /v WindowPos /d '10 10 640 480' /f >/dev/null 2>&1
+  echo "Starting setup.exe on your display: choose a destination (for example C:\\TEV) and press Install."
+  wine "$dist/setup.exe" </dev/null || true
+  echo
+  echo "The installed tree (C:\\TEV):"
+  if [ -d "$drive_c/TEV" ]; then (cd "$drive_c/TEV" && find . -type f | sort | sed 's|^\./|  |'); fi
+  echo "The Start-menu links:"
+  find "$drive_c/users" -path '*Start Menu/Programs/TEV*' -name '*.LNK' 2>/dev/null | sort | sed 's/^/  /'
+fi

@@ -16,5 +16,16 @@ if [ ! -f "$prefix/system.reg" ]; then
   wineserver -w || true
 fi
 test -f "$prefix/system.reg"
+# A virtual desktop of 1024 by 768: windows get their title bars in screenshots
+# and programs keep their exit codes.
+if ! grep -q 'Explorer\\\\Desktops' "$prefix/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+fi
+# Title-bar buttons are drawn with the Marlett font: make sure the prefix has it.
+fonts=$prefix/drive_c/windows/Fonts
+for font in /usr/share/wine/fonts/marlett.ttf /usr/share/wine/marlett.ttf; do
+  if [ -f "$font" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then cp "$font" "$fonts/"; fi
+done
 # A persistent server, detached from the test's output.
 wineserver -p </dev/null >/dev/null 2>&1 || true

@@ -495,7 +495,7 @@ int process_archive(bool last_chance) {
     if (G.info_mode) {
         failure = find_end_record(G.archive_size);
         if (failure == 0) {
-            const int r = info_header();
+            const int r = info_archive_header();
             if (r > 1) failure = r;
             else result = std::max(result, r);
         }
@@ -625,7 +625,7 @@ int process_archive(bool last_chance) {
 
     int action;
     if (G.info_mode) {
-        action = info_listing();
+        action = info_walk();
         if (info_format_number() > 9) std::putchar('\n');
     } else if (G.list_level) {
         action = list_archive();

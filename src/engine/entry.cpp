@@ -323,7 +323,7 @@ int engine_entry(int argc, char** argv) {
                   (argc > 1 && argv[1] && std::strncmp(argv[1], "-Z", 2) == 0);
     int r;
     if (G.info_mode) {
-        r = info_parse_options(&argc, &argv);
+        r = parse_info_options(&argc, &argv);
     } else {
         r = parse_options(argc, argv);
     }
@@ -402,6 +402,7 @@ int engine_entry(int argc, char** argv) {
                     word[0] = '\0';
                     G.include_count = i - static_cast<int>(G.include_patterns - argv);
                 }
+                in_includes = false;  // a later "-d" ends the exclude list, not this one
                 exclude_start = i + 1;
                 G.exclude_patterns = argv + exclude_start;
                 G.exclude_count = argc - i;

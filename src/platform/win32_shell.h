@@ -1,6 +1,6 @@
 // The Win32 calls of the setup program beyond those of the archive engine:
 // module path, file copy, search path, environment expansion, code-page
-// conversion, the registry read of the Programs folder, synchronous window
+// conversion, the read-only registry access for the Programs folder, synchronous window
 // messages, and saving a shell link.
 //
 // On Windows these are the real API (host_save_shell_link is written over COM by
@@ -52,7 +52,9 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR source, int source_l
 int WideCharToMultiByte(UINT code_page, DWORD flags, const WCHAR* source, int source_length,
                         LPSTR target, int target_length, LPCSTR default_char, BOOL* used_default);
 
+constexpr DWORD KEY_READ = 0x20019;
 LONG RegCreateKeyA(HKEY key, LPCSTR subkey, HKEY* result);
+LONG RegOpenKeyExA(HKEY key, LPCSTR subkey, DWORD options, DWORD access, HKEY* result);
 LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD* reserved, DWORD* type, BYTE* data,
                       DWORD* size);
 LONG RegCloseKey(HKEY key);
@@ -66,6 +68,8 @@ void CoUninitialize();
 // Seeds the in-memory registry: value `name` (REG_SZ) of `subkey` below `root`.
 void posix_registry_set(HKEY root, const char* subkey, const char* name, const char* value);
 void posix_registry_clear();
+// Opens `subkey` below `key`; creates it when missing only if `create` is set.
+LONG posix_registry_open(HKEY key, LPCSTR subkey, bool create, HKEY* result);
 
 #endif  // _WIN32
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "setup/setup_state.h"
+#include "setup/text_cp.h"
 
 namespace {
 
@@ -119,9 +120,30 @@ const char* message_text(int id, int language) {
     return MESSAGE_TABLE[id][language];
 }
 
-const char* message(int id) { return message_text(id, S.language_index); }
+namespace {
+
+// The table in code page 1252, converted once from the stored code page 850.
+const std::array<std::array<std::string, LANGUAGE_COUNT>, MESSAGE_COUNT>& ansi_table() {
+    static const auto table = [] {
+        std::array<std::array<std::string, LANGUAGE_COUNT>, MESSAGE_COUNT> t;
+        for (int id = 0; id < MESSAGE_COUNT; ++id)
+            for (int language = 0; language < LANGUAGE_COUNT; ++language)
+                t[id][language] = cp850_to_cp1252(MESSAGE_TABLE[id][language]);
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+const char* message(int id) {
+    if (id < 0 || id >= MESSAGE_COUNT) return "";
+    const int language = S.language_index >= 0 && S.language_index < LANGUAGE_COUNT ? S.language_index : LANGUAGE_ENGLISH;
+    return ansi_table()[id][language].c_str();
+}
 
 std::string format_message(int id, const std::string& argument) {
+    // The template is converted already; the argument (a path) is 1252 text as it stands.
     const std::string text = message(id);
     const size_t at = text.find("%s");
     if (at == std::string::npos) return text;

@@ -34,9 +34,12 @@ enum MessageId : int {
     MESSAGE_COUNT = 25,
 };
 
-// The text of message `id` in language `language` (0 English, 1 German, 2 French).
+// The stored text (code page 850) of message `id` in language `language` (0
+// English, 1 German, 2 French).
 const char* message_text(int id, int language);
-// The text of message `id` in the language of the payload (S.language_index).
+// The text of message `id` in the language of the payload (S.language_index),
+// as shown to people: in code page 1252, converted from the stored text.
 const char* message(int id);
-// Message `id` of the current language with its one "%s" filled in.
+// Message `id` of the current language (code page 1252) with its one "%s"
+// filled in; the argument (a path, 1252 already) is not converted.
 std::string format_message(int id, const std::string& argument);

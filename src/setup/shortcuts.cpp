@@ -31,7 +31,8 @@ bool find_programs_folder(char* buffer, size_t size) {
     HKEY key = nullptr;
     bool found = false;
     char work[OS_PATH_SIZE] = {};
-    if (RegCreateKeyA(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, &key) == ERROR_SUCCESS) {
+    // Opened read-only: the setup writes nothing to the registry, not even an empty key.
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         DWORD work_size = sizeof work - 1;  // room for a terminator the value may lack
         DWORD type = 0;
         found = RegQueryValueExA(key, PROGRAMS_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(work),
@@ -49,10 +50,7 @@ bool find_programs_folder(char* buffer, size_t size) {
 
 std::string start_menu_folder_name() {
     const char* system = os_QuerySysValue(OS_SV_PLATFORM) == OS_PLATFORM_NT ? " NT" : "'95";
-    std::string name = format_message(msg_folder_name, system);
-    std::vector<char> ansi(name.size() + 1);
-    OemToCharA(name.c_str(), ansi.data());
-    return ansi.data();
+    return format_message(msg_folder_name, system);  // code page 1252 already
 }
 
 ShortcutPlan plan_shortcut(const ShortcutRow& row, const std::string& folder_path) {

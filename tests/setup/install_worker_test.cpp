@@ -401,8 +401,11 @@ TEST_F(Installation, EveryLanguageFromStartUp) {
         const char* folder;
     } cases[] = {
         {"INSTALL.FIL", "Installation complete", message_text(msg_all_done, LANGUAGE_ENGLISH), "TEV for Windows NT"},
-        {"INSTALLD.FIL", "Installation abgeschlossen", message_text(msg_all_done, LANGUAGE_GERMAN), "TEV f\xFCr Windows NT"},
-        {"INSTALLF.FIL", "Installation termin\x82" "e", message_text(msg_all_done, LANGUAGE_FRENCH), "TEV sous Windows NT"},
+        {"INSTALLD.FIL", "Installation abgeschlossen",
+         "Installation erfolgreich beendet (TEV-Eintrag wurde im Startmen\xFC erzeugt)", "TEV f\xFCr Windows NT"},
+        {"INSTALLF.FIL", "Installation termin\xE9" "e",
+         "Tous les fichiers ont \xE9t\xE9 trait\xE9s - installation termin\xE9" "e (TEV a \xE9t\xE9 ajout\xE9 au menu d\xE9marrage)",
+         "TEV sous Windows NT"},
     };
     flow_env = &env;
     set_dialog_runner(headless_dialog);

@@ -6,6 +6,7 @@
 
 #include "setup/messages.h"
 #include "setup/setup_state.h"
+#include "setup/text_cp.h"
 
 namespace {
 
@@ -48,12 +49,34 @@ TEST(MessageTable, CurrentLanguageAndFormatting) {
     reset_setup_state();
     EXPECT_STREQ(message(msg_status_paths), "Updating path information");
     S.language_index = LANGUAGE_GERMAN;
-    EXPECT_EQ(format_message(msg_ask_overwrite_file, "C:\\TEV\\PHONEBK"),
-              "Datei C:\\TEV\\PHONEBK mit Standardeinstellungen \x81" "berschreiben?");
+    // Shown texts are code page 1252: the template is converted, the path (1252
+    // already, here with an e acute) goes in as it stands.
+    EXPECT_EQ(format_message(msg_ask_overwrite_file, "C:\\CAF\xC9\\PHONEBK"),
+              "Datei C:\\CAF\xC9\\PHONEBK mit Standardeinstellungen \xFC" "berschreiben?");
     // A path holding a placeholder of its own is shown as it stands.
-    EXPECT_EQ(format_message(msg_folder_name, "%s%n"), "TEV f\x81r Windows%s%n");
+    EXPECT_EQ(format_message(msg_folder_name, "%s%n"), "TEV f\xFCr Windows%s%n");
+    S.language_index = LANGUAGE_FRENCH;
+    EXPECT_STREQ(message(msg_ask_overwrite_options),
+                 "Ecraser les fichiers d'options existants avec les options d'installation par d\xE9" "faut de TEV?");
+    EXPECT_STREQ(message(msg_ask_upgrade_from_beta),
+                 "Vous allez faire une mise \xE0 jour avec une version b\xEAta. Ceci est *DECONSEILLE*.\r\r"
+                 "Voulez-vous VRAIMENT continuer? ");
+    EXPECT_STREQ(message(msg_status_paths), "Mise \xE0 jour des informations de chemin");
     EXPECT_STREQ(message_text(MESSAGE_COUNT, LANGUAGE_ENGLISH), "");
     reset_setup_state();
+}
+
+TEST(TextForPeople, Utf8AndCodePage850BecomeCodePage1252) {
+    const struct {
+        std::string in, out;
+    } utf8_cases[] = {
+        {"d\xC3\xA9j\xC3\xA0 \xC3\xBC", "d\xE9j\xE0 \xFC"},  // UTF-8 letters of the dialog's texts
+        {"\xE2\x82\xAC \xC5\x92", "\x80 \x8C"},               // the 1252 letters below 0xA0
+        {"\xE6\x97\xA5", "?"},                                   // nothing in 1252
+        {"a\xE2\x82", "a??"},                                     // a sequence cut short
+    };
+    for (const auto& c : utf8_cases) EXPECT_EQ(utf8_to_cp1252(c.in), c.out);
+    EXPECT_EQ(cp850_to_cp1252("\x82\x8A\x88\x85\x84\x94\x81\xC9 x"), "\xE9\xE8\xEA\xE0\xE4\xF6\xFC? x");
 }
 
 }  // namespace

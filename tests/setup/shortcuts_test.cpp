@@ -52,6 +52,9 @@ TEST_F(Shortcuts, ProgramsFolderFromTheRegistry) {
     char buffer[OS_PATH_SIZE] = "unset garbage";
     EXPECT_FALSE(find_programs_folder(buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "");
+    HKEY key = nullptr;  // the lookup opened the key read-only: it was not created
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, 0, KEY_READ, &key),
+              static_cast<LONG>(ERROR_FILE_NOT_FOUND));
 
     setenv("TEV_TEST_PROFILE", "C:\\Users\\Ann", 1);
     seed_programs("%TEV_TEST_PROFILE%\\Programs\\");

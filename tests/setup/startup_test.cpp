@@ -94,7 +94,8 @@ TEST_F(Startup, OldWindowsNtIsRefusedInThePayloadsLanguage) {
     EXPECT_EQ(dialog_runs, 0);
     ASSERT_EQ(env.boxes().size(), 1u);
     EXPECT_EQ(env.boxes()[0].caption, "Fehler");
-    EXPECT_EQ(env.boxes()[0].text, message_text(msg_needs_nt4, LANGUAGE_GERMAN));
+    // In code page 1252 (o umlaut 0xF6), as message boxes show it.
+    EXPECT_EQ(env.boxes()[0].text, "Dieses Programm ben\xF6tigt mindestens Windows NT 4.00 - Installation wird abgebrochen!");
 
     // Another platform kind is not checked.
     os_script_set_sys_value(OS_SV_PLATFORM, 2);

@@ -46,15 +46,20 @@ void posix_registry_clear() {
     keys.clear();
 }
 
-LONG RegCreateKeyA(HKEY key, LPCSTR subkey, HKEY* result) {
+LONG posix_registry_open(HKEY key, LPCSTR subkey, bool create, HKEY* result) {
     if (!result) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
     std::lock_guard<std::mutex> guard(registry_lock);
     const std::string name = full_name(key, subkey);
     if (name.empty()) return static_cast<LONG>(ERROR_INVALID_HANDLE);
+    if (!create && keys.find(name) == keys.end()) return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
     keys[name];  // created when missing
     open_keys.push_back(name);
     *result = reinterpret_cast<HKEY>(static_cast<uintptr_t>(open_keys.size()));
     return static_cast<LONG>(ERROR_SUCCESS);
+}
+
+LONG RegCreateKeyA(HKEY key, LPCSTR subkey, HKEY* result) {
+    return posix_registry_open(key, subkey, true, result);
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DWORD* size) {

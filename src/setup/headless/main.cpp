@@ -32,10 +32,10 @@ namespace {
 
 enum class Answers { ask, yes, no };
 
-// The setup's texts are in code page 850; the terminal speaks UTF-8.
-std::string terminal_text(const char* oem) {
+// The setup's texts are in code page 1252; the terminal speaks UTF-8.
+std::string terminal_text(const char* ansi) {
     std::string out;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(oem); *p; ++p) {
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(ansi); *p; ++p) {
         if (*p == '\r') {
             out += '\n';
             continue;
@@ -44,7 +44,7 @@ std::string terminal_text(const char* oem) {
             out += static_cast<char>(*p);
             continue;
         }
-        const uint16_t u = ansi_to_unicode(oem_to_ansi(*p));
+        const uint16_t u = ansi_to_unicode(*p);
         if (u < 0x800) {
             out += static_cast<char>(0xC0 | (u >> 6));
             out += static_cast<char>(0x80 | (u & 0x3F));

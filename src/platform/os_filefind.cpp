@@ -1,4 +1,4 @@
-// The layer's file search over FindFirstFileA / FindNextFileA / FindClose.
+// The layer's file search over FindFirstFileA / FindNextFileA / FindClose (the same on both systems).
 #include <algorithm>
 #include <cstring>
 

@@ -1,0 +1,195 @@
+// The information mode's archive header (with the end-record report of the
+// verbose format) and its walk over the central directory.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "engine/archive.h"
+#include "engine/globals.h"
+#include "engine/select.h"
+#include "listing/info.h"
+#include "listing/list.h"
+
+namespace {
+
+const char* plural(unsigned n, const char* one, const char* many) { return n == 1 ? one : many; }
+
+// The end-record report of the verbose format.
+void print_end_record_report() {
+    const EndRecord& e = G.end;
+    std::printf("\nEnd-of-central-directory record:\n");
+    std::printf("-------------------------------\n\n");
+    std::printf("  Actual offset of end-of-central-dir record:   %9lld (%.8llXh)\n"
+                "  Expected offset of end-of-central-dir record: %9lld (%.8llXh)\n"
+                "  (based on the length of the central directory and its expected offset)\n\n",
+                static_cast<long long>(G.end_record_offset),
+                static_cast<unsigned long long>(G.end_record_offset),
+                static_cast<long long>(G.expected_end_offset),
+                static_cast<unsigned long long>(G.expected_end_offset));
+    const unsigned long size = e.central_size;
+    const unsigned long offset = e.central_offset;
+    if (e.disk_number == 0) {
+        std::printf("  This zipfile constitutes the sole disk of a single-part archive; its\n"
+                    "  central directory contains %u %s.  The central directory is %lu\n"
+                    "  (%.8lXh) bytes long, and its (expected) offset in bytes from the\n"
+                    "  beginning of the zipfile is %lu (%.8lXh).\n\n",
+                    e.entries_total, plural(e.entries_total, "entry", "entries"), size, size,
+                    offset, offset);
+    } else {
+        std::printf("  This zipfile constitutes disk %u of a multi-part archive.  The central\n"
+                    "  directory starts on disk %u; %u of its entries %s contained within\n"
+                    "  this zipfile, out of a total of %u %s.  The entire central\n"
+                    "  directory is %lu (%.8lXh) bytes long, and its offset in bytes from\n"
+                    "  the beginning of the zipfile in which it begins is %lu (%.8lXh).\n\n",
+                    e.disk_number, e.central_start_disk, e.entries_this_disk,
+                    plural(e.entries_this_disk, "is", "are"), e.entries_total,
+                    plural(e.entries_total, "entry", "entries"), size, size, offset, offset);
+    }
+}
+
+// One "matched" flag per pattern of a list; null when the list is empty or the
+// flags cannot be had (the cautions of that list are then not given).
+std::unique_ptr<bool[]> pattern_flags(int count) {
+    if (count <= 0) return nullptr;
+    try {
+        return std::make_unique<bool[]>(static_cast<size_t>(count));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+int info_archive_header() {
+    const char* name = G.archive_name;
+    if (G.info_header_line) {
+        const long long size = static_cast<long long>(G.archive_size);
+        if (std::strlen(name) < 39)
+            std::printf("Archive:  %s   %lld bytes   %u file%s\n", name, size, G.end.entries_total,
+                        plural(G.end.entries_total, "", "s"));
+        else
+            std::printf("Archive:  %s   %lld   %u\n", name, size, G.end.entries_total);
+    }
+
+    if (info_format == INFO_VERBOSE) {
+        print_end_record_report();
+        if (G.end.comment_length == 0) {
+            std::printf("  There is no zipfile comment.\n");
+            return 0;
+        }
+        std::printf("  The zipfile comment is %u bytes long and contains the following text:\n\n",
+                    G.end.comment_length);
+        std::printf("======================== zipfile comment begins ==========================\n");
+        const int r = read_field_text(G.end.comment_length, FIELD_DISPLAY);
+        std::printf("========================= zipfile comment ends ===========================\n");
+        if (r != 0) {
+            std::printf("\n  The zipfile comment is truncated.\n");
+            return ENG_WARNING;
+        }
+        return 0;
+    }
+
+    if (G.comment_level > 0 && G.end.comment_length != 0 &&
+        read_field_text(G.end.comment_length, FIELD_DISPLAY) != 0) {
+        std::fprintf(stderr, "\ncaution:  zipfile comment truncated\n");
+        return ENG_WARNING;
+    }
+    return 0;
+}
+
+int info_walk() {
+    const std::unique_ptr<bool[]> included = pattern_flags(G.include_count);
+    const std::unique_ptr<bool[]> excluded = pattern_flags(G.exclude_count);
+    MemberInfo member;
+    G.cur = &member;
+    int result = 0;
+    unsigned members = 0;
+    uint32_t total_unpacked = 0;
+    uint32_t total_packed = 0;
+
+    for (unsigned j = 0; j < G.end.entries_total; ++j) {
+        const long got = read_signature();
+        if (got <= 0) return ENG_EARLY_EOF;
+        if (got != 4 || !signature_is(G.central_sig.data())) {
+            std::fprintf(stderr,
+                         "error:  expected central file header signature not found (file #%u).\n",
+                         j);
+            std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
+            return ENG_BAD_ARCHIVE;
+        }
+        int r = read_central_header();
+        if (r) return r;
+        // Names are shown as stored: never case-folded here. The header reader
+        // has set volume_label for a FAT-style label.
+        member.lowercase_name = false;
+        member.convert_text = false;
+        const CentralHeader h = G.central;
+        r = read_field_text(h.name_length, FIELD_MEMBER_NAME);
+        if (r > 1) return r;
+        result = std::max(result, r);
+
+        if (!select_member(G.member_name.c_str(), false, included.get(), excluded.get())) {
+            r = read_field_text(h.extra_length, FIELD_SKIP);
+            if (r <= 1) r = std::max(r, read_field_text(h.comment_length, FIELD_SKIP));
+            if (r > 1) return r;
+            result = std::max(result, r);
+            continue;
+        }
+
+        switch (info_format) {
+        case INFO_NAMES:
+        case INFO_NAMES_PLUS:
+            print_member_name(G.member_name.c_str());
+            [[fallthrough]];
+        case INFO_HEADER_ONLY:
+            r = read_field_text(h.extra_length, FIELD_SKIP);
+            if (r <= 1) r = std::max(r, read_field_text(h.comment_length, FIELD_SKIP));
+            break;
+        case INFO_VERBOSE:
+            std::printf("%s\nCentral directory entry #%u:\n", "\f", j);
+            std::printf("---------------------------\n\n");
+            r = info_long_entry();
+            break;
+        default:
+            r = info_short_entry();
+            break;
+        }
+        if (r > 1) return r;
+        result = std::max(result, r);
+
+        total_unpacked += h.unpacked_size;
+        total_packed += h.packed_size - ((h.flags & 1) ? 12u : 0u);
+        ++members;
+    }
+
+    const long got = read_signature();
+    if (got <= 0) return ENG_EARLY_EOF;
+    if (got != 4 || !signature_is(G.end_sig.data())) {
+        std::fprintf(stderr,
+                     "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
+        result = ENG_WARNING;
+    }
+
+    if (G.test_only) {
+        int ratio = saving_ratio(total_unpacked, total_packed);
+        const char* sign = "";
+        if (ratio < 0) {
+            sign = "-";
+            ratio = -ratio;
+        }
+        std::printf("%u file%s, %lu bytes uncompressed, %lu bytes compressed:  %s%d.%d%%\n",
+                    members, plural(members, "", "s"), static_cast<unsigned long>(total_unpacked),
+                    static_cast<unsigned long>(total_packed), sign, ratio / 10, ratio % 10);
+    }
+
+    for (int i = 0; included && i < G.include_count; ++i)
+        if (!included[i])
+            std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
+    for (int i = 0; excluded && i < G.exclude_count; ++i)
+        if (!excluded[i])
+            std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",
+                         G.exclude_patterns[i]);
+    return result;
+}

@@ -1,0 +1,20 @@
+// setup.exe: the process entry of the Windows setup program. It starts the
+// portability layer with the program's instance, installs the dialog runner,
+// runs the start-up and the dialog from the program's own path, shuts the layer
+// down and ends with setup_main's result (0).
+#include <windows.h>
+
+#include "platform/os_layer.h"
+#include "setup/dialog.h"
+#include "setup/startup.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    os_Initialize(reinterpret_cast<intptr_t>(instance), ".", 0);
+    char path[512] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (n == 0 || n >= sizeof path) path[0] = '\0';  // cut or failed: no usable directory
+    install_dialog_runner();
+    const int result = setup_main(path);
+    os_Initialize(-1, nullptr, 0);
+    return result;
+}
