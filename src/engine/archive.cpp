@@ -286,6 +286,8 @@ void take_wide(std::span<const uint8_t>& field, uint64_t& value) {
 
 }  // namespace
 
+bool has_zip64_extra() { return !zip64_extra().empty(); }
+
 void apply_zip64_central() {
     std::span<const uint8_t> field = zip64_extra();
     CentralHeader& h = G.central;

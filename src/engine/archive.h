@@ -23,6 +23,8 @@ int read_local_header();
 // and offset of its Zip64 field replace the saturated 32-bit header values. The
 // local one also sets the member's compressed bytes left and uncompressed size.
 void apply_zip64_central();
+// The current extra field holds a Zip64 extended information field.
+bool has_zip64_extra();
 void apply_zip64_local();
 int read_field_text(unsigned length, int mode);
 

@@ -142,6 +142,9 @@ TEST(Zip64, ExtraFieldAndEndRecordWithSmallData) {
               "  (attempting to process anyway)\n"
               "\n1 archive had warnings but no fatal errors.\n",
               list.err);
+    const auto info = run_unzip({"-v", "z.zip"}, dir.path(), "", "zipinfo");
+    EXPECT_NE(std::string::npos, info.out.find("  This zipfile has a Zip64 end-of-central-dir record at offset "));
+    EXPECT_NE(std::string::npos, info.out.find("  central directory contains 2 entries."));
     const auto r = run_unzip({"-qqo", "z.zip"}, dir.path());
     EXPECT_EQ(1, r.code) << r.err;
     EXPECT_EQ(std::string(3000, 'w'), read_text(dir / "wide.txt"));
@@ -166,6 +169,15 @@ TEST(Zip64, ListingTotalsBeyond32Bits) {
               r.out.find("3221225472  Stored 1073741824  67%  02-03-01  12:34  8cdc1683   a.bin\n"));
     EXPECT_NE(std::string::npos,
               r.out.find("9663676416         3221225472  67%                              3      \n"));
+
+    // The information mode: 64-bit sizes, totals and the Zip64 field named.
+    const auto info = run_unzip({"-t", "z.zip"}, dir.path(), "", "zipinfo");
+    EXPECT_EQ(0, info.code) << info.err;
+    EXPECT_NE(std::string::npos,
+              info.out.find("3 files, 9663676416 bytes uncompressed, 3221225472 bytes compressed:  66.7%\n"));
+    const auto verbose = run_unzip({"-v", "z.zip", "a.bin"}, dir.path(), "", "zipinfo");
+    EXPECT_NE(std::string::npos, verbose.out.find("  uncompressed size:                                3221225472 bytes\n"));
+    EXPECT_NE(std::string::npos, verbose.out.find("\n  There is a Zip64 extended information field: the sizes, the offset\n"));
 }
 
 // An archive of more than 4 GiB, most of it a hole that takes no space: the
