@@ -13,9 +13,12 @@ int main(int argc, char** argv) {
     // The same bytes on every system: no newline translation on the standard streams.
     host_set_binary(stdout);
     host_set_binary(stderr);
+    // Names and paths are UTF-8 on every system (on Windows the files are created
+    // through the wide-character calls).
+    host_use_utf8_paths(true);
 
     // Writable copies with room for the ".zip" the engine may append.
-    std::vector<std::string> words(argv, argv + argc);
+    std::vector<std::string> words = host_program_arguments(argc, argv);
     std::vector<char*> vector;
     for (std::string& w : words) {
         w.reserve(w.size() + 8);
@@ -27,8 +30,12 @@ int main(int argc, char** argv) {
     hooks.existing_file = ask_overwrite;
     engine_set_hooks(hooks);
 
-    const int result = engine_entry(argc, vector.data());
-    std::fflush(stdout);
+    int result = engine_entry(static_cast<int>(words.size()), vector.data());
+    // Output that could not be delivered (a full disk, a closed pipe) is a failure.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        if (result != ENG_DISK_FULL) std::fprintf(stderr, "error:  write error on standard output\n");
+        if (result < ENG_DISK_FULL) result = ENG_DISK_FULL;
+    }
     std::fflush(stderr);
     return result;
 }

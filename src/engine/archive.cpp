@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <span>
 
 #include "engine/io.h"
+#include "engine/names.h"
 #include "engine/shown_text.h"
 #include "engine/walk.h"
 #include "listing/info.h"
@@ -18,6 +20,11 @@ const char* program_word() { return G.info_mode ? "zipinfo" : "unzip"; }
 
 bool signature_is(const uint8_t* sig) {
     return std::memcmp(G.signature_buf.data(), sig, 4) == 0;
+}
+
+bool signature_ends_directory() {
+    if (signature_is(G.end_sig.data())) return true;
+    return G.end.zip64 && get_u32le(G.signature_buf.data()) == 0x06064B50;
 }
 
 void close_archive() {
@@ -84,6 +91,62 @@ long read_at(int64_t offset, uint8_t* dest, long count) {
     return host_read(G.archive_handle, dest, static_cast<unsigned long>(count));
 }
 
+uint64_t get_u64le(const uint8_t* b) {
+    return static_cast<uint64_t>(get_u32le(b)) | (static_cast<uint64_t>(get_u32le(b + 4)) << 32);
+}
+
+constexpr uint32_t ZIP64_LOCATOR_SIG = 0x07064B50;
+constexpr uint32_t ZIP64_END_SIG = 0x06064B50;
+constexpr int ZIP64_LOCATOR_SIZE = 20;
+constexpr int ZIP64_END_SIZE = 56;  // without extensible data
+
+// Reads the Zip64 end record at a physical offset into G.end; false when there is none.
+bool read_zip64_record(int64_t offset) {
+    if (offset < 0) return false;
+    std::array<uint8_t, ZIP64_END_SIZE> b{};
+    if (read_at(offset, b.data(), ZIP64_END_SIZE) != ZIP64_END_SIZE) return false;
+    if (get_u32le(b.data()) != ZIP64_END_SIG) return false;
+    G.end.disk_number = get_u32le(&b[16]);
+    G.end.central_start_disk = get_u32le(&b[20]);
+    G.end.entries_this_disk = get_u64le(&b[24]);
+    G.end.entries_total = get_u64le(&b[32]);
+    // Sizes and offsets beyond 2^62 bytes are damage; capped, they stay harmless in
+    // the signed offset arithmetic and lead to the usual damage messages.
+    constexpr uint64_t cap = uint64_t{1} << 62;
+    G.end.central_size = std::min(get_u64le(&b[40]), cap);
+    G.end.central_offset = std::min(get_u64le(&b[48]), cap);
+    G.end.zip64 = true;
+    G.end.zip64_record_offset = offset;
+    return true;
+}
+
+// An archive with more than 65,535 members or a directory beyond 4 GiB has a
+// Zip64 end record, found through the locator right before the end record; its
+// values replace the saturated ones of the end record. The archive's file
+// position is restored, so that the comment can be read next. Returns 0, or
+// ENG_WARNING when a locator points to no Zip64 end record.
+int read_zip64_end() {
+    int result = 0;
+    std::array<uint8_t, ZIP64_LOCATOR_SIZE> loc{};
+    const int64_t locator = G.end_record_offset - ZIP64_LOCATOR_SIZE;
+    if (locator >= 0 && read_at(locator, loc.data(), ZIP64_LOCATOR_SIZE) == ZIP64_LOCATOR_SIZE &&
+        get_u32le(loc.data()) == ZIP64_LOCATOR_SIG) {
+        // Where the locator says, or (data before the archive shifts every offset)
+        // directly before the locator.
+        const uint64_t stated = get_u64le(&loc[8]);
+        const bool found = (stated <= static_cast<uint64_t>(INT64_MAX) &&
+                            read_zip64_record(static_cast<int64_t>(stated))) ||
+                           read_zip64_record(locator - ZIP64_END_SIZE);
+        if (!found) {
+            std::fprintf(stderr, "warning [%s]:  Zip64 end record not found; using the end record\n",
+                         G.archive_name);
+            result = ENG_WARNING;
+        }
+    }
+    host_seek(G.archive_handle, G.input_buf_offset + G.input_held);
+    return result;
+}
+
 }  // namespace
 
 int find_end_record(int64_t search_length) {
@@ -140,6 +203,8 @@ int find_end_record(int64_t search_length) {
     std::array<uint8_t, 22> rec{};
     if (read_bytes(rec.data(), 22) != 22) return ENG_EARLY_EOF;
     decode_end_record(rec.data());
+    G.end.zip64 = false;
+    G.zip64_warning = read_zip64_end();
     G.expected_end_offset =
         static_cast<int64_t>(G.end.central_size) + static_cast<int64_t>(G.end.central_offset);
     return 0;
@@ -181,8 +246,9 @@ int read_central_header() {
 
     MemberInfo& m = *G.cur;
     m.host = h.made_by_host >= 12 ? 12 : h.made_by_host;
+    m.utf8_name = (h.flags & 0x0800) != 0;
     m.lowercase_name = false;
-    if (!G.keep_case &&
+    if (!G.names_keep_case &&
         (m.host == 0 || m.host == 4 || m.host == 5 || m.host == 9 || m.host == 10))
         m.lowercase_name = true;
     if ((h.external_attributes & 0x08) &&
@@ -193,6 +259,58 @@ int read_central_header() {
         m.volume_label = false;
     }
     return 0;
+}
+
+namespace {
+
+// The data of the Zip64 extended information field (0x0001) in the current
+// extra field, or an empty span.
+std::span<const uint8_t> zip64_extra() {
+    const std::vector<uint8_t>& e = G.extra_field;
+    size_t pos = 0;
+    while (pos + 4 <= e.size()) {
+        const uint16_t id = get_u16le(&e[pos]);
+        const size_t size = get_u16le(&e[pos + 2]);
+        if (pos + 4 + size > e.size()) break;
+        if (id == 0x0001) return std::span<const uint8_t>(e.data() + pos + 4, size);
+        pos += 4 + size;
+    }
+    return {};
+}
+
+// Takes the next 64-bit value of the Zip64 field for a saturated 32-bit one.
+void take_wide(std::span<const uint8_t>& field, uint64_t& value) {
+    if (value != 0xFFFFFFFFu || field.size() < 8) return;
+    value = get_u64le(field.data());
+    field = field.subspan(8);
+}
+
+}  // namespace
+
+bool has_zip64_extra() { return !zip64_extra().empty(); }
+
+void apply_zip64_central() {
+    std::span<const uint8_t> field = zip64_extra();
+    CentralHeader& h = G.central;
+    take_wide(field, h.unpacked_size);
+    take_wide(field, h.packed_size);
+    take_wide(field, h.local_header_offset);
+    if (h.start_disk == 0xFFFF && field.size() >= 4) h.start_disk = get_u32le(field.data());
+}
+
+void apply_zip64_local() {
+    LocalHeader& h = G.local;
+    if (!(h.flags & 0x08)) {
+        std::span<const uint8_t> field = zip64_extra();
+        take_wide(field, h.unpacked_size);
+        take_wide(field, h.packed_size);
+        // Sizes still saturated: the directory's (64-bit) sizes are the ones.
+        if (h.unpacked_size == 0xFFFFFFFFu && G.cur) h.unpacked_size = G.cur->unpacked_size;
+        if (h.packed_size == 0xFFFFFFFFu && G.cur) h.packed_size = G.cur->packed_size;
+    }
+    // Sizes beyond 2^62 bytes are damage; capped, they stay harmless in offset sums.
+    G.packed_left = static_cast<int64_t>(std::min<uint64_t>(h.packed_size, uint64_t{1} << 62));
+    G.unpacked_size = h.unpacked_size;
 }
 
 int read_local_header() {
@@ -283,9 +401,17 @@ int read_field_text(unsigned length, int mode) {
             return ENG_EARLY_EOF;
         }
         G.member_name.resize(std::strlen(G.member_name.c_str()));
+        // Only a name in capitals alone is a DOS name to be lower-cased; a name with
+        // a lower-case letter was written with its case on purpose and keeps it (two
+        // names that differ in case only would otherwise collide).
+        if (G.cur && G.cur->lowercase_name &&
+            G.member_name.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos)
+            G.cur->lowercase_name = false;
         if (G.cur && G.cur->lowercase_name)
             for (char& c : G.member_name)
                 if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (G.cur && !G.cur->utf8_name && host_writes_cp437(G.cur->host))
+            G.member_name = cp437_to_utf8(G.member_name);
         if (G.cur && G.cur->volume_label && G.member_name.size() > 8 && G.member_name[8] == '.')
             G.member_name.erase(8, 1);
         if (excess) {
@@ -305,6 +431,32 @@ int read_field_text(unsigned length, int mode) {
         return skip_field(length);
     }
 }
+
+namespace {
+
+// Whether any name in the central directory holds a lower-case letter. Names
+// from FAT-style hosts are lower-cased only in archives of capitals alone (real
+// DOS names): an archive with a lower-case letter anywhere was written with its
+// names' case on purpose, and lower-casing some of them would split its folders
+// (META-INF beside meta-inf) or make two names collide. Expects the input at the
+// start of the directory; a damaged directory ends the scan (the walk reports it).
+bool directory_has_lower_case() {
+    std::array<uint8_t, 42> b{};
+    std::string name;
+    for (uint64_t i = 0; i < G.end.entries_total; ++i) {
+        if (read_signature() != 4 || !signature_is(G.central_sig.data())) return false;
+        if (read_bytes(b.data(), 42) != 42) return false;
+        const unsigned name_length = get_u16le(&b[24]);
+        name.assign(name_length, '\0');
+        if (read_bytes(reinterpret_cast<uint8_t*>(name.data()), name_length) != static_cast<long>(name_length))
+            return false;
+        if (name.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos) return true;
+        if (skip_field(static_cast<unsigned>(get_u16le(&b[26])) + get_u16le(&b[28])) != 0) return false;
+    }
+    return false;
+}
+
+}  // namespace
 
 int process_archive(bool last_chance) {
     HostStat st;
@@ -399,8 +551,12 @@ int process_archive(bool last_chance) {
         result = std::max(result, static_cast<int>(ENG_WARNING));
     }
 
+    result = std::max(result, G.zip64_warning);
+
     // Offset correction for data before or inside the archive, or missing bytes.
-    G.offset_shift = G.end_record_offset - G.expected_end_offset;
+    // The directory ends where the (Zip64) end record begins.
+    G.offset_shift = (G.end.zip64 ? G.end.zip64_record_offset : G.end_record_offset) -
+                     G.expected_end_offset;
     if (G.offset_shift < 0) {
         std::fprintf(stderr, "error [%s]:  missing %lld bytes in zipfile\n  (attempting to process anyway)\n",
                      G.archive_name, static_cast<long long>(-G.offset_shift));
@@ -409,7 +565,7 @@ int process_archive(bool last_chance) {
         if (G.end.central_offset == 0 && G.end.central_size != 0) {
             std::fprintf(stderr, "error [%s]:  NULL central directory offset\n  (attempting to process anyway)\n",
                          G.archive_name);
-            G.end.central_offset = static_cast<uint32_t>(G.offset_shift);
+            G.end.central_offset = static_cast<uint64_t>(G.offset_shift);
             G.offset_shift = 0;
             result = std::max(result, static_cast<int>(ENG_ERROR));
         } else {
@@ -431,7 +587,7 @@ int process_archive(bool last_chance) {
     }
 
     // Position at the central directory, compensating an overstated length.
-    int r = seek_archive(G.end.central_offset);
+    int r = seek_archive(static_cast<int64_t>(G.end.central_offset));
     if (r == ENG_BAD_ARCHIVE) {
         close_archive();
         return ENG_BAD_ARCHIVE;
@@ -444,7 +600,7 @@ int process_archive(bool last_chance) {
     if (got != 4 || !signature_is(G.central_sig.data())) {
         const int64_t remembered = G.offset_shift;
         G.offset_shift = 0;
-        r = seek_archive(G.end.central_offset);
+        r = seek_archive(static_cast<int64_t>(G.end.central_offset));
         got = r == 0 ? read_signature() : 0;
         if (got != 4 || !signature_is(G.central_sig.data())) {
             std::fprintf(stderr, "error [%s]:  start of central directory not found;\n  zipfile corrupt.\n%s",
@@ -458,7 +614,10 @@ int process_archive(bool last_chance) {
                      G.archive_name, static_cast<long long>(-remembered));
         result = std::max(result, static_cast<int>(ENG_ERROR));
     }
-    if (seek_archive(G.end.central_offset) != 0) {
+    G.names_keep_case = G.keep_case ||
+                        (seek_archive(static_cast<int64_t>(G.end.central_offset)) == 0 &&
+                         directory_has_lower_case());
+    if (seek_archive(static_cast<int64_t>(G.end.central_offset)) != 0) {
         close_archive();
         return std::max(result, static_cast<int>(ENG_BAD_ARCHIVE));
     }

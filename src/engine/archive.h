@@ -18,6 +18,14 @@ int find_end_record(int64_t search_length);
 int show_archive_comment();
 int read_central_header();
 int read_local_header();
+
+// After the extra field of a central or local header was read: the 64-bit sizes
+// and offset of its Zip64 field replace the saturated 32-bit header values. The
+// local one also sets the member's compressed bytes left and uncompressed size.
+void apply_zip64_central();
+// The current extra field holds a Zip64 extended information field.
+bool has_zip64_extra();
+void apply_zip64_local();
 int read_field_text(unsigned length, int mode);
 
 // Positions the input at a logical archive offset (plus offset_shift). Returns 0;
@@ -34,6 +42,10 @@ int position_input(int64_t physical_offset);
 long read_signature();
 
 bool signature_is(const uint8_t* sig);
+
+// The signature read behind the last central header is the end record's (or,
+// in a Zip64 archive, the Zip64 end record's).
+bool signature_ends_directory();
 
 void close_archive();
 

@@ -18,6 +18,7 @@ enum : int {
     ENG_MULTI_DISK = 11,        // one disk of a multi-disk archive
     ENG_DISK_FULL = 50,         // an output write failed and the user stopped
     ENG_EARLY_EOF = 51,         // the archive ended early
+    ENG_INTERRUPTED = 80,       // ended by an interruption (Ctrl-C, SIGINT, SIGTERM, SIGHUP)
     ENG_IS_DIRECTORY = 76,      // internal: the archive name is a directory
 };
 

@@ -15,6 +15,7 @@
 #include "hostfs/mapname.h"
 #include "listing/info.h"
 #include "methods/methods.h"
+#include "platform/interrupt.h"
 
 EngineGlobals G;
 
@@ -216,13 +217,10 @@ int show_usage(bool is_error) {
     return is_error ? ENG_BAD_USAGE : ENG_OK;
 }
 
-void on_fatal_signal(int signal_number) {
-    if (signal_number == SIGSEGV) {
-        std::fprintf(stderr, "error:  zipfile probably corrupt (%s)\n", "segmentation violation");
-        std::fflush(stderr);
-        std::_Exit(3);
-    }
-    std::_Exit(0);
+void on_fatal_signal(int) {
+    std::fprintf(stderr, "error:  zipfile probably corrupt (%s)\n", "segmentation violation");
+    std::fflush(stderr);
+    std::_Exit(3);
 }
 
 int process_archives() {
@@ -308,9 +306,13 @@ void engine_set_hooks(const EngineHooks& hooks) { G.hooks = hooks; }
 int engine_entry(int argc, char** argv) {
     reset_options();
     drop_root();  // no extraction root survives from an earlier run
-    std::signal(SIGINT, on_fatal_signal);
-    std::signal(SIGTERM, on_fatal_signal);
+    // An interruption removes the file being written and ends the process with a
+    // code of its own; an exceeded file-size limit arrives as a write error.
+    host_catch_interruptions(ENG_INTERRUPTED);
     std::signal(SIGSEGV, on_fatal_signal);
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     // The program name: behind the last separator of the first entry.
     const char* program = argv[0] ? argv[0] : "";

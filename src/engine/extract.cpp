@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <string>
 
 #include "engine/globals.h"
 #include "engine/io.h"
@@ -10,6 +12,7 @@
 #include "engine/walk.h"
 #include "hostfs/file_finish.h"
 #include "methods/methods.h"
+#include "platform/interrupt.h"
 #include "platform/win32_api.h"
 
 namespace {
@@ -84,6 +87,8 @@ const char* method_word(unsigned method) {
 }
 
 // Runs the member's method; returns the member's result before the CRC check.
+// After a failed write the method's own complaints are beside the point: the
+// input was cut off to end it (write_out), and the write failure decides.
 int run_method() {
     const unsigned method = G.local.method;
     int r;
@@ -93,7 +98,7 @@ int run_method() {
         return 0;
     case 1:
         r = unshrink_member();
-        if (r == 0) return 0;
+        if (r == 0 || G.disk_full_state) return 0;
         if (G.quiet_level)
             std::fprintf(stderr, "  error:  not enough memory to unshrink %s\n", shown_text(G.member_name).c_str());
         else
@@ -105,16 +110,16 @@ int run_method() {
         return ENG_ERROR;
     case 6:
         r = explode_member();
-        if (r == 0) return 0;
+        if (r == 0 || G.disk_full_state) return 0;
         if (r == 5) {
             const bool warning = static_cast<int64_t>(G.local.packed_size) >= G.packed_size_used;
             std::fprintf(stderr,
-                         "%s  %s:  %lld bytes required to uncompress to %lu bytes;\n"
-                         "       %s   supposed to require %lu bytes%s%s%s\n",
+                         "%s  %s:  %lld bytes required to uncompress to %llu bytes;\n"
+                         "       %s   supposed to require %llu bytes%s%s%s\n",
                          G.quiet_level ? "" : "\n", warning ? "warning" : "error",
                          static_cast<long long>(G.packed_size_used),
-                         static_cast<unsigned long>(G.local.unpacked_size), warning ? "  " : "",
-                         static_cast<unsigned long>(G.local.packed_size),
+                         static_cast<unsigned long long>(G.local.unpacked_size), warning ? "  " : "",
+                         static_cast<unsigned long long>(G.local.packed_size),
                          G.quiet_level ? " [" : "", G.quiet_level ? shown_text(G.member_name).c_str() : "",
                          G.quiet_level ? "]" : ".");
             return warning ? ENG_WARNING : ENG_ERROR;
@@ -125,7 +130,7 @@ int run_method() {
         return r == 3 ? ENG_DECOMP_NO_MEMORY : ENG_ERROR;
     case 8:
         r = inflate_member();
-        if (r == 0) return 0;
+        if (r == 0 || G.disk_full_state) return 0;
         report_method_error(r, "not enough memory to inflate ", "invalid compressed (deflated) data for ",
                             "not enough memory for inflate operation",
                             "invalid compressed data for inflate format");
@@ -138,22 +143,79 @@ int run_method() {
 
 }  // namespace
 
+// Reports a member's file that cannot be made. Only a full disk is reported as
+// one; a missing permission, a folder of that name or a name the host refuses is
+// an error of this member.
+int report_cannot_create(int cause) {
+    std::fprintf(stderr, "\nerror:  cannot create %s\n        %s\n", shown_text(G.member_name).c_str(),
+                 cause ? std::strerror(cause) : "unknown cause");
+    return is_disk_full(cause) ? ENG_DISK_FULL : ENG_ERROR;
+}
+
+// The member is written under a temporary name in its folder (an 8.3 name, which
+// every volume accepts) and renamed to its own name only when it is complete, so
+// that a failed write, an interruption or damaged data never replaces a good file
+// with a partial one. An interruption removes the temporary file.
 int create_output_file() {
+    const std::string& name = G.member_name;
+    const size_t slash = name.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+    static unsigned counter = static_cast<unsigned>(std::time(nullptr));
+    errno = 0;
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        char temp[16];
+        std::snprintf(temp, sizeof temp, "TEV%05X.TMP", (counter++ * 2654435761u >> 12) & 0xFFFFFu);
+        G.temp_name = folder + temp;
+        G.out_file = host_create_new(G.temp_name.c_str());
+        if (G.out_file) {
+            host_output_begun(G.temp_name.c_str(), shown_text(name).c_str());
+            return 0;
+        }
+        HostStat st;
+        if (host_stat(G.temp_name.c_str(), &st) != 0) break;  // not a name clash
+    }
+    G.temp_name.clear();
+    return report_cannot_create(errno);
+}
+
+namespace {
+
+// Closes the temporary file; false (reported) when its last bytes could not be written.
+bool close_output() {
+    FILE* f = G.out_file;
+    G.out_file = nullptr;
+    if (f && std::fclose(f) != 0) {
+        std::fprintf(stderr, "\nerror:  cannot finish writing %s\n", shown_text(G.member_name).c_str());
+        return false;
+    }
+    return true;
+}
+
+// Removes the temporary file: the member's own name keeps what it held.
+void discard_output() {
+    if (G.out_file) std::fclose(G.out_file);
+    G.out_file = nullptr;
+    host_remove(G.temp_name.c_str());
+    host_output_ended();
+}
+
+// Renames the temporary file to the member's name, replacing an older file.
+bool place_output() {
     const char* name = G.member_name.c_str();
     HostStat st;
-    if (host_stat(name, &st) == 0 && !st.writable) host_make_writable(name);
+    if (host_stat(name, &st) == 0 && !st.is_dir && !st.writable) host_make_writable(name);
     errno = 0;
-    G.out_file = host_fopen(name, "wb");
-    if (!G.out_file) {
-        // Only a full disk is reported as one; a missing permission, a folder
-        // of that name or a name the host refuses is an error of this member.
+    if (host_replace(G.temp_name.c_str(), name) != 0) {
         const int cause = errno;
-        std::fprintf(stderr, "\nerror:  cannot create %s\n        %s\n", shown_text(G.member_name).c_str(),
-                     cause ? std::strerror(cause) : "unknown cause");
-        return is_disk_full(cause) ? ENG_DISK_FULL : ENG_ERROR;
+        discard_output();
+        report_cannot_create(cause);
+        return false;
     }
-    return 0;
+    host_output_ended();
+    return true;
 }
+
+}  // namespace
 
 int extract_member() {
     begin_member_output();
@@ -185,28 +247,50 @@ int extract_member() {
 
     int result = run_method();
     if (result <= ENG_WARNING && G.disk_full_state == 0) result = std::max(result, check_output_size());
+    const uint32_t crc = G.running_crc ^ 0xFFFFFFFFu;
+    const bool to_file = !G.test_only && !G.to_stdout;
 
     if (G.disk_full_state > 1) {
-        // The file stays as written so far.
-        if (!G.test_only && !G.to_stdout && G.out_file) std::fclose(G.out_file);
+        if (to_file) discard_output();
         G.out_file = nullptr;
         return ENG_DISK_FULL;
     }
-    if (G.disk_full_state == 1) result = std::max(result, static_cast<int>(ENG_WARNING));
-
-    if (!G.test_only && !G.to_stdout) finish_output_file();
-    if (G.to_stdout) std::fflush(stdout);
+    bool kept_old = false;
+    if (to_file) {
+        // A failed write leaves an incomplete file, which is never kept; going on
+        // after it is an error of the run.
+        if (!close_output() || G.disk_full_state == 1) {
+            discard_output();
+            std::fprintf(stderr, "%s:  not extracted (incomplete)\n", name);
+            return ENG_ERROR;
+        }
+        // Damaged data is kept (it may be mostly right) unless it would replace a file.
+        HostStat st;
+        const bool complete = result <= 1 && crc == G.local.crc32;
+        if (complete || host_stat(G.member_name.c_str(), &st) != 0) {
+            if (!place_output()) return std::max(result, static_cast<int>(ENG_ERROR));
+            finish_output_file();
+        } else {
+            discard_output();
+            kept_old = true;
+        }
+    } else if (G.to_stdout) {
+        std::fflush(stdout);
+    }
     G.out_file = nullptr;
-    if (result > 1) return result;
-    // After a failed write the user chose to go on: the file is known to be
-    // incomplete and its CRC says nothing about the archive.
-    if (G.disk_full_state == 1) return result;
+    const auto note_kept = [&] {
+        if (kept_old) std::fprintf(stderr, "%s:  not replaced (the member is damaged)\n", name);
+    };
+    if (result > 1) {
+        note_kept();
+        return result;
+    }
 
-    const uint32_t crc = G.running_crc ^ 0xFFFFFFFFu;
     if (crc != G.local.crc32) {
         if (G.quiet_level) std::fprintf(stderr, "%-22s ", shown_text(G.member_name).c_str());
         std::fprintf(stderr, " bad CRC %08lx  (should be %08lx)\n", static_cast<unsigned long>(crc),
                      static_cast<unsigned long>(G.local.crc32));
+        note_kept();
         std::fflush(stderr);
         return ENG_ERROR;
     }

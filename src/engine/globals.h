@@ -54,11 +54,13 @@ struct EngineGlobals {
     char* archive_arg = nullptr;
     char* archive_name = nullptr;
     bool no_directory_seen = false;
+    bool names_keep_case = false;   // -U, or the archive's names hold lower-case letters
     int64_t offset_shift = 0;
     int archive_handle = -1;
     int64_t archive_size = 0;
     std::string member_name;        // stored name, then the host path
     FILE* out_file = nullptr;
+    std::string temp_name;          // the file being written, renamed to member_name when complete
     HostStat stat_buf;
     std::array<char, ANSWER_MAX + 2> answer_buf{};
     int disk_full_state = 0;        // 0 no failed write; 1 go on; 2 stop
@@ -73,6 +75,7 @@ struct EngineGlobals {
     std::vector<uint8_t> extra_field;
     int64_t end_record_offset = 0;
     int64_t expected_end_offset = 0;
+    int zip64_warning = 0;          // the end record search found a locator without record
     int64_t packed_size_used = 0;   // set by explode on a size mismatch
 
     // ---- Input.
@@ -82,7 +85,7 @@ struct EngineGlobals {
     int32_t input_left = 0;         // may become -1 inside next_byte
     int32_t input_held = 0;         // bytes held in input_buf from the last read
     int64_t packed_left = 0;        // compressed bytes not yet taken; negative past the end
-    uint32_t unpacked_size = 0;
+    uint64_t unpacked_size = 0;
 
     // ---- Output.
     std::array<uint8_t, WINDOW_SIZE> window{};

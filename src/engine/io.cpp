@@ -81,8 +81,19 @@ int write_block(const uint8_t* data, size_t size) {
     std::fflush(G.out_file);  // keep anything printed through the stream in order
     const long n = host_write(host_fileno(G.out_file), data, static_cast<unsigned long>(size));
     if (n < 0 || static_cast<size_t>(n) < size) {
-        if (G.to_stdout) return 0;
-        return ask_disk_full();
+        // Standard output refuses (full, closed pipe): nothing more can be delivered.
+        int r;
+        if (G.to_stdout) {
+            std::fprintf(stderr, "\nerror:  cannot write %s to standard output\n", G.member_name.c_str());
+            G.disk_full_state = 2;
+            r = ENG_DISK_FULL;
+        } else {
+            r = ask_disk_full();
+        }
+        // Nothing more of the member is written: cutting its input off ends the
+        // method at once instead of decoding the rest for nothing.
+        G.packed_left = 0;
+        return r;
     }
     return 0;
 }

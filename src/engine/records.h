@@ -4,14 +4,19 @@
 
 #include <cstdint>
 
+// The end record, with the values of the Zip64 end record in place of the
+// classic ones when the archive has one (more than 65,535 members, or a central
+// directory beyond 4 GiB).
 struct EndRecord {
-    uint16_t disk_number = 0;
-    uint16_t central_start_disk = 0;
-    uint16_t entries_this_disk = 0;
-    uint16_t entries_total = 0;
-    uint32_t central_size = 0;
-    uint32_t central_offset = 0;
+    uint32_t disk_number = 0;
+    uint32_t central_start_disk = 0;
+    uint64_t entries_this_disk = 0;
+    uint64_t entries_total = 0;
+    uint64_t central_size = 0;
+    uint64_t central_offset = 0;
     uint16_t comment_length = 0;
+    bool zip64 = false;             // the Zip64 end record was found and read
+    int64_t zip64_record_offset = 0;  // its physical offset
 };
 
 struct CentralHeader {
@@ -24,15 +29,15 @@ struct CentralHeader {
     uint16_t dos_time = 0;
     uint16_t dos_date = 0;
     uint32_t crc32 = 0;
-    uint32_t packed_size = 0;
-    uint32_t unpacked_size = 0;
+    uint64_t packed_size = 0;          // 64-bit values from the Zip64 extra field
+    uint64_t unpacked_size = 0;        // replace the saturated 32-bit ones
     uint16_t name_length = 0;
     uint16_t extra_length = 0;
     uint16_t comment_length = 0;
-    uint16_t start_disk = 0;
+    uint32_t start_disk = 0;
     uint16_t internal_attributes = 0;
     uint32_t external_attributes = 0;
-    uint32_t local_header_offset = 0;
+    uint64_t local_header_offset = 0;
 };
 
 struct LocalHeader {
@@ -43,17 +48,17 @@ struct LocalHeader {
     uint16_t dos_time = 0;
     uint16_t dos_date = 0;
     uint32_t crc32 = 0;
-    uint32_t packed_size = 0;
-    uint32_t unpacked_size = 0;
+    uint64_t packed_size = 0;
+    uint64_t unpacked_size = 0;
     uint16_t name_length = 0;
     uint16_t extra_length = 0;
 };
 
 struct MemberInfo {
     int64_t local_offset = 0;
-    uint32_t packed_size = 0;
+    uint64_t packed_size = 0;
     uint32_t crc32 = 0;
-    uint32_t unpacked_size = 0;   // from the directory (for members with a data descriptor)
+    uint64_t unpacked_size = 0;   // from the directory (for members with a data descriptor)
     int32_t host = 0;             // made_by_host, 12 and above stored as 12
     int32_t host_attributes = 0;  // low byte: MS-DOS attribute bits
     bool encrypted = false;       // flags bit 0
@@ -62,4 +67,6 @@ struct MemberInfo {
     bool convert_text = false;    // line ends are converted on output
     bool lowercase_name = false;  // name from a FAT-style host: fold case
     bool volume_label = false;
+    bool utf8_name = false;       // flags bit 11: the name is UTF-8
+    uint32_t unix_mode = 0;       // permission bits of a member made on Unix, else 0
 };

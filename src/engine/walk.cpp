@@ -15,6 +15,7 @@
 #include "hostfs/file_finish.h"
 #include "hostfs/mapname.h"
 #include "methods/methods.h"
+#include "platform/hostfile.h"
 #include "platform/win32_api.h"
 
 namespace {
@@ -62,15 +63,15 @@ int read_name_and_extra(uint16_t name_length, uint16_t extra_length, const char*
 // The input position, to come back to after a batch.
 int64_t input_position() { return G.input_buf_offset + (G.input_pos - G.input_buf.data()); }
 
-void bad_offset(int index, const char* what, int64_t offset) {
-    std::fprintf(stderr, "file #%d:  bad zipfile offset (%s):  %lld\n", index, what,
+void bad_offset(long index, const char* what, int64_t offset) {
+    std::fprintf(stderr, "file #%ld:  bad zipfile offset (%s):  %lld\n", index, what,
                  static_cast<long long>(offset));
 }
 
 // Positions the input at the member's local header through the block logic of
 // seek_archive, with this walk's own message for a block that cannot be read.
 // False when the member cannot be reached.
-bool seek_local(int64_t logical, int index) {
+bool seek_local(int64_t logical, long index) {
     const int r = seek_archive(logical);
     if (r == ENG_EARLY_EOF) {
         const int64_t physical = logical + G.offset_shift;
@@ -86,6 +87,21 @@ void skip_for_version(const char* name, const char* what, unsigned needed, unsig
                  needed / 10u, needed % 10u, can_do / 10u, can_do % 10u);
 }
 
+// The format version read (x 10): 4.5, with the Zip64 records.
+constexpr unsigned FORMAT_VERSION_READ = 45;
+
+// The permission bits of a file or directory made on Unix (host 3), which keeps
+// its mode in the high half of the external attributes; 0 for anything else.
+// Never set-user-ID, set-group-ID or sticky. A symbolic link is extracted as a
+// regular file holding the link text and keeps the default permissions.
+uint32_t unix_permissions(const CentralHeader& h) {
+    if (h.made_by_host != 3) return 0;
+    const uint32_t mode = h.external_attributes >> 16;
+    const uint32_t type = mode & 0170000;
+    if (type != 0 && type != 0100000 && type != 0040000) return 0;
+    return mode & 0777;
+}
+
 // Existing files: true when the member is to be extracted.
 bool decide_existing() {
     const int age = existing_file_age(G.member_name.c_str());
@@ -99,7 +115,7 @@ bool decide_existing() {
 
 // The member steps for one batch entry; returns the member's result. Sets
 // `stop_walk` when the walk must end at once, `walk_code` to what it returns.
-int member_steps(int index, bool* stop_walk, int* walk_code) {
+int member_steps(long index, bool* stop_walk, int* walk_code) {
     MemberInfo& m = *G.cur;
     int result = 0;
 
@@ -142,16 +158,17 @@ int member_steps(int index, bool* stop_walk, int* walk_code) {
     // 3 and 4: the local header, name and extra field.
     int r = read_local_header();
     if (r) {
-        std::fprintf(stderr, "\nfile #%d:  bad local header\n", index);
+        std::fprintf(stderr, "\nfile #%ld:  bad local header\n", index);
         return raise(result, r);
     }
     bool stop = false;
     result = raise(result, read_name_and_extra(G.local.name_length, G.local.extra_length, "local", &stop));
     if (stop) return result;
+    apply_zip64_local();
     const int64_t data_start = input_position();
     const int64_t header_start = data_start - 30 - G.local.name_length - G.local.extra_length;
-    if (overlaps_processed(header_start, data_start + G.local.packed_size)) {
-        std::fprintf(stderr, "file #%d:  %s overlaps an earlier member; not processed\n", index,
+    if (overlaps_processed(header_start, data_start + G.packed_left)) {
+        std::fprintf(stderr, "file #%ld:  %s overlaps an earlier member; not processed\n", index,
                      shown_text(G.member_name).c_str());
         return raise(result, ENG_ERROR);
     }
@@ -163,6 +180,10 @@ int member_steps(int index, bool* stop_walk, int* walk_code) {
         if (r == HOST_WARNING) {
             result = raise(result, ENG_WARNING);
         } else if (r == HOST_SKIP || r == HOST_DIR_CREATED) {
+            // A directory made here gets its permissions, but always keeps the
+            // owner's, so that the members inside can still be written.
+            if (host_paths.created_dir && m.unix_mode && !stored_name.empty() && stored_name.back() == '/')
+                host_set_unix_mode(G.member_name.c_str(), m.unix_mode | 0700);
             return result;
         } else if (r == HOST_VOLUME_LABEL_UNWANTED) {
             std::fprintf(stderr, "   skipping: %-22s  %svolume label\n", shown_text(stored_name).c_str(),
@@ -197,9 +218,20 @@ bool check_member_support() {
     m.packed_size = h.packed_size;
     m.unpacked_size = h.unpacked_size;
     m.convert_text = G.text_convert == 0 ? false : G.text_convert == 1 ? m.text_member : true;
+    m.unix_mode = unix_permissions(h);
     const std::string shown_name = shown_text(G.member_name);
     const char* name = shown_name.c_str();
 
+    // Methods 0 to 6 and 8 are decoded; others are refused, and so is encrypted
+    // data, whatever version of the format they ask for.
+    if (h.method > 6 && h.method != 8) {
+        std::fprintf(stderr, "   skipping: %-22s  compression method %d\n", name, h.method);
+        return false;
+    }
+    if (m.encrypted) {
+        std::fprintf(stderr, "   skipping: %-22s  encrypted (not supported)\n", name);
+        return false;
+    }
     if (h.needed_host == 2) {
         if (h.needed_version > 42) {
             skip_for_version(name, "VMS", h.needed_version, 42);
@@ -211,21 +243,12 @@ bool check_member_support() {
             read_answer_line();
             if (G.answer_buf[0] != 'y' && G.answer_buf[0] != 'Y') return false;
         }
-    } else if (h.needed_version > 20) {
-        skip_for_version(name, "PK", h.needed_version, 20);
-        return false;
-    }
-    // Methods 0 to 6 and 8 are decoded; others are refused.
-    if (h.method > 6 && h.method != 8) {
-        std::fprintf(stderr, "   skipping: %-22s  compression method %d\n", name, h.method);
-        return false;
-    }
-    if (m.encrypted) {
-        std::fprintf(stderr, "   skipping: %-22s  encrypted (not supported)\n", name);
+    } else if (h.needed_version > FORMAT_VERSION_READ) {
+        skip_for_version(name, "PK", h.needed_version, FORMAT_VERSION_READ);
         return false;
     }
     map_host_attributes();
-    m.local_offset = h.local_header_offset;
+    m.local_offset = static_cast<int64_t>(std::min<uint64_t>(h.local_header_offset, uint64_t{1} << 62));
     return true;
 }
 
@@ -234,9 +257,9 @@ int walk_members() {
     // Which include and exclude patterns matched a member (all false to begin with).
     const auto include_flags = std::make_unique<bool[]>(static_cast<size_t>(std::max(G.include_count, 0)));
     const auto exclude_flags = std::make_unique<bool[]>(static_cast<size_t>(std::max(G.exclude_count, 0)));
-    unsigned members_left = G.end.entries_total;
-    uint16_t unsupported = 0;
-    int batch_number = 0;
+    uint64_t members_left = G.end.entries_total;
+    long unsupported = 0;
+    long batch_number = 0;
     long last_index = -1;
     int result = 0;
     bool directory_damaged = false;
@@ -273,6 +296,7 @@ int walk_members() {
             bool stop = false;
             result = raise(result, read_name_and_extra(h.name_length, h.extra_length, "central", &stop));
             if (!stop) {
+                apply_zip64_central();
                 r = read_field_text(h.comment_length, FIELD_SKIP);
                 result = raise(result, r);
                 if ((stop = r > 1))
@@ -294,7 +318,7 @@ int walk_members() {
         const int64_t mark = input_position();
         for (int i = 0; i < count; ++i) {
             G.cur = &batch[i];
-            const int index = batch_number * BATCH_SIZE + i;
+            const long index = batch_number * BATCH_SIZE + i;
             last_index = index;
             bool stop_walk = false;
             int walk_code = 0;
@@ -320,7 +344,7 @@ int walk_members() {
     const long got = read_signature();
     if (got <= 0) {
         result = ENG_EARLY_EOF;
-    } else if (got != 4 || !signature_is(G.end_sig.data())) {
+    } else if (got != 4 || !signature_ends_directory()) {
         std::fprintf(stderr, "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
         std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
         if (result == 0) result = ENG_WARNING;
@@ -339,7 +363,7 @@ int walk_members() {
             std::printf("No errors detected in %s for the %ld file%s tested.\n", G.archive_name,
                         tested, tested == 1 ? "" : "s");
         if (unsupported > 0)
-            std::printf("%d file%s skipped because of unsupported compression or encoding.\n",
+            std::printf("%ld file%s skipped because of unsupported compression or encoding.\n",
                         unsupported, unsupported == 1 ? "" : "s");
     }
     if (unsupported > 0 && result == 0) result = ENG_WARNING;

@@ -13,7 +13,7 @@ std::unique_ptr<DirScan> dir_scan_open(const char* directory) {
     auto scan = std::make_unique<DirScan>();
     const std::string pattern = std::string(directory) + "/*.*";
     WIN32_FIND_DATAA data;
-    scan->search = FindFirstFileA(pattern.c_str(), &data);
+    scan->search = FindFirstFileU(pattern.c_str(), &data);
     if (scan->search == INVALID_HANDLE_VALUE) return nullptr;
     scan->entry_name = data.cFileName;
     scan->first_pending = true;
@@ -26,7 +26,7 @@ bool dir_scan_next(DirScan& scan) {
         return true;
     }
     WIN32_FIND_DATAA data;
-    if (!FindNextFileA(scan.search, &data)) return false;
+    if (!FindNextFileU(scan.search, &data)) return false;
     scan.entry_name = data.cFileName;
     return true;
 }

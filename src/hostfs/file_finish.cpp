@@ -61,7 +61,7 @@ void finish_output_file() {
     close_output();
 
     const char* path = G.member_name.c_str();
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+    HANDLE file = CreateFileU(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         std::fprintf(stderr, "\nCreateFile error %d when trying set file time\n",
@@ -74,7 +74,9 @@ void finish_output_file() {
 
     const DWORD attributes = G.cur ? static_cast<DWORD>(G.cur->host_attributes & ATTRIBUTES_APPLIED)
                                    : FILE_ATTRIBUTE_ARCHIVE;
-    if (!SetFileAttributesA(path, attributes))
+    if (!SetFileAttributesU(path, attributes))
         std::fprintf(stderr, "\nwarning (%d): could not set file attributes\n",
                      static_cast<int>(GetLastError()));
+    // A member made on Unix gets its permission bits (on Linux).
+    if (G.cur && G.cur->unix_mode) host_set_unix_mode(path, G.cur->unix_mode);
 }

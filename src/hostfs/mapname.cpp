@@ -18,6 +18,8 @@
 #include "engine/shown_text.h"
 #include "hostfs/mapname.h"
 #include "hostfs/volume.h"
+#include "hostfs/windows_names.h"
+#include "platform/hostfile.h"
 #include "platform/win32_api.h"
 
 namespace {
@@ -44,6 +46,13 @@ void cut_version(std::string& component, size_t semicolon) {
 struct NameWalk {
     std::string stored;         // the member name as the archive gives it
     bool dropped = false;       // unsafe parts were removed (and reported)
+    bool renamed = false;       // a component was changed into a name Windows creates
+    bool windows = host_windows_names();
+
+    // On Windows: device names, forbidden characters, trailing dots and spaces.
+    void fit_host(std::string& component) {
+        if (windows && make_windows_name(component)) renamed = true;
+    }
     bool placed = false;        // a component was added below the root
     int fat_volume = -1;        // volume_is_fat of the stored name, asked once
 
@@ -69,7 +78,10 @@ struct NameWalk {
         // passed on, it would leave a path ending in a separator, which the
         // Windows C runtime cannot look up.
         if (component.empty()) return HOST_OK;
-        const int r = checkdir(component.c_str(), CHECKDIR_ADD_DIR);
+        std::string fitted = component;
+        fit_host(fitted);
+        if (fitted.empty()) return HOST_OK;
+        const int r = checkdir(fitted.c_str(), CHECKDIR_ADD_DIR);
         placed = true;
         return r > HOST_WARNING ? r : HOST_OK;
     }
@@ -146,6 +158,7 @@ int map_name() {
         return HOST_SKIP;
     }
 
+    walk.fit_host(component);
     if (component.empty()) {
         std::fprintf(stderr, "mapname:  conversion of %s failed\n", shown_text(stored).c_str());
         release_host_paths();
@@ -167,6 +180,11 @@ int map_name() {
             return HOST_ERROR;
         }
         return HOST_SKIP;
+    }
+    if (walk.renamed) {
+        std::fprintf(stderr, "warning:  %s:  not a name Windows allows; extracted as %s\n",
+                     stored.c_str(), G.member_name.c_str());
+        return HOST_WARNING;
     }
     return walk.dropped ? HOST_WARNING : HOST_OK;
 }

@@ -8,7 +8,7 @@
 
 bool volume_accepts_name(const char* path) {
     OFSTRUCT info;
-    const HFILE f = OpenFile(path, &info, OF_READ | OF_SHARE_DENY_NONE);
+    const HFILE f = OpenFileU(path, &info, OF_READ | OF_SHARE_DENY_NONE);
     if (f != HFILE_ERROR) {
         _lclose(f);
         return true;

@@ -70,20 +70,19 @@ int info_short_entry() {
     char type = (h.internal_attributes & 1) ? 't' : 'b';
     if (encrypted) type = static_cast<char>(type - 'a' + 'A');
     const char extra_letter = descriptor ? (extra ? 'X' : 'l') : (extra ? 'x' : '-');
-    std::printf("%s %s %7lu %c%c", field.c_str(), host_short_name(static_cast<unsigned>(m.host)),
-                static_cast<unsigned long>(h.unpacked_size), type, extra_letter);
+    std::printf("%s %s %7llu %c%c", field.c_str(), host_short_name(static_cast<unsigned>(m.host)),
+                static_cast<unsigned long long>(h.unpacked_size), type, extra_letter);
     if (info_format == INFO_MEDIUM) {
-        const uint32_t packed = h.packed_size - (encrypted ? 12u : 0u);
+        const uint64_t packed = h.packed_size - (encrypted ? 12u : 0u);
         std::printf("%3d%%", (saving_ratio(h.unpacked_size, packed) + 5) / 10);
     } else if (info_format == INFO_LONG) {
-        std::printf(" %7lu", static_cast<unsigned long>(h.packed_size));
+        std::printf(" %7llu", static_cast<unsigned long long>(h.packed_size));
     }
     std::printf(" %s %s ", method_short_name(h.method, h.flags).c_str(),
                 format_member_time(h.dos_date, h.dos_time));
     print_member_name(G.member_name.c_str());
 
-    int result = 0;
-    if (field_failed(read_field_text(h.extra_length, FIELD_SKIP), result)) return result;
+    int result = 0;  // the extra field was read by the walk
     field_failed(read_field_text(h.comment_length, FIELD_SKIP), result);
     return result;
 }
@@ -122,10 +121,10 @@ int info_long_entry() {
                 format_member_time(h.dos_date, h.dos_time));
     std::printf("  32-bit CRC value (hex):                           %.8lx\n",
                 static_cast<unsigned long>(h.crc32));
-    std::printf("  compressed size:                                  %lu bytes\n",
-                static_cast<unsigned long>(h.packed_size));
-    std::printf("  uncompressed size:                                %lu bytes\n",
-                static_cast<unsigned long>(h.unpacked_size));
+    std::printf("  compressed size:                                  %llu bytes\n",
+                static_cast<unsigned long long>(h.packed_size));
+    std::printf("  uncompressed size:                                %llu bytes\n",
+                static_cast<unsigned long long>(h.unpacked_size));
     std::printf("  length of filename:                               %u characters\n",
                 h.name_length);
     std::printf("  length of extra field:                            %u bytes\n", h.extra_length);
@@ -161,12 +160,15 @@ int info_long_entry() {
                     (dos & 0x04) ? "sys " : "", (dos & 0x08) ? "lab " : "",
                     (dos & 0x10) ? "dir " : "", (dos & 0x20) ? "arc" : "");
     }
-    std::printf("  offset of local header from start of archive:     %lu (%.8lXh) bytes\n",
-                static_cast<unsigned long>(h.local_header_offset),
-                static_cast<unsigned long>(h.local_header_offset));
+    std::printf("  offset of local header from start of archive:     %llu (%.8llXh) bytes\n",
+                static_cast<unsigned long long>(h.local_header_offset),
+                static_cast<unsigned long long>(h.local_header_offset));
 
-    if (h.extra_length != 0) {
-        if (field_failed(read_field_text(h.extra_length, FIELD_EXTRA), result)) return result;
+    // The extra field was read by the walk.
+    if (h.extra_length != 0 && has_zip64_extra()) {
+        std::printf("\n  There is a Zip64 extended information field: the sizes, the offset\n"
+                    "  and the disk above that do not fit in 32 bits are taken from it.\n");
+    } else if (h.extra_length != 0) {
         const uint32_t ea = os2_ea_size(G.extra_field.data(),
                                         static_cast<unsigned>(G.extra_field.size()));
         if (ea != 0)

@@ -88,8 +88,16 @@ std::string method_short_name(unsigned method, unsigned flags) {
 const char* deflate_subtype(unsigned flags) { return deflate_long[(flags >> 1) & 3]; }
 
 std::string vms_attribute_text(unsigned bits) {
-    return "(" + vms_owner(bits) + "," + vms_owner(bits) + "," + vms_grp(bits) + "," +
-           vms_world(bits) + ")";
+    std::string t = "(";
+    t += vms_owner(bits);
+    t += ',';
+    t += vms_owner(bits);
+    t += ',';
+    t += vms_grp(bits);
+    t += ',';
+    t += vms_world(bits);
+    t += ')';
+    return t;
 }
 
 std::string amiga_attribute_text(unsigned bits) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-const char* plural(unsigned n, const char* one, const char* many) { return n == 1 ? one : many; }
+const char* plural(uint64_t n, const char* one, const char* many) { return n == 1 ? one : many; }
 
 // The end-record report of the verbose format.
 void print_end_record_report() {
@@ -28,24 +28,29 @@ void print_end_record_report() {
                 static_cast<unsigned long long>(G.end_record_offset),
                 static_cast<long long>(G.expected_end_offset),
                 static_cast<unsigned long long>(G.expected_end_offset));
-    const unsigned long size = e.central_size;
-    const unsigned long offset = e.central_offset;
+    const unsigned long long size = e.central_size;
+    const unsigned long long offset = e.central_offset;
+    const unsigned long long entries = e.entries_total;
+    if (e.zip64)
+        std::printf("  This zipfile has a Zip64 end-of-central-dir record at offset %lld\n"
+                    "  (%.8llXh), found through its locator; the values below are its own.\n\n",
+                    static_cast<long long>(e.zip64_record_offset),
+                    static_cast<unsigned long long>(e.zip64_record_offset));
     if (e.disk_number == 0) {
         std::printf("  This zipfile constitutes the sole disk of a single-part archive; its\n"
-                    "  central directory contains %u %s.  The central directory is %lu\n"
-                    "  (%.8lXh) bytes long, and its (expected) offset in bytes from the\n"
-                    "  beginning of the zipfile is %lu (%.8lXh).\n\n",
-                    e.entries_total, plural(e.entries_total, "entry", "entries"), size, size,
-                    offset, offset);
+                    "  central directory contains %llu %s.  The central directory is %llu\n"
+                    "  (%.8llXh) bytes long, and its (expected) offset in bytes from the\n"
+                    "  beginning of the zipfile is %llu (%.8llXh).\n\n",
+                    entries, plural(entries, "entry", "entries"), size, size, offset, offset);
     } else {
+        const unsigned long long here = e.entries_this_disk;
         std::printf("  This zipfile constitutes disk %u of a multi-part archive.  The central\n"
-                    "  directory starts on disk %u; %u of its entries %s contained within\n"
-                    "  this zipfile, out of a total of %u %s.  The entire central\n"
-                    "  directory is %lu (%.8lXh) bytes long, and its offset in bytes from\n"
-                    "  the beginning of the zipfile in which it begins is %lu (%.8lXh).\n\n",
-                    e.disk_number, e.central_start_disk, e.entries_this_disk,
-                    plural(e.entries_this_disk, "is", "are"), e.entries_total,
-                    plural(e.entries_total, "entry", "entries"), size, size, offset, offset);
+                    "  directory starts on disk %u; %llu of its entries %s contained within\n"
+                    "  this zipfile, out of a total of %llu %s.  The entire central\n"
+                    "  directory is %llu (%.8llXh) bytes long, and its offset in bytes from\n"
+                    "  the beginning of the zipfile in which it begins is %llu (%.8llXh).\n\n",
+                    e.disk_number, e.central_start_disk, here, plural(here, "is", "are"), entries,
+                    plural(entries, "entry", "entries"), size, size, offset, offset);
     }
 }
 
@@ -67,10 +72,12 @@ int info_archive_header() {
     if (G.info_header_line) {
         const long long size = static_cast<long long>(G.archive_size);
         if (std::strlen(name) < 39)
-            std::printf("Archive:  %s   %lld bytes   %u file%s\n", name, size, G.end.entries_total,
+            std::printf("Archive:  %s   %lld bytes   %llu file%s\n", name, size,
+                        static_cast<unsigned long long>(G.end.entries_total),
                         plural(G.end.entries_total, "", "s"));
         else
-            std::printf("Archive:  %s   %lld   %u\n", name, size, G.end.entries_total);
+            std::printf("Archive:  %s   %lld   %llu\n", name, size,
+                        static_cast<unsigned long long>(G.end.entries_total));
     }
 
     if (info_format == INFO_VERBOSE) {
@@ -105,17 +112,17 @@ int info_walk() {
     MemberInfo member;
     G.cur = &member;
     int result = 0;
-    unsigned members = 0;
-    uint32_t total_unpacked = 0;
-    uint32_t total_packed = 0;
+    uint64_t members = 0;
+    uint64_t total_unpacked = 0;
+    uint64_t total_packed = 0;
 
-    for (unsigned j = 0; j < G.end.entries_total; ++j) {
+    for (uint64_t j = 0; j < G.end.entries_total; ++j) {
         const long got = read_signature();
         if (got <= 0) return ENG_EARLY_EOF;
         if (got != 4 || !signature_is(G.central_sig.data())) {
             std::fprintf(stderr,
-                         "error:  expected central file header signature not found (file #%u).\n",
-                         j);
+                         "error:  expected central file header signature not found (file #%llu).\n",
+                         static_cast<unsigned long long>(j));
             std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
             return ENG_BAD_ARCHIVE;
         }
@@ -125,14 +132,19 @@ int info_walk() {
         // has set volume_label for a FAT-style label.
         member.lowercase_name = false;
         member.convert_text = false;
-        const CentralHeader h = G.central;
-        r = read_field_text(h.name_length, FIELD_MEMBER_NAME);
+        r = read_field_text(G.central.name_length, FIELD_MEMBER_NAME);
         if (r > 1) return r;
         result = std::max(result, r);
+        // The extra field is read here: its Zip64 field holds the 64-bit sizes
+        // and offset that every format shows.
+        r = read_field_text(G.central.extra_length, FIELD_EXTRA);
+        if (r > 1) return r;
+        result = std::max(result, r);
+        apply_zip64_central();
+        const CentralHeader h = G.central;
 
         if (!select_member(G.member_name.c_str(), false, included.get(), excluded.get())) {
-            r = read_field_text(h.extra_length, FIELD_SKIP);
-            if (r <= 1) r = std::max(r, read_field_text(h.comment_length, FIELD_SKIP));
+            r = read_field_text(h.comment_length, FIELD_SKIP);
             if (r > 1) return r;
             result = std::max(result, r);
             continue;
@@ -144,11 +156,10 @@ int info_walk() {
             print_member_name(G.member_name.c_str());
             [[fallthrough]];
         case INFO_HEADER_ONLY:
-            r = read_field_text(h.extra_length, FIELD_SKIP);
-            if (r <= 1) r = std::max(r, read_field_text(h.comment_length, FIELD_SKIP));
+            r = read_field_text(h.comment_length, FIELD_SKIP);
             break;
         case INFO_VERBOSE:
-            std::printf("%s\nCentral directory entry #%u:\n", "\f", j);
+            std::printf("%s\nCentral directory entry #%llu:\n", "\f", static_cast<unsigned long long>(j));
             std::printf("---------------------------\n\n");
             r = info_long_entry();
             break;
@@ -166,7 +177,7 @@ int info_walk() {
 
     const long got = read_signature();
     if (got <= 0) return ENG_EARLY_EOF;
-    if (got != 4 || !signature_is(G.end_sig.data())) {
+    if (got != 4 || !signature_ends_directory()) {
         std::fprintf(stderr,
                      "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
         result = ENG_WARNING;
@@ -179,9 +190,10 @@ int info_walk() {
             sign = "-";
             ratio = -ratio;
         }
-        std::printf("%u file%s, %lu bytes uncompressed, %lu bytes compressed:  %s%d.%d%%\n",
-                    members, plural(members, "", "s"), static_cast<unsigned long>(total_unpacked),
-                    static_cast<unsigned long>(total_packed), sign, ratio / 10, ratio % 10);
+        std::printf("%llu file%s, %llu bytes uncompressed, %llu bytes compressed:  %s%d.%d%%\n",
+                    static_cast<unsigned long long>(members), plural(members, "", "s"),
+                    static_cast<unsigned long long>(total_unpacked),
+                    static_cast<unsigned long long>(total_packed), sign, ratio / 10, ratio % 10);
     }
 
     for (int i = 0; included && i < G.include_count; ++i)

@@ -13,24 +13,27 @@
 
 namespace {
 
-// A growth in per mille as a negative int. The 32-bit arithmetic may wrap for
-// damaged sizes; the result is kept within the int range.
-int growth(uint32_t per_mille) {
-    return -static_cast<int>(std::min<uint32_t>(per_mille, INT_MAX));
+// A growth in per mille as a negative int, kept within the int range.
+int growth(uint64_t per_mille) {
+    return -static_cast<int>(std::min<uint64_t>(per_mille, INT_MAX));
 }
+
+// Sizes passed to the host's hooks, which take 32 bits (the setup's payload).
+uint32_t hook_size(uint64_t size) { return static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX)); }
 
 }  // namespace
 
-int saving_ratio(unsigned long uncompressed, unsigned long compressed) {
-    const uint32_t u = static_cast<uint32_t>(uncompressed);
-    const uint32_t c = static_cast<uint32_t>(compressed);
+int saving_ratio(uint64_t u, uint64_t c) {
     if (u == 0) return 0;
     if (u > 2000000u) {
-        const uint32_t d = u / 1000u;
+        const uint64_t d = u / 1000u;
         if (u >= c) return static_cast<int>(((u - c) + d / 2) / d);
         return growth(((c - u) + d / 2) / d);
     }
+    // Sizes of up to 2,000,000 bytes: the products stay far below 2^64 unless the
+    // compressed size is damaged beyond 2^53, where the growth is capped anyway.
     if (u >= c) return static_cast<int>(((u - c) * 1000u + u / 2) / u);
+    if (c - u > (UINT64_MAX - u) / 1000u) return growth(UINT64_MAX);
     return growth(((c - u) * 1000u + u / 2) / u);
 }
 
@@ -63,9 +66,9 @@ int list_archive() {
     MemberInfo member;
     G.cur = &member;
     int result = 0;
-    uint16_t members = 0;
-    uint32_t total_unpacked = 0;
-    uint32_t total_packed = 0;
+    uint64_t members = 0;
+    uint64_t total_unpacked = 0;
+    uint64_t total_packed = 0;
 
     if (G.quiet_level < 2) {
         const char* head = verbose
@@ -80,25 +83,26 @@ int list_archive() {
             std::printf("%s (\"^\" ==> case\n%s   conversion)\n", head, rule);
     }
 
-    for (unsigned index = 0; index < G.end.entries_total; ++index) {
+    for (uint64_t index = 0; index < G.end.entries_total; ++index) {
         const long got = read_signature();
         if (got <= 0) return ENG_EARLY_EOF;
         if (got != 4 || !signature_is(G.central_sig.data())) {
             std::fprintf(stderr,
-                         "error:  expected central file header signature not found (file #%u).\n",
-                         index);
+                         "error:  expected central file header signature not found (file #%llu).\n",
+                         static_cast<unsigned long long>(index));
             std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
             return ENG_BAD_ARCHIVE;
         }
         int r = read_central_header();
         if (r) return r;
+        r = read_field_text(G.central.name_length, FIELD_MEMBER_NAME);
+        if (r > 1) return r;
+        result = std::max(result, r);
+        r = read_field_text(G.central.extra_length, FIELD_EXTRA);
+        if (r > 1) return r;
+        result = std::max(result, r);
+        apply_zip64_central();
         const CentralHeader h = G.central;
-        r = read_field_text(h.name_length, FIELD_MEMBER_NAME);
-        if (r > 1) return r;
-        result = std::max(result, r);
-        r = read_field_text(h.extra_length, FIELD_EXTRA);
-        if (r > 1) return r;
-        result = std::max(result, r);
 
         if (!select_member(G.member_name.c_str(), member.lowercase_name, nullptr, nullptr)) {
             r = read_field_text(h.comment_length, FIELD_SKIP);
@@ -112,7 +116,7 @@ int list_archive() {
         const unsigned day = h.dos_date & 0x1F;
         const unsigned hour = h.dos_time >> 11;
         const unsigned minute = (h.dos_time >> 5) & 0x3F;
-        uint32_t packed = h.packed_size;
+        uint64_t packed = h.packed_size;
         if (h.flags & 1) packed -= 12;
         const char case_mark = member.lowercase_name ? '^' : ' ';
 
@@ -121,17 +125,18 @@ int list_archive() {
             char ratio[16];
             method_name(method, h.method, h.flags);
             format_ratio(ratio, saving_ratio(h.unpacked_size, packed));
-            std::printf("%7lu  %-7s%7lu %4s  %02u-%02u-%02u  %02u:%02u  %08lx  %c",
-                        static_cast<unsigned long>(h.unpacked_size), method,
-                        static_cast<unsigned long>(packed), ratio, month, day, year, hour,
+            std::printf("%7llu  %-7s%7llu %4s  %02u-%02u-%02u  %02u:%02u  %08lx  %c",
+                        static_cast<unsigned long long>(h.unpacked_size), method,
+                        static_cast<unsigned long long>(packed), ratio, month, day, year, hour,
                         minute, static_cast<unsigned long>(h.crc32), case_mark);
         } else {
-            std::printf("%7lu  %02u-%02u-%02u  %02u:%02u  %c",
-                        static_cast<unsigned long>(h.unpacked_size), month, day, year, hour,
-                        minute, case_mark);
+            std::printf("%7llu  %02u-%02u-%02u  %02u:%02u  %c",
+                        static_cast<unsigned long long>(h.unpacked_size), month, day, year,
+                        hour, minute, case_mark);
         }
         print_member_name(G.member_name.c_str());
-        if (G.hooks.listed_member) G.hooks.listed_member(G.member_name.c_str(), h.unpacked_size);
+        if (G.hooks.listed_member)
+            G.hooks.listed_member(G.member_name.c_str(), hook_size(h.unpacked_size));
 
         r = read_field_text(h.comment_length, G.quiet_level == 0 ? FIELD_DISPLAY : FIELD_SKIP);
         if (r > 1) return r;
@@ -147,19 +152,21 @@ int list_archive() {
             char ratio[16];
             format_ratio(ratio, saving_ratio(total_unpacked, total_packed));
             std::printf(" ------          ------  ---                              -------\n"
-                        "%7lu         %7lu %4s                              %-7u\n",
-                        static_cast<unsigned long>(total_unpacked),
-                        static_cast<unsigned long>(total_packed), ratio, members);
+                        "%7llu         %7llu %4s                              %-7llu\n",
+                        static_cast<unsigned long long>(total_unpacked),
+                        static_cast<unsigned long long>(total_packed), ratio,
+                        static_cast<unsigned long long>(members));
         } else {
-            std::printf(" ------                    -------\n%7lu                    %-7u\n",
-                        static_cast<unsigned long>(total_unpacked), members);
+            std::printf(" ------                    -------\n%7llu                    %-7llu\n",
+                        static_cast<unsigned long long>(total_unpacked),
+                        static_cast<unsigned long long>(members));
         }
-        if (G.hooks.listing_total) G.hooks.listing_total(total_unpacked);
+        if (G.hooks.listing_total) G.hooks.listing_total(hook_size(total_unpacked));
     }
 
     const long got = read_signature();
     if (got <= 0) return ENG_EARLY_EOF;
-    if (got != 4 || !signature_is(G.end_sig.data())) {
+    if (got != 4 || !signature_ends_directory()) {
         std::fprintf(stderr,
                      "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
         result = ENG_WARNING;

@@ -1,10 +1,12 @@
 // The short and verbose list modes (-l, -v).
 #pragma once
 
+#include <cstdint>
+
 int list_archive();
 
 // The saving in tenths of a percent; negative when the data grew.
-int saving_ratio(unsigned long uncompressed, unsigned long compressed);
+int saving_ratio(uint64_t uncompressed, uint64_t compressed);
 
 // Formats a ratio as printed in the listings: sign character and whole percent.
 void format_ratio(char* out, int ratio);

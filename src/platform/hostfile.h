@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct HostStat {
     bool is_dir = false;
@@ -38,8 +39,31 @@ int host_access(const char* path, int mode);   // mode 0: existence, 2: write
 int host_remove(const char* path);
 int host_make_writable(const char* path);      // read and write permission for the owner
 
+// Creates a file that must not exist yet and opens it for binary writing; null
+// on failure. On Windows the file may be removed while it is open (an
+// interruption removes an incomplete output file that way).
+FILE* host_create_new(const char* path);
+// Renames `from` to `to`, replacing a file of that name. 0 or -1.
+int host_replace(const char* from, const char* to);
+// Sets the Unix permission bits of a file (Linux); nothing to do on Windows.
+int host_set_unix_mode(const char* path, unsigned mode);
+
 // Switches a stream (standard output) to binary mode; nothing to do on Linux.
 void host_set_binary(FILE* f);
+
+// True when file names must be names that Windows creates as files (no device
+// names, no forbidden characters): on Windows; on Linux only under the test
+// override of test_hooks.h (TEV_TEST_WINDOWS_NAMES=1).
+bool host_windows_names();
+
+// The encoding of the paths handed to the host calls. Linux paths are bytes, and
+// the engine writes UTF-8 there. On Windows the command-line program works in
+// UTF-8 (its arguments are converted, and the wide-character calls create the
+// files); the setup program keeps the ANSI code page (the default).
+void host_use_utf8_paths(bool on);
+// The program's arguments in the host path encoding (on Windows from the wide
+// command line when UTF-8 paths are on; elsewhere argv as it is).
+std::vector<std::string> host_program_arguments(int argc, char** argv);
 
 // Maps drive letter `letter` (A-Z, either case) to a host directory; an empty or
 // null directory removes the mapping. Only the POSIX layer maps drives; on Windows

@@ -15,7 +15,10 @@
 //   "." and ".." are legal).
 // Removable drives (TEV_TEST_REMOVABLE_DRIVES=1): GetDriveTypeA reports every
 //   drive as DRIVE_REMOVABLE.
+// Windows names (TEV_TEST_WINDOWS_NAMES=1): host_windows_names() is true, so
+//   that the host layer makes names Windows can create, as on Windows.
 #pragma once
 
 void host_test_fat_names(int state);
 void host_test_removable_drives(int state);
+void host_test_windows_names(int state);

@@ -153,3 +153,14 @@ UINT GetDriveTypeA(LPCSTR root);
 BOOL SetVolumeLabelA(LPCSTR root, LPCSTR label);
 
 #endif  // _WIN32
+
+// The path calls of the host layer with paths in the host path encoding
+// (platform/hostfile.h): on Windows they go through the wide-character API, so
+// that UTF-8 names land as the characters they spell; on Linux they are the
+// calls above. FindFirstFileU and FindNextFileU return names in that encoding.
+HANDLE CreateFileU(LPCSTR path, DWORD access, DWORD share, void* security, DWORD disposition,
+                   DWORD flags, HANDLE template_file);
+BOOL SetFileAttributesU(LPCSTR path, DWORD attributes);
+HFILE OpenFileU(LPCSTR path, OFSTRUCT* info, UINT style);
+HANDLE FindFirstFileU(LPCSTR pattern, WIN32_FIND_DATAA* data);
+BOOL FindNextFileU(HANDLE search, WIN32_FIND_DATAA* data);

@@ -24,7 +24,7 @@ const std::string no_end_record =
 tz::Archive sample() {
     tz::Archive a;
     tz::Member& m1 = a.add("README.TXT", "123456789");
-    m1.made_by_host = 0;  // a FAT name: shown in lower case with the case mark
+    m1.made_by_host = 0;  // a FAT name, kept as it stands: the archive holds lower-case names
     tz::Member& m2 = a.add("data/Big.bin", std::string(1000, 'q'), 8);
     m2.made_by_host = 3;
     m2.packed = tz::Bytes(333, 0x55);
@@ -48,7 +48,7 @@ const std::string sample_verbose =
     "TEV payload\n^[[1mversion 3^[[0m\n"
     " Length  Method   Size  Ratio   Date    Time   CRC-32     Name (\"^\" ==> case\n"
     " ------  ------   ----  -----   ----    ----   ------     ----   conversion)\n"
-    "      9  Stored       9   0%  02-03-01  12:34  cbf43926  ^readme.txt\n"
+    "      9  Stored       9   0%  02-03-01  12:34  cbf43926   README.TXT\n"
     "   1000  Defl:X     333  67%  01-01-80  00:00  0a0b0c0d   data/Big.bin\n"
     "    100  Unk:012    150 -50%  12-31-99  23:59  ffffffff   tab^Iname\n"
     "member^[ comment\n"
@@ -60,7 +60,7 @@ const std::string sample_short =
     "TEV payload\n^[[1mversion 3^[[0m\n"
     " Length    Date    Time    Name (\"^\" ==> case\n"
     " ------    ----    ----    ----   conversion)\n"
-    "      9  02-03-01  12:34  ^readme.txt\n"
+    "      9  02-03-01  12:34   README.TXT\n"
     "   1000  01-01-80  00:00   data/Big.bin\n"
     "    100  12-31-99  23:59   tab^Iname\n"
     "member^[ comment\n"
@@ -68,7 +68,7 @@ const std::string sample_short =
     "   1109                    3      \n";
 
 const std::string sample_quieter =
-    "      9  02-03-01  12:34  ^readme.txt\n"
+    "      9  02-03-01  12:34   README.TXT\n"
     "   1000  01-01-80  00:00   data/Big.bin\n"
     "    100  12-31-99  23:59   tab^Iname\n";
 
@@ -130,7 +130,7 @@ TEST_F(Cli, QuieterListingHasMemberLinesOnly) {
     expect_run(run({"-qql", "s.zip"}), 0, sample_quieter, "");
     const auto r = run({"-qqv", "s.zip"});
     EXPECT_EQ(0, r.code);
-    EXPECT_EQ(0u, r.out.find("      9  Stored       9   0%  02-03-01  12:34  cbf43926  ^readme.txt\n"));
+    EXPECT_EQ(0u, r.out.find("      9  Stored       9   0%  02-03-01  12:34  cbf43926   README.TXT\n"));
     EXPECT_EQ(3, std::count(r.out.begin(), r.out.end(), '\n'));
 }
 
@@ -143,11 +143,11 @@ TEST_F(Cli, KeepCaseListing) {
 TEST_F(Cli, SelectedMembers) {
     sample().write(at("s.zip"));
     expect_run(run({"-qql", "s.zip", "README.*", "data\\*"}), 0,
-               "      9  02-03-01  12:34  ^readme.txt\n"
+               "      9  02-03-01  12:34   README.TXT\n"
                "   1000  01-01-80  00:00   data/Big.bin\n",
                "");
     expect_run(run({"-qql", "s.zip", "-x", "*.bin"}), 0,
-               "      9  02-03-01  12:34  ^readme.txt\n"
+               "      9  02-03-01  12:34   README.TXT\n"
                "    100  12-31-99  23:59   tab^Iname\n",
                "");
 }
@@ -156,7 +156,7 @@ TEST_F(Cli, CommentOnly) {
     sample().write(at("s.zip"));
     expect_run(run({"-z", "s.zip"}), 0, "Archive:  s.zip\nTEV payload\n^[[1mversion 3^[[0m\n", "");
     expect_run(run({"--z", "-qql", "s.zip", "README.TXT"}), 0,
-               "      9  02-03-01  12:34  ^readme.txt\n", "");
+               "      9  02-03-01  12:34   README.TXT\n", "");
 }
 
 TEST_F(Cli, ArchiveWithPrefixedData) {

@@ -220,12 +220,15 @@ TEST_F(DiskFull, NothingToReadKeepsThePreviousAnswer) {
     EXPECT_EQ(1, G.disk_full_state);
 }
 
-TEST_F(DiskFull, StandardOutputIgnoresShortWrites) {
+TEST_F(DiskFull, StandardOutputThatTakesNothingMoreStopsTheRun) {
     G.to_stdout = 1;
+    G.member_name = "m.txt";
+    G.packed_left = 1000;
     const auto r = tz::capture_streams([&] { return put("data"); }, "n\n");
-    EXPECT_EQ(0, r.code);
-    EXPECT_EQ("", r.err);
-    EXPECT_EQ(0, G.disk_full_state);
+    EXPECT_EQ(50, r.code);
+    EXPECT_EQ("\nerror:  cannot write m.txt to standard output\n", r.err);
+    EXPECT_EQ(2, G.disk_full_state);
+    EXPECT_EQ(0, G.packed_left) << "the member's input is cut off: the method ends at once";
 }
 
 }  // namespace

@@ -281,7 +281,9 @@ TEST_F(SetupDialog, BetaQuestionComesFirstAndNoStopsInstall) {
         EXPECT_EQ(boxes[before].text, message(msg_ask_upgrade_from_beta));
         EXPECT_EQ(boxes[before].caption, "Information");
         EXPECT_EQ(boxes[before].style, OS_MB_YESNO | OS_MB_DEFAULT_NO);
-        if (answer) EXPECT_EQ(boxes.back().text, message(msg_empty_upload_path));
+        if (answer) {
+            EXPECT_EQ(boxes.back().text, message(msg_empty_upload_path));
+        }
         EXPECT_FALSE(S.worker_started);
         os_DestroyWindow(dialog);
     }

@@ -66,8 +66,9 @@ TEST(ProgressCells, TooSmallBarsDrawNothingWrong) {
         const ProgressPaint p = progress_paint(OS_RECT{0, 0, c.width, c.height}, 100);
         EXPECT_EQ(p.frames, c.frames) << c.width << "x" << c.height;
         EXPECT_EQ(p.cells, c.cells) << c.width << "x" << c.height;
-        if (p.cells)
+        if (p.cells) {
             for (const ProgressCell& cell : p.cell) EXPECT_GT(cell.right, cell.left);
+        }
     }
 }
 
@@ -165,7 +166,7 @@ TEST_F(Windows, DocFilesOpenCascadedAndTheLastToCloseEndsTheSetup) {
     EXPECT_EQ(os_script_window(edit).text, std::string(16384, 'x'));
     EXPECT_EQ(os_script_window(edit).font, "8.Courier");
     EXPECT_EQ(os_script_window(edit).class_name, "EDIT");
-    for (const std::pair<int32_t, int32_t> size : {std::pair{768, 576}, std::pair{500, 300}}) {
+    for (const std::pair<int32_t, int32_t>& size : {std::pair{768, 576}, std::pair{500, 300}}) {
         os_SetWinPos(windows[0], 0, 0, 0, size.first, size.second, OS_SWP_SIZE);
         OS_RECT client;
         ASSERT_TRUE(os_QueryWinClRect(windows[0], &client));

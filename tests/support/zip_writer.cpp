@@ -72,6 +72,22 @@ Bytes packed_of(const Member& m) {
     throw std::runtime_error("method needs packed bytes: " + m.name);
 }
 
+void put64(Bytes& b, uint64_t v) {
+    put32(b, static_cast<uint32_t>(v));
+    put32(b, static_cast<uint32_t>(v >> 32));
+}
+
+constexpr uint32_t SATURATED = 0xFFFFFFFF;
+
+// The Zip64 extended information field with the given values.
+Bytes zip64_field(const std::vector<uint64_t>& values) {
+    Bytes f;
+    put16(f, 0x0001);
+    put16(f, static_cast<uint32_t>(values.size() * 8));
+    for (uint64_t v : values) put64(f, v);
+    return f;
+}
+
 }  // namespace
 
 Built Archive::build() const {
@@ -81,18 +97,29 @@ Built Archive::build() const {
     // Offsets stored in the archive are counted from its first local header,
     // unless the prefix counts (as in a self-extracting archive).
     const size_t base = prefix_counted ? 0 : prefix.size();
+    uint64_t holes = 0;  // zero bytes of the holes so far
+    std::vector<uint64_t> stored_offsets;
 
     std::vector<Bytes> packed;
     for (const Member& m : members) {
+        if (m.hole_before) {
+            out.holes.emplace_back(b.size(), m.hole_before);
+            holes += m.hole_before;
+        }
         packed.push_back(packed_of(m));
         const Bytes& p = packed.back();
         const uint32_t crc = m.crc.value_or(crc32_of(m.data));
-        const uint32_t psize = m.packed_size.value_or(static_cast<uint32_t>(p.size()));
-        const uint32_t usize = m.unpacked_size.value_or(static_cast<uint32_t>(m.data.size()));
+        const uint32_t psize = m.zip64 ? SATURATED : m.packed_size.value_or(static_cast<uint32_t>(p.size()));
+        const uint32_t usize = m.zip64 ? SATURATED : m.unpacked_size.value_or(static_cast<uint32_t>(m.data.size()));
         const std::string& lname = m.local_name ? *m.local_name : m.name;
         const uint16_t flags = m.local_flags.value_or(
             static_cast<uint16_t>(m.flags | (m.descriptor ? 0x08 : 0)));
+        Bytes local_extra = m.local_extra;
+        if (m.zip64)
+            put(local_extra, zip64_field({m.zip64_unpacked_size.value_or(m.data.size()),
+                                          m.zip64_packed_size.value_or(p.size())}));
 
+        stored_offsets.push_back(b.size() + holes - base);
         out.local_offsets.push_back(b.size());
         put32(b, 0x04034B50);
         b.push_back(m.needed_version);
@@ -105,9 +132,9 @@ Built Archive::build() const {
         put32(b, m.local_packed_size.value_or(m.descriptor ? 0 : psize));
         put32(b, m.local_unpacked_size.value_or(m.descriptor ? 0 : usize));
         put16(b, static_cast<uint32_t>(lname.size()));
-        put16(b, static_cast<uint32_t>(m.local_extra.size()));
+        put16(b, static_cast<uint32_t>(local_extra.size()));
         put(b, lname);
-        put(b, m.local_extra);
+        put(b, local_extra);
         out.data_offsets.push_back(b.size());
         put(b, p);
         if (m.descriptor) {
@@ -120,9 +147,19 @@ Built Archive::build() const {
     put(b, before_central);
 
     out.central_offset = b.size();
+    const uint64_t stored_central = b.size() + holes - base;
     for (size_t i = 0; i < members.size(); ++i) {
         const Member& m = members[i];
         const Bytes& p = packed[i];
+        const bool far = stored_offsets[i] >= SATURATED;
+        Bytes central_extra = m.central_extra;
+        std::vector<uint64_t> wide;
+        if (m.zip64) {
+            wide.push_back(m.zip64_unpacked_size.value_or(m.data.size()));
+            wide.push_back(m.zip64_packed_size.value_or(p.size()));
+        }
+        if (m.zip64 || far) wide.push_back(stored_offsets[i]);
+        if (!wide.empty()) put(central_extra, zip64_field(wide));
         put32(b, 0x02014B50);
         b.push_back(m.made_by_version);
         b.push_back(m.made_by_host);
@@ -133,30 +170,50 @@ Built Archive::build() const {
         put16(b, m.time);
         put16(b, m.date);
         put32(b, m.crc.value_or(crc32_of(m.data)));
-        put32(b, m.packed_size.value_or(static_cast<uint32_t>(p.size())));
-        put32(b, m.unpacked_size.value_or(static_cast<uint32_t>(m.data.size())));
+        put32(b, m.zip64 ? SATURATED : m.packed_size.value_or(static_cast<uint32_t>(p.size())));
+        put32(b, m.zip64 ? SATURATED : m.unpacked_size.value_or(static_cast<uint32_t>(m.data.size())));
         put16(b, static_cast<uint32_t>(m.name.size()));
-        put16(b, static_cast<uint32_t>(m.central_extra.size()));
+        put16(b, static_cast<uint32_t>(central_extra.size()));
         put16(b, static_cast<uint32_t>(m.comment.size()));
         put16(b, m.start_disk);
         put16(b, m.internal_attributes);
         put32(b, m.external_attributes);
-        put32(b, m.local_offset.value_or(static_cast<uint32_t>(out.local_offsets[i] - base)));
+        put32(b, m.local_offset.value_or(m.zip64 || far ? SATURATED
+                                                        : static_cast<uint32_t>(stored_offsets[i])));
         put(b, m.name);
-        put(b, m.central_extra);
+        put(b, central_extra);
         put(b, m.comment);
     }
     const size_t central_end = b.size();
+    const uint64_t central_bytes = central_end - out.central_offset;
+    const bool wide_end = zip64_end || members.size() > 0xFFFF || stored_central >= SATURATED;
+    if (wide_end) {
+        const uint64_t record = b.size() + holes - base;
+        put32(b, 0x06064B50);
+        put64(b, 44);
+        put16(b, 45);
+        put16(b, 45);
+        put32(b, disk_number.value_or(0));
+        put32(b, central_start_disk.value_or(0));
+        put64(b, members.size());
+        put64(b, members.size());
+        put64(b, central_bytes);
+        put64(b, stored_central);
+        put32(b, 0x07064B50);
+        put32(b, 0);
+        put64(b, record);
+        put32(b, 1);
+    }
 
     out.end_offset = b.size();
-    const auto count = static_cast<uint16_t>(members.size());
+    const auto count = static_cast<uint16_t>(wide_end ? 0xFFFF : members.size());
     put32(b, 0x06054B50);
-    put16(b, disk_number.value_or(0));
-    put16(b, central_start_disk.value_or(0));
+    put16(b, disk_number.value_or(wide_end ? 0xFFFF : 0));
+    put16(b, central_start_disk.value_or(wide_end ? 0xFFFF : 0));
     put16(b, entries_this_disk.value_or(count));
     put16(b, entries_total.value_or(count));
-    put32(b, central_size.value_or(static_cast<uint32_t>(central_end - out.central_offset)));
-    put32(b, central_offset.value_or(static_cast<uint32_t>(out.central_offset - base)));
+    put32(b, central_size.value_or(wide_end ? SATURATED : static_cast<uint32_t>(central_bytes)));
+    put32(b, central_offset.value_or(wide_end ? SATURATED : static_cast<uint32_t>(stored_central)));
     put16(b, comment_length.value_or(static_cast<uint16_t>(comment.size())));
     put(b, comment);
     put(b, suffix);
@@ -165,7 +222,21 @@ Built Archive::build() const {
 
 Built Archive::write(const std::string& path) const {
     Built built = build();
-    write_file(path, built.bytes);
+    if (built.holes.empty()) {
+        write_file(path, built.bytes);
+        return built;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) throw std::runtime_error("cannot write " + path);
+    size_t from = 0;
+    for (const auto& [at, size] : built.holes) {
+        std::fwrite(built.bytes.data() + from, 1, at - from, f);
+        // Seeking past the end leaves a hole that reads as zeros and takes no space.
+        if (fseeko(f, static_cast<off_t>(size), SEEK_CUR) != 0) throw std::runtime_error("seek " + path);
+        from = at;
+    }
+    std::fwrite(built.bytes.data() + from, 1, built.bytes.size() - from, f);
+    if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + path);
     return built;
 }
 

@@ -58,10 +58,19 @@ struct Member {
     std::optional<std::string> local_name;
     std::optional<uint32_t> local_offset;   // stored in the central header
     bool descriptor = false;  // flags bit 3: local CRC and sizes zero, descriptor after data
+
+    // Zip64: the headers' sizes and offset read 0xFFFFFFFF and a Zip64 extra field
+    // (0x0001) carries the values, or the overrides below. Also used on its own
+    // when the member lies beyond 4 GiB.
+    bool zip64 = false;
+    std::optional<uint64_t> zip64_unpacked_size;
+    std::optional<uint64_t> zip64_packed_size;
+    uint64_t hole_before = 0;  // zero bytes before the local header (a sparse hole on disk)
 };
 
 struct Built {
-    Bytes bytes;
+    Bytes bytes;                        // the archive, without its holes
+    std::vector<std::pair<size_t, uint64_t>> holes;  // (position in bytes, zero bytes there)
     std::vector<size_t> local_offsets;  // physical offsets of the local headers
     std::vector<size_t> data_offsets;   // physical offsets of the member data
     size_t central_offset = 0;          // physical offset of the central directory
@@ -83,11 +92,14 @@ struct Archive {
     std::optional<uint32_t> central_size;
     std::optional<uint32_t> central_offset;
     std::optional<uint16_t> comment_length;
+    // A Zip64 end record and locator before the end record, whose own fields then
+    // read 0xFFFF / 0xFFFFFFFF. Written by itself when the archive needs it.
+    bool zip64_end = false;
 
     Member& add(const std::string& name, const std::string& content, uint16_t method = 0);
     Member& add(const std::string& name, const Bytes& content, uint16_t method = 0);
     Built build() const;
-    // Builds and writes the archive; returns the bytes written.
+    // Builds and writes the archive (holes as sparse holes); returns what was built.
     Built write(const std::string& path) const;
 };
 

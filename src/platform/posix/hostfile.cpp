@@ -68,3 +68,25 @@ int host_make_writable(const char* path) {
 }
 
 void host_set_binary(FILE*) {}
+
+FILE* host_create_new(const char* path) {
+    const int fd = ::open(host_native_path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    FILE* f = ::fdopen(fd, "wb");
+    if (!f) ::close(fd);
+    return f;
+}
+
+int host_replace(const char* from, const char* to) {
+    return std::rename(host_native_path(from).c_str(), host_native_path(to).c_str()) == 0 ? 0 : -1;
+}
+
+int host_set_unix_mode(const char* path, unsigned mode) {
+    return ::chmod(host_native_path(path).c_str(), static_cast<mode_t>(mode & 0777));
+}
+
+void host_use_utf8_paths(bool) {}
+
+std::vector<std::string> host_program_arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}

@@ -6,12 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/hostfile.h"
 #include "platform/test_hooks.h"
 
 namespace {
 
 std::atomic<int> fat_names_state{-1};
 std::atomic<int> removable_state{-1};
+std::atomic<int> windows_names_state{-1};
 
 bool is_on(const std::atomic<int>& state, const char* variable) {
     const int s = state.load();
@@ -24,6 +26,9 @@ bool is_on(const std::atomic<int>& state, const char* variable) {
 
 void host_test_fat_names(int state) { fat_names_state = state < 0 ? -1 : (state ? 1 : 0); }
 void host_test_removable_drives(int state) { removable_state = state < 0 ? -1 : (state ? 1 : 0); }
+
+void host_test_windows_names(int state) { windows_names_state = state < 0 ? -1 : (state ? 1 : 0); }
+bool host_windows_names() { return is_on(windows_names_state, "TEV_TEST_WINDOWS_NAMES"); }
 
 bool fat_names_override() { return is_on(fat_names_state, "TEV_TEST_FAT_NAMES"); }
 bool removable_drives_override() { return is_on(removable_state, "TEV_TEST_REMOVABLE_DRIVES"); }

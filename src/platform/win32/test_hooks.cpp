@@ -3,3 +3,4 @@
 
 void host_test_fat_names(int) {}
 void host_test_removable_drives(int) {}
+void host_test_windows_names(int) {}
