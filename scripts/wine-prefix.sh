@@ -21,6 +21,9 @@ test -f "$prefix/system.reg"
 if ! grep -q 'Explorer\\\\Desktops' "$prefix/user.reg" 2>/dev/null; then
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  # The server these calls started must be gone before the persistent one starts,
+  # or it stays the running one and shuts down between two tests.
+  wineserver -w || true
 fi
 # Title-bar buttons are drawn with the Marlett font: make sure the prefix has it.
 fonts=$prefix/drive_c/windows/Fonts
