@@ -1,5 +1,6 @@
 #include "setup/existing_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -62,7 +63,10 @@ int existing_file_policy(const char* output_path) {
     for (const char* name : protected_data_files) {
         if (!names_file(path, name)) continue;
         protected_file = true;
-        answer = ask(format_message(msg_ask_overwrite_file, path)) ? EXISTING_OVERWRITE : EXISTING_SKIP;
+        // The engine's paths use '/'; the user is shown the Windows spelling.
+        std::string shown = path;
+        std::replace(shown.begin(), shown.end(), '/', '\\');
+        answer = ask(format_message(msg_ask_overwrite_file, shown)) ? EXISTING_OVERWRITE : EXISTING_SKIP;
         break;
     }
     for (const char* name : default_option_files) {

@@ -442,7 +442,7 @@ def scenario_install(language, lang):
         driver("set", 318, upload)
         driver("click", 1)
         # The phone book comes first in the payload, the option files after it.
-        expect_box(driver, language, 16, (destination + "\\PHONEBK").replace("\\", "/"))
+        expect_box(driver, language, 16, destination + "\\PHONEBK")
         answer(driver, IDYES)
         expect_box(driver, language, 17)
         screenshot(f"question_options_{lang}", driver("rect")[0])

@@ -51,11 +51,11 @@ TEST_F(ExistingFile, ProtectedDataFileAskedEachTimeAndBackedUp) {
 
     const auto boxes = env.boxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, "Overwrite C:/TEV/PHONEBK with TEV's installation defaults?");
+    EXPECT_EQ(boxes[0].text, "Overwrite C:\\TEV\\PHONEBK with TEV's installation defaults?");
     EXPECT_EQ(boxes[0].caption, "Information");
     EXPECT_EQ(boxes[0].style, OS_MB_YESNO | OS_MB_DEFAULT_NO);
     EXPECT_EQ(env.box_owners()[0], env.dialog);
-    EXPECT_EQ(boxes[1].text, "Overwrite C:/TEV/FAXCALL.TRX with TEV's installation defaults?");
+    EXPECT_EQ(boxes[1].text, "Overwrite C:\\TEV\\FAXCALL.TRX with TEV's installation defaults?");
 }
 
 TEST_F(ExistingFile, OptionFilesAskedOnceForAll) {
