@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <span>
+#include <utility>
 
 #include "engine/io.h"
 #include "engine/names.h"
@@ -288,6 +289,32 @@ void take_wide(std::span<const uint8_t>& field, uint64_t& value) {
 }  // namespace
 
 bool has_zip64_extra() { return !zip64_extra().empty(); }
+
+int read_listed_entry(uint64_t index, bool stored_name, int* worst) {
+    const long got = read_signature();
+    if (got <= 0) return ENG_EARLY_EOF;
+    if (got != 4 || !signature_is(G.central_sig.data())) {
+        std::fprintf(stderr, "error:  expected central file header signature not found (file #%llu).\n",
+                     static_cast<unsigned long long>(index));
+        std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
+        return ENG_BAD_ARCHIVE;
+    }
+    if (const int r = read_central_header()) return r;
+    if (stored_name) {
+        // The header reader has set volume_label for a FAT-style label; the
+        // name itself is shown exactly as the archive holds it.
+        G.cur->lowercase_name = false;
+        G.cur->convert_text = false;
+    }
+    for (const auto& [length, mode] : {std::pair<unsigned, int>{G.central.name_length, FIELD_MEMBER_NAME},
+                                       std::pair<unsigned, int>{G.central.extra_length, FIELD_EXTRA}}) {
+        const int r = read_field_text(length, mode);
+        if (r > 1) return r;
+        *worst = std::max(*worst, r);
+    }
+    apply_zip64_central();
+    return 0;
+}
 
 void apply_zip64_central() {
     std::span<const uint8_t> field = zip64_extra();

@@ -28,6 +28,12 @@ bool has_zip64_extra();
 void apply_zip64_local();
 int read_field_text(unsigned length, int mode);
 
+// For the listings: reads central-directory entry `index` (signature, header,
+// name, extra field and its Zip64 sizes) into G.central and G.cur. With
+// `stored_name` the name is shown as stored, never case-folded or converted.
+// Returns 0 or the code that ends the listing; warnings raise *worst.
+int read_listed_entry(uint64_t index, bool stored_name, int* worst);
+
 // Positions the input at a logical archive offset (plus offset_shift). Returns 0;
 // ENG_BAD_ARCHIVE for an offset before the archive's start (reported); or
 // ENG_EARLY_EOF when the block read yields nothing (not reported).

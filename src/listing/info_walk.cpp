@@ -117,30 +117,10 @@ int info_walk() {
     uint64_t total_packed = 0;
 
     for (uint64_t j = 0; j < G.end.entries_total; ++j) {
-        const long got = read_signature();
-        if (got <= 0) return ENG_EARLY_EOF;
-        if (got != 4 || !signature_is(G.central_sig.data())) {
-            std::fprintf(stderr,
-                         "error:  expected central file header signature not found (file #%llu).\n",
-                         static_cast<unsigned long long>(j));
-            std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
-            return ENG_BAD_ARCHIVE;
-        }
-        int r = read_central_header();
-        if (r) return r;
-        // Names are shown as stored: never case-folded here. The header reader
-        // has set volume_label for a FAT-style label.
-        member.lowercase_name = false;
-        member.convert_text = false;
-        r = read_field_text(G.central.name_length, FIELD_MEMBER_NAME);
-        if (r > 1) return r;
-        result = std::max(result, r);
         // The extra field is read here: its Zip64 field holds the 64-bit sizes
         // and offset that every format shows.
-        r = read_field_text(G.central.extra_length, FIELD_EXTRA);
-        if (r > 1) return r;
-        result = std::max(result, r);
-        apply_zip64_central();
+        int r = read_listed_entry(j, true, &result);
+        if (r) return r;
         const CentralHeader h = G.central;
 
         if (!select_member(G.member_name.c_str(), false, included.get(), excluded.get())) {

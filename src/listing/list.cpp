@@ -84,24 +84,8 @@ int list_archive() {
     }
 
     for (uint64_t index = 0; index < G.end.entries_total; ++index) {
-        const long got = read_signature();
-        if (got <= 0) return ENG_EARLY_EOF;
-        if (got != 4 || !signature_is(G.central_sig.data())) {
-            std::fprintf(stderr,
-                         "error:  expected central file header signature not found (file #%llu).\n",
-                         static_cast<unsigned long long>(index));
-            std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
-            return ENG_BAD_ARCHIVE;
-        }
-        int r = read_central_header();
+        int r = read_listed_entry(index, false, &result);
         if (r) return r;
-        r = read_field_text(G.central.name_length, FIELD_MEMBER_NAME);
-        if (r > 1) return r;
-        result = std::max(result, r);
-        r = read_field_text(G.central.extra_length, FIELD_EXTRA);
-        if (r > 1) return r;
-        result = std::max(result, r);
-        apply_zip64_central();
         const CentralHeader h = G.central;
 
         if (!select_member(G.member_name.c_str(), member.lowercase_name, nullptr, nullptr)) {
