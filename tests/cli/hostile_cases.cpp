@@ -100,26 +100,21 @@ struct Hostile {
 };
 
 TEST(Hostile, AttacksEndQuicklyAndWriteNothingOutsideTheFolder) {
+    // One byte of method-2 data declaring 4 GiB - 1 of zeros (whose CRC is 0).
+    const auto declared_4gib_reduced = [] {
+        Archive a;
+        tz::Member& m = a.add("r", "", 2);
+        m.packed = Bytes{0};
+        m.unpacked_size = 0xFFFFFFFFu;
+        m.crc = 0;
+        return a;
+    };
     const Hostile cases[] = {
         {"a 101-byte method-2 member declaring 4 GiB, tested",
-         [] {
-             Archive a;
-             tz::Member& m = a.add("r", "", 2);
-             m.packed = Bytes{0};
-             m.unpacked_size = 0xFFFFFFFFu;
-             m.crc = 0;
-             return a;
-         },
+         declared_4gib_reduced,
          {"-t"}, false, 2, {"\n  error:  invalid compressed data for unreduce format\n"}, 0, 0},
         {"the same, extracted",
-         [] {
-             Archive a;
-             tz::Member& m = a.add("r", "", 2);
-             m.packed = Bytes{0};
-             m.unpacked_size = 0xFFFFFFFFu;
-             m.crc = 0;
-             return a;
-         },
+         declared_4gib_reduced,
          {"-qq"}, true, 2, {"  error:  invalid compressed (reduced) data for out/r\n"}, 1, 0},
         {"a member declaring 10 bytes that inflates to 1 GiB",
          [] {
