@@ -162,11 +162,12 @@ int add_name(std::string_view name) {
     const size_t used = S.long_path.size();
     const size_t room = used < HOST_PATH_MAX ? HOST_PATH_MAX - used : 0;
     const std::string_view kept = name.substr(0, room);
-    S.long_path += kept;
     const bool truncated = kept.size() < name.size();
+    // Nothing of the name fits, or only "." or "..": the path would name the
+    // directory itself or its parent.
+    if (truncated && (kept.empty() || kept == "." || kept == "..")) return path_too_long();
+    S.long_path += kept;
     if (truncated) {
-        // Nothing of the name fits: the path would name the directory itself.
-        if (kept.empty()) return path_too_long();
         report("checkdir warning:  path too long; truncating\n                   %s\n                -> %s\n",
                G.member_name.c_str(), S.long_path.c_str());
     }

@@ -184,6 +184,29 @@ TEST_F(MapName, NoRoomLeftForTheName) {
     EXPECT_EQ(G.member_name, "file.txt");
 }
 
+TEST_F(MapName, TruncationNeverLeavesADotName) {
+    // "r/" + 200 + "/" + B + "/" leaves 260 - 258 + 55 - B characters for the
+    // name; a name cut to "." or ".." would name a directory.
+    ASSERT_EQ(root("r").code, HOST_OK);
+    const struct {
+        size_t b;
+        const char* name;
+        int code;
+        const char* kept;
+    } cases[] = {{55, ".x", HOST_PATH_TOO_LONG, ""}, {54, "..x", HOST_PATH_TOO_LONG, ""},
+                 {54, ".ab", HOST_OK, ".a"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dirs = std::string(200, 'a') + "/" + std::string(c.b, 'b') + "/";
+        auto r = map(dirs + c.name);
+        EXPECT_EQ(r.code, c.code);
+        if (c.code == HOST_PATH_TOO_LONG)
+            EXPECT_EQ(r.err, "checkdir error:  path too long: r/" + dirs + "\n");
+        else
+            EXPECT_EQ(G.member_name, "r/" + dirs + c.kept);
+    }
+}
+
 TEST_F(MapName, NamesTheFileSystemRejectsAreShortened) {
     // Components longer than the file system's 255 bytes.
     const std::string name = std::string(252, 'A') + ".text";
