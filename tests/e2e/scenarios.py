@@ -381,12 +381,24 @@ def trace_codes(stderr):
 
 # ---- Scenarios.
 
-def scenario_install(language, lang):
-    """A first installation, then a reinstallation over it."""
+def clean_base(lang):
+    """The scenario's own folder on drive C:, emptied."""
     base = os.path.join(PREFIX, "drive_c", "E2E", lang)
     shutil.rmtree(base, ignore_errors=True)
+    return base
+
+
+def scenario_distribution(language, lang, **options):
+    """The distribution of this language, made afresh."""
     distribution = os.path.join(WORK, "dist_" + lang)
-    make_distribution(distribution, language)
+    make_distribution(distribution, language, **options)
+    return distribution
+
+
+def scenario_install(language, lang):
+    """A first installation, then a reinstallation over it."""
+    base = clean_base(lang)
+    distribution = scenario_distribution(language, lang)
     destination = windows_path(base) + "\\TEV"
     upload = windows_path(base) + "\\UP"
     remove_links(language)
@@ -468,8 +480,7 @@ def scenario_install(language, lang):
 
 def scenario_earlier(language, lang):
     """An earlier installation elsewhere: its settings are carried over."""
-    base = os.path.join(PREFIX, "drive_c", "E2E", lang)
-    shutil.rmtree(base, ignore_errors=True)
+    base = clean_base(lang)
     old = os.path.join(base, "OLD")
     shutil.copytree(os.path.join(SOURCE, "dist", "earlier"), old)
     old_win = windows_path(old)
@@ -479,8 +490,7 @@ def scenario_earlier(language, lang):
         content = f.read()
     with open(path_file, "wb") as f:
         f.write(content.replace(b"C:\\OLD", old_win.encode("cp1252")))
-    distribution = os.path.join(WORK, "dist_" + lang)
-    make_distribution(distribution, language)
+    distribution = scenario_distribution(language, lang)
     destination = windows_path(base) + "\\TEV"
     remove_links(language)
     driver = Driver()
@@ -517,10 +527,8 @@ def scenario_earlier(language, lang):
 
 def scenario_cancel(language, lang):
     """Cancel part way through the extraction of a large payload."""
-    base = os.path.join(PREFIX, "drive_c", "E2E", lang)
-    shutil.rmtree(base, ignore_errors=True)
-    distribution = os.path.join(WORK, "dist_" + lang)
-    make_distribution(distribution, language, filler_members=120)
+    base = clean_base(lang)
+    distribution = scenario_distribution(language, lang, filler_members=120)
     destination = windows_path(base) + "\\TEV"
     remove_links(language)
     driver = Driver()
@@ -548,10 +556,8 @@ def scenario_cancel(language, lang):
 
 def scenario_validation(language, lang):
     """Empty fields, typing a short path, and closing the dialog."""
-    base = os.path.join(PREFIX, "drive_c", "E2E", lang)
-    shutil.rmtree(base, ignore_errors=True)
-    distribution = os.path.join(WORK, "dist_" + lang)
-    make_distribution(distribution, language)
+    base = clean_base(lang)
+    distribution = scenario_distribution(language, lang)
     destination = windows_path(base) + "\\TEV"
     driver = Driver()
     try:
