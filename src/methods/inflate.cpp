@@ -4,95 +4,194 @@
 // at the end of the member.
 #include "methods/inflate.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "engine/io.h"
 #include "methods/methods.h"
 
 namespace {
 
-// State shared by the block decoders of one member. Each decoder works on local
-// copies and stores them back when it returns.
-uint32_t window_pos = 0;          // next write position in G.window, 0..32768
-uint32_t inflate_bit_buffer = 0;  // bits taken from the input, not yet used
-uint32_t inflate_bit_count = 0;
-
-// The fixed-code tables, built on the first fixed block of an engine run.
-DecodeEntry* fixed_litlen_table = nullptr;
-DecodeEntry* fixed_dist_table = nullptr;
-int fixed_litlen_bits = 0;
-int fixed_dist_bits = 0;
-
-// Code lengths of a dynamic block: literal/length codes, then distance codes.
-std::array<unsigned, 288 + 32> code_lengths{};
-std::array<unsigned, 288> fixed_lengths{};
-
 constexpr uint32_t WINDOW_BYTES = WINDOW_SIZE;
 
-// True once the decoder has asked for more bytes beyond the member's data than
-// any valid stream needs (the stream is truncated), or once it produced more
-// than the member's declared size: decoding stops.
-bool input_overrun() { return G.packed_left < -inflate_overrun_limit || output_overflowed(); }
+// Bit state between the block decoders of one member (see Bits).
+uint64_t saved_hold = 0;
+unsigned saved_count = 0;
+int saved_spare = 0;
+
+uint32_t window_pos = 0;  // next write position in G.window, 0..32768
 
 // Whether the window was written out in this member: until then a distance may
 // reach back only as far as the member's own first byte.
 bool window_wrapped = false;
 
-bool reaches_before_start(uint32_t pos, uint32_t distance) { return !window_wrapped && distance > pos; }
+// Storage of one packed table, allocated on first use in an engine run and
+// kept until release_fixed_tables().
+struct TableStore {
+    std::unique_ptr<uint32_t[]> entries;
+    size_t capacity;
 
-// Local copy of the bit state. Bytes enter above the bits held; past the end
-// of the member's data next_byte() yields -1, which enters as 1-bits.
-struct BitReader {
-    uint32_t buffer;
-    uint32_t count;
-
-    static BitReader load() { return BitReader{inflate_bit_buffer, inflate_bit_count}; }
-    void store() const {
-        inflate_bit_buffer = buffer;
-        inflate_bit_count = count;
+    // False when memory runs out.
+    bool ready() {
+        if (entries) return true;
+        try {
+            entries = std::make_unique_for_overwrite<uint32_t[]>(capacity);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
     }
-    // Makes at least n (at most 16) bits available.
-    void need(unsigned n) {
-        while (count < n) {
-            buffer |= static_cast<uint32_t>(next_byte()) << count;
+};
+
+// Entries for codes of up to 15 bits: the root and a subtable per longer code.
+constexpr size_t deflate_capacity(unsigned n, unsigned root_bits) {
+    const size_t root = size_t{1} << root_bits;
+    return root + std::min<size_t>(n, root) * (size_t{1} << (15 - root_bits));
+}
+
+TableStore code_length_store{nullptr, size_t{1} << code_length_lookup_bits};
+TableStore litlen_store{nullptr, deflate_capacity(288, litlen_packed_bits)};
+TableStore dist_store{nullptr, deflate_capacity(32, dist_packed_bits)};
+// The fixed-code tables: every code fits the root.
+TableStore fixed_litlen_store{nullptr, 512};
+TableStore fixed_dist_store{nullptr, 32};
+PackedTable fixed_litlen;
+PackedTable fixed_dist;
+
+// Code lengths of a dynamic block: literal/length codes, then distance codes.
+std::array<unsigned, 288 + 32> code_lengths{};
+
+uint64_t load_le64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v;
+}
+
+// The bit reader: a 64-bit buffer of input bits, least significant first,
+// refilled eight bytes at a time straight from the input block while the block
+// and the member's data both have that many left, and byte by byte through
+// next_byte() near either edge; past the end of the member's data next_byte()
+// yields -1, which enters as 1-bits. Bits above `count` may hold the next input
+// bytes already; a refill puts the same bytes there again.
+//
+// The buffer runs ahead of need. A truncated stream must stop where a reader
+// that fetches only what each step asks for would stop, so `spare` counts the
+// bits at the top of the buffer that such a reader would not have fetched yet:
+// its whole bytes still count as the member's data left (packed_left). Table
+// lookups lower it by the reach their entries record; a step that takes bits
+// outright asks for no more than it uses, so settle() catches up with those
+// only where the count is consulted.
+struct Bits {
+    uint64_t hold;
+    unsigned count;
+    int spare;
+
+    static Bits load() { return Bits{saved_hold, saved_count, saved_spare}; }
+    void store() {
+        settle();
+        saved_hold = hold;
+        saved_count = count;
+        saved_spare = spare;
+    }
+    void settle() { spare = std::min(spare, static_cast<int>(count)); }
+
+    // Brings the buffer to at least 56 bits.
+    void refill() {
+        if (G.input_left >= 8 && G.packed_left >= 8) {
+            hold |= load_le64(G.input_pos) << count;
+            const unsigned bytes = (63 - count) >> 3;
+            G.input_pos += bytes;
+            G.input_left -= static_cast<int32_t>(bytes);
+            G.packed_left -= bytes;
+            count += bytes * 8;
+            spare += static_cast<int>(bytes * 8);
+            return;
+        }
+        while (count < 56) {
+            hold |= static_cast<uint64_t>(static_cast<uint8_t>(next_byte())) << count;
             count += 8;
+            spare += 8;
         }
     }
-    uint32_t peek(unsigned n) const { return buffer & low_bit_masks[n]; }
+    void need(unsigned n) {
+        if (count < n) refill();
+    }
     void drop(unsigned n) {
-        buffer >>= n;
+        hold >>= n;
         count -= n;
     }
     uint32_t take(unsigned n) {
         need(n);
-        const uint32_t v = peek(n);
+        const uint32_t v = static_cast<uint32_t>(hold) & low_bit_masks[n];
         drop(n);
         return v;
     }
+    // A lookup that reads `reach` bits from here on.
+    // The member's data left, as the need-only reader would see it.
+    int64_t packed_left() {
+        settle();
+        return G.packed_left + (spare >> 3);
+    }
+    // True once the decoder has asked for more bytes beyond the member's data
+    // than any valid stream needs (the stream is truncated), or once it
+    // produced more than the member's declared size: decoding stops.
+    bool overrun() { return packed_left() < -inflate_overrun_limit || output_overflowed(); }
 };
 
-// Follows one code through a table and its subtables. Returns the final entry
-// (its bits not yet used), or null at an invalid code.
-const DecodeEntry* decode_symbol(BitReader& in, const DecodeEntry* table, unsigned width) {
-    in.need(width);
-    const DecodeEntry* e = &table[in.peek(width)];
-    while (e->kind > DECODE_LITERAL) {
-        if (e->kind > DECODE_LITERAL + 16) return nullptr;  // invalid code
-        in.drop(e->bits);
-        const unsigned sub = e->kind - DECODE_LITERAL;
-        in.need(sub);
-        e = &e->subtable[in.peek(sub)];
+// The final entry of the code at the front of the buffer (at least 15 bits
+// held), its bits still there; a link takes the root's bits.
+inline uint32_t lookup(Bits& in, const uint32_t* table, uint64_t root_mask, unsigned root_bits) {
+    const unsigned start = in.count;
+    uint32_t e = table[in.hold & root_mask];
+    if (packed_kind(e) == PACKED_LINK) {
+        in.drop(root_bits);
+        e = table[packed_value(e) + (in.hold & low_bit_masks[packed_reach(e)])];
     }
+    in.spare = std::min(in.spare, static_cast<int>(start) - static_cast<int>(packed_reach(e)));
     return e;
 }
 
-void flush_full_window(uint32_t& pos) {
-    if (pos == WINDOW_BYTES) {
-        write_out(G.window.data(), WINDOW_BYTES, 0);
-        pos = 0;
-        window_wrapped = true;
-    }
+// Decoder state ends up where the next block starts.
+int finish(Bits& in, uint32_t pos, int result) {
+    in.store();
+    window_pos = pos;
+    return result;
+}
+
+void flush_window(uint32_t& pos) {
+    write_out(G.window.data(), WINDOW_BYTES, 0);
+    pos = 0;
+    window_wrapped = true;
+}
+
+// Builds the fixed-code tables once; 0, or 3 when memory runs out (nothing
+// is then taken as built).
+int ensure_fixed_tables() {
+    if (fixed_litlen.entries) return 0;
+    if (!fixed_litlen_store.ready() || !fixed_dist_store.ready()) return 3;
+    std::array<unsigned, 288> lengths{};
+    for (unsigned s = 0; s < 144; ++s) lengths[s] = 8;
+    for (unsigned s = 144; s < 256; ++s) lengths[s] = 9;
+    for (unsigned s = 256; s < 280; ++s) lengths[s] = 7;
+    for (unsigned s = 280; s < 288; ++s) lengths[s] = 8;
+    PackedTable litlen;
+    int r = build_packed_table(lengths.data(), 288, 257, length_base.data(), length_extra.data(),
+                               fixed_litlen_lookup_bits, 9, fixed_litlen_store.entries.get(),
+                               fixed_litlen_store.capacity, &litlen);
+    if (r != 0) return r;
+    // 30 five-bit codes of 32: incomplete, which is accepted here.
+    for (unsigned s = 0; s < 30; ++s) lengths[s] = 5;
+    r = build_packed_table(lengths.data(), 30, 0, dist_base.data(), dist_extra.data(),
+                           fixed_dist_lookup_bits, 5, fixed_dist_store.entries.get(),
+                           fixed_dist_store.capacity, &fixed_dist);
+    if (r > 1) return r;
+    fixed_litlen = litlen;
+    return 0;
 }
 
 }  // namespace
@@ -100,21 +199,28 @@ void flush_full_window(uint32_t& pos) {
 int inflate_member() {
     window_pos = 0;
     window_wrapped = false;
-    inflate_bit_buffer = 0;
-    inflate_bit_count = 0;
+    saved_hold = 0;
+    saved_count = 0;
+    saved_spare = 0;
     int last = 0;
+    int r = 0;
     do {
-        const int r = inflate_one_block(&last);
-        if (r != 0) return r;
-    } while (!last);
-    if (input_overrun()) return 1;  // the last block ran on missing bytes
+        r = inflate_one_block(&last);
+    } while (r == 0 && !last);
+    // Bytes fetched ahead of need go back to the member's count.
+    Bits in = Bits::load();
+    G.packed_left = in.packed_left();
+    saved_spare = 0;
+    if (r != 0) return r;
+    // The last block ran on missing bytes.
+    if (G.packed_left < -inflate_overrun_limit || output_overflowed()) return 1;
     write_out(G.window.data(), window_pos, 0);
     return 0;
 }
 
 int inflate_one_block(int* last) {
-    if (input_overrun()) return 1;
-    BitReader in = BitReader::load();
+    Bits in = Bits::load();
+    if (in.overrun()) return 1;
     *last = static_cast<int>(in.take(1));
     const uint32_t type = in.take(2);
     in.store();
@@ -127,56 +233,46 @@ int inflate_one_block(int* last) {
 }
 
 int copy_stored_block() {
-    BitReader in = BitReader::load();
+    Bits in = Bits::load();
     in.drop(in.count & 7);
     const uint32_t len = in.take(16);
     const uint32_t nlen = in.take(16);
-    if (len != (~nlen & 0xFFFFu)) return 1;
-
     uint32_t pos = window_pos;
-    for (uint32_t i = 0; i < len; ++i) {
-        if (input_overrun()) return 1;
-        G.window[pos++] = static_cast<uint8_t>(in.take(8));
-        flush_full_window(pos);
+    if (len != (~nlen & 0xFFFFu)) return finish(in, pos, 1);
+
+    uint8_t* const window = G.window.data();
+    for (uint32_t left = len; left > 0;) {
+        if (in.overrun()) return finish(in, pos, 1);
+        if (in.count == 0 && G.input_left > 0 && G.packed_left > 0) {
+            // Straight from the input block, up to its end, the member's end or
+            // the window's end.
+            uint32_t run = std::min(left, WINDOW_BYTES - pos);
+            run = static_cast<uint32_t>(std::min<int64_t>(run, G.input_left));
+            run = static_cast<uint32_t>(std::min<int64_t>(run, G.packed_left));
+            std::memcpy(window + pos, G.input_pos, run);
+            in.hold = 0;  // it held copies of these bytes
+            G.input_pos += run;
+            G.input_left -= static_cast<int32_t>(run);
+            G.packed_left -= run;
+            pos += run;
+            left -= run;
+        } else {
+            window[pos++] = static_cast<uint8_t>(in.take(8));
+            --left;
+        }
+        if (pos == WINDOW_BYTES) flush_window(pos);
     }
-    window_pos = pos;
-    in.store();
-    return 0;
+    return finish(in, pos, 0);
 }
 
 int decode_fixed_block() {
-    if (!fixed_litlen_table) {
-        for (unsigned s = 0; s < 144; ++s) fixed_lengths[s] = 8;
-        for (unsigned s = 144; s < 256; ++s) fixed_lengths[s] = 9;
-        for (unsigned s = 256; s < 280; ++s) fixed_lengths[s] = 7;
-        for (unsigned s = 280; s < 288; ++s) fixed_lengths[s] = 8;
-        fixed_litlen_bits = fixed_litlen_lookup_bits;
-        int r = build_decode_table(fixed_lengths.data(), 288, 257, length_base.data(),
-                                   length_extra.data(), &fixed_litlen_table, &fixed_litlen_bits);
-        if (r != 0) {
-            release_decode_table(fixed_litlen_table);
-            fixed_litlen_table = nullptr;
-            return r;
-        }
-        // 30 five-bit codes of 32: incomplete, which is accepted here.
-        for (unsigned s = 0; s < 30; ++s) fixed_lengths[s] = 5;
-        fixed_dist_bits = fixed_dist_lookup_bits;
-        r = build_decode_table(fixed_lengths.data(), 30, 0, dist_base.data(), dist_extra.data(),
-                               &fixed_dist_table, &fixed_dist_bits);
-        if (r > 1) {
-            release_decode_table(fixed_litlen_table);
-            fixed_litlen_table = nullptr;
-            return r;
-        }
-    }
-    return decode_block_codes(fixed_litlen_table, fixed_dist_table, fixed_litlen_bits,
-                              fixed_dist_bits) != 0
-               ? 1
-               : 0;
+    const int r = ensure_fixed_tables();
+    if (r != 0) return r;
+    return decode_block_codes(fixed_litlen, fixed_dist) != 0 ? 1 : 0;
 }
 
 int decode_dynamic_block() {
-    BitReader in = BitReader::load();
+    Bits in = Bits::load();
     const unsigned litlen_count = in.take(5) + 257;  // at most 288
     const unsigned dist_count = in.take(5) + 1;      // at most 32
     const unsigned header_count = in.take(4) + 4;    // at most 19
@@ -184,107 +280,168 @@ int decode_dynamic_block() {
     for (unsigned i = 0; i < header_count; ++i) code_lengths[code_length_order[i]] = in.take(3);
     for (unsigned i = header_count; i < code_length_order.size(); ++i)
         code_lengths[code_length_order[i]] = 0;
-    if (input_overrun()) return 1;
+    in.store();
+    if (in.overrun()) return 1;
+    if (!code_length_store.ready()) return 3;
 
-    int r;
-    {
-        OwnedDecodeTable lengths_table;
-        int lengths_bits = code_length_lookup_bits;
-        r = build_decode_table(code_lengths.data(), 19, 19, nullptr, nullptr, &lengths_table.root,
-                               &lengths_bits);
-        if (r != 0) return r;
-        if (!lengths_table.root) return 1;  // no code-length codes at all
+    PackedTable lengths_table;
+    int r = build_packed_table(code_lengths.data(), 19, 19, nullptr, nullptr,
+                               code_length_lookup_bits, code_length_lookup_bits,
+                               code_length_store.entries.get(), code_length_store.capacity,
+                               &lengths_table);
+    if (r != 0) return r;
+    if (!lengths_table.entries) return 1;  // no code-length codes at all
 
-        const unsigned total = litlen_count + dist_count;
-        unsigned previous = 0;
-        for (unsigned i = 0; i < total;) {
-            if (input_overrun()) return 1;
-            const DecodeEntry* e =
-                decode_symbol(in, lengths_table.root, static_cast<unsigned>(lengths_bits));
-            // Only code-length symbols are valid; the unused code of a set with a
-            // single one-bit code is not.
-            if (!e || e->kind != DECODE_LITERAL) return 1;
-            in.drop(e->bits);
-            const unsigned symbol = e->value;
-            if (symbol < 16) {
-                code_lengths[i++] = previous = symbol;
-                continue;
-            }
-            unsigned run;
-            unsigned value = 0;
-            if (symbol == 16) {
-                run = 3 + in.take(2);
-                value = previous;
-            } else if (symbol == 17) {
-                run = 3 + in.take(3);
-            } else {
-                run = 11 + in.take(7);
-            }
-            if (symbol != 16) previous = 0;
-            if (run > total - i) return 1;
-            for (; run > 0; --run) code_lengths[i++] = value;
+    const uint32_t* const table = lengths_table.entries;
+    const unsigned root_bits = lengths_table.root_bits;
+    const uint64_t root_mask = low_bit_masks[root_bits];
+    const unsigned total = litlen_count + dist_count;
+    unsigned previous = 0;
+    for (unsigned i = 0; i < total;) {
+        if (in.overrun()) return 1;
+        in.need(16);
+        const uint32_t e = lookup(in, table, root_mask, root_bits);
+        // Only code-length symbols are valid; the unused code of a set with a
+        // single one-bit code is not.
+        if (packed_kind(e) != DECODE_LITERAL) return 1;
+        in.drop(packed_bits(e));
+        const unsigned symbol = packed_value(e);
+        if (symbol < 16) {
+            code_lengths[i++] = previous = symbol;
+            continue;
         }
+        unsigned run;
+        unsigned value = 0;
+        if (symbol == 16) {
+            run = 3 + in.take(2);
+            value = previous;
+        } else if (symbol == 17) {
+            run = 3 + in.take(3);
+        } else {
+            run = 11 + in.take(7);
+        }
+        if (symbol != 16) previous = 0;
+        if (run > total - i) return 1;
+        for (; run > 0; --run) code_lengths[i++] = value;
     }
     in.store();
-    if (input_overrun()) return 1;
+    if (in.overrun()) return 1;
 
-    OwnedDecodeTable litlen;
-    int litlen_bits = litlen_lookup_bits;
-    r = build_decode_table(code_lengths.data(), litlen_count, 257, length_base.data(),
-                           length_extra.data(), &litlen.root, &litlen_bits);
+    if (!litlen_store.ready()) return 3;
+    PackedTable litlen;
+    r = build_packed_table(code_lengths.data(), litlen_count, 257, length_base.data(),
+                           length_extra.data(), litlen_lookup_bits, litlen_packed_bits,
+                           litlen_store.entries.get(), litlen_store.capacity, &litlen);
     if (r != 0) {
         if (r == 1 && G.quiet_level == 0) std::fputs("(incomplete l-tree)  ", stderr);
         return r;
     }
-    if (!litlen.root) return 1;  // no literal/length codes at all
+    if (!litlen.entries) return 1;  // no literal/length codes at all
 
-    OwnedDecodeTable dist;
-    int dist_bits = dist_lookup_bits;
-    r = build_decode_table(code_lengths.data() + litlen_count, dist_count, 0, dist_base.data(),
-                           dist_extra.data(), &dist.root, &dist_bits);
+    if (!dist_store.ready()) return 3;
+    PackedTable dist;
+    r = build_packed_table(code_lengths.data() + litlen_count, dist_count, 0, dist_base.data(),
+                           dist_extra.data(), dist_lookup_bits, dist_packed_bits,
+                           dist_store.entries.get(), dist_store.capacity, &dist);
     if (r == 1) {
         if (G.quiet_level == 0) std::fputs("(incomplete d-tree)  ", stderr);
     } else if (r != 0) {
         return r;
     }
-    return decode_block_codes(litlen.root, dist.root, litlen_bits, dist_bits) != 0 ? 1 : 0;
+    return decode_block_codes(litlen, dist) != 0 ? 1 : 0;
 }
 
-int decode_block_codes(const DecodeEntry* litlen, const DecodeEntry* dist, int litlen_bits,
-                       int dist_bits) {
-    BitReader in = BitReader::load();
-    uint32_t pos = window_pos;
+int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
+    Bits in = Bits::load();
     uint8_t* const window = G.window.data();
+    uint32_t pos = window_pos;
+    const uint32_t* const lit_table = litlen.entries;
+    const unsigned lit_bits = litlen.root_bits;
+    const uint64_t lit_mask = low_bit_masks[lit_bits];
+    const uint32_t* const dist_table = dist.entries;
+    const unsigned dist_bits = dist.root_bits;
+    const uint64_t dist_mask = low_bit_masks[dist_bits];
+    // Whether truncation or output overflow are possible at all: only once the
+    // member's data is used up or a window has been written.
+    bool watch = true;
+
     for (;;) {
-        if (input_overrun()) return 1;
-        const DecodeEntry* e = decode_symbol(in, litlen, static_cast<unsigned>(litlen_bits));
-        if (!e) return 1;
-        in.drop(e->bits);
-        if (e->kind == DECODE_LITERAL) {
-            window[pos++] = static_cast<uint8_t>(e->value);
-            flush_full_window(pos);
+        // 48 bits hold a whole match: 15 + 5 for its length, 15 + 13 for its
+        // distance.
+        if (in.count < 48) {
+            in.refill();
+            watch = watch || G.packed_left < 0;
+        }
+        if (watch) {
+            if (in.overrun()) return finish(in, pos, 1);
+            watch = G.packed_left < 0;
+        }
+        uint32_t e = lookup(in, lit_table, lit_mask, lit_bits);
+        in.drop(packed_bits(e));
+        uint32_t kind = packed_kind(e);
+        if (kind == DECODE_LITERAL) {
+            window[pos++] = static_cast<uint8_t>(packed_value(e));
+            if (pos == WINDOW_BYTES) {
+                flush_window(pos);
+                watch = true;
+            }
             continue;
         }
-        if (e->kind == DECODE_END_OF_BLOCK) {
-            in.store();
-            window_pos = pos;
-            return 0;
-        }
+        if (kind > 13) return finish(in, pos, kind == DECODE_END_OF_BLOCK ? 0 : 1);
 
         // A match: its length, then its distance.
-        uint32_t length = e->value + in.take(e->kind);
-        if (!dist) return 1;  // no distance codes in this block
-        e = decode_symbol(in, dist, static_cast<unsigned>(dist_bits));
-        if (!e || e->kind > 13) return 1;
-        in.drop(e->bits);
-        const uint32_t distance = e->value + in.take(e->kind);
-        if (reaches_before_start(pos, distance)) return 1;
-        uint32_t source = pos - distance;
+        uint32_t length = packed_value(e) + (static_cast<uint32_t>(in.hold) & low_bit_masks[kind]);
+        in.drop(kind);
+        if (!dist_table) return finish(in, pos, 1);  // no distance codes in this block
+        e = lookup(in, dist_table, dist_mask, dist_bits);
+        in.drop(packed_bits(e));
+        kind = packed_kind(e);
+        if (kind > 13) return finish(in, pos, 1);
+        const uint32_t distance =
+            packed_value(e) + (static_cast<uint32_t>(in.hold) & low_bit_masks[kind]);
+        in.drop(kind);
+        if (!window_wrapped && distance > pos) return finish(in, pos, 1);
+
+        if (distance <= pos && length <= WINDOW_BYTES - pos) {
+            // Source and destination inside the window without wrapping.
+            uint8_t* const to = window + pos;
+            const uint8_t* const from = to - distance;
+            pos += length;
+            if (distance >= 8) {
+                // Words of eight: each reads only bytes already in place.
+                if (length >= 8) {
+                    uint32_t i = 0;
+                    do {
+                        std::memcpy(to + i, from + i, 8);
+                        i += 8;
+                    } while (i + 8 <= length);
+                    if (i < length) std::memcpy(to + length - 8, from + length - 8, 8);
+                } else if (length >= 4) {
+                    std::memcpy(to, from, 4);
+                    std::memcpy(to + length - 4, from + length - 4, 4);
+                } else {
+                    to[0] = from[0];
+                    to[1] = from[1];
+                    to[2] = from[2];
+                }
+            } else if (distance == 1) {
+                std::memset(to, from[0], length);
+            } else {
+                // A source close behind repeats the bytes just written.
+                for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+            }
+            if (pos == WINDOW_BYTES) {
+                flush_window(pos);
+                watch = true;
+            }
+            continue;
+        }
 
         // Copy in pieces that end at the window's end or at the source's
         // wrap-around. A source less than a piece behind the destination
         // overlaps it and repeats the bytes just written, so that piece goes
         // byte by byte.
+        uint32_t source = pos - distance;
         while (length > 0) {
             source &= WINDOW_BYTES - 1;
             uint32_t piece = WINDOW_BYTES - (source > pos ? source : pos);
@@ -297,15 +454,18 @@ int decode_block_codes(const DecodeEntry* litlen, const DecodeEntry* dist, int l
             } else {
                 for (uint32_t i = 0; i < piece; ++i) window[pos++] = window[source++];
             }
-            flush_full_window(pos);
+            if (pos == WINDOW_BYTES) {
+                flush_window(pos);
+                watch = true;
+            }
         }
     }
 }
 
 void release_fixed_tables() {
-    if (!fixed_litlen_table) return;
-    release_decode_table(fixed_dist_table);
-    release_decode_table(fixed_litlen_table);
-    fixed_dist_table = nullptr;
-    fixed_litlen_table = nullptr;
+    fixed_litlen = PackedTable{};
+    fixed_dist = PackedTable{};
+    for (TableStore* store :
+         {&code_length_store, &litlen_store, &dist_store, &fixed_litlen_store, &fixed_dist_store})
+        store->entries.reset();
 }

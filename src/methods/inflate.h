@@ -29,12 +29,18 @@ inline constexpr std::array<uint8_t, 32> dist_extra = {
     0, 0, 0, 0, 1, 1, 2, 2, 3,  3,  4,  4,  5,  5,  6,  6,
     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, DECODE_INVALID, DECODE_INVALID};
 
-// Root widths of the lookup tables.
+// Root widths of the linked table layout (build_decode_table). The decoder
+// uses packed tables of its own widths, but asks for input exactly as far
+// ahead as this layout would: where a truncated stream stops depends on it.
 constexpr int litlen_lookup_bits = 9;   // dynamic literal/length codes
 constexpr int dist_lookup_bits = 6;     // dynamic distance codes
 constexpr int fixed_litlen_lookup_bits = 7;
 constexpr int fixed_dist_lookup_bits = 5;
 constexpr int code_length_lookup_bits = 7;
+
+// Root widths of the packed tables of dynamic blocks.
+constexpr unsigned litlen_packed_bits = 10;
+constexpr unsigned dist_packed_bits = 8;
 
 // A decoder may ask for at most this many bytes beyond the member's compressed
 // data; past that the stream is truncated and the member is invalid.
@@ -51,7 +57,6 @@ int decode_fixed_block();
 int decode_dynamic_block();
 
 // Decodes literals and matches with the given tables up to the end-of-block
-// code: 0 at the end of block, 1 at an invalid code or truncated input. A null
-// distance table makes any match invalid.
-int decode_block_codes(const DecodeEntry* litlen, const DecodeEntry* dist, int litlen_bits,
-                       int dist_bits);
+// code: 0 at the end of block, 1 at an invalid code or truncated input. An
+// empty distance table makes any match invalid.
+int decode_block_codes(const PackedTable& litlen, const PackedTable& dist);
