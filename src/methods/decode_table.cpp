@@ -283,13 +283,21 @@ private:
     std::array<uint8_t, MAX_SYMBOLS>& reach_;
 };
 
-uint32_t reverse_bits(uint32_t code, unsigned length) {
-    uint32_t r = 0;
-    for (unsigned i = 0; i < length; ++i) {
-        r = (r << 1) | (code & 1u);
-        code >>= 1;
+// Bytes with their bit order reversed.
+constexpr std::array<uint8_t, 256> reversed_bytes = [] {
+    std::array<uint8_t, 256> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+        unsigned r = 0;
+        for (unsigned b = 0; b < 8; ++b) r |= ((i >> b) & 1u) << (7 - b);
+        t[i] = static_cast<uint8_t>(r);
     }
-    return r;
+    return t;
+}();
+
+// The low `length` (1..16) bits of `code` in reverse order.
+uint32_t reverse_bits(uint32_t code, unsigned length) {
+    const uint32_t r16 = (uint32_t{reversed_bytes[code & 0xFF]} << 8) | reversed_bytes[(code >> 8) & 0xFF];
+    return r16 >> (16 - length);
 }
 
 }  // namespace

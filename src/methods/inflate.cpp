@@ -295,15 +295,20 @@ int decode_dynamic_block() {
     const uint32_t* const table = lengths_table.entries;
     const unsigned root_bits = lengths_table.root_bits;
     const uint64_t root_mask = low_bit_masks[root_bits];
+    // Every way out leaves the bit state where decoding stopped.
+    auto stop = [&](int result) {
+        in.store();
+        return result;
+    };
     const unsigned total = litlen_count + dist_count;
     unsigned previous = 0;
     for (unsigned i = 0; i < total;) {
-        if (in.overrun()) return 1;
+        if (in.overrun()) return stop(1);
         in.need(16);
         const uint32_t e = lookup(in, table, root_mask, root_bits);
         // Only code-length symbols are valid; the unused code of a set with a
         // single one-bit code is not.
-        if (packed_kind(e) != DECODE_LITERAL) return 1;
+        if (packed_kind(e) != DECODE_LITERAL) return stop(1);
         in.drop(packed_bits(e));
         const unsigned symbol = packed_value(e);
         if (symbol < 16) {
@@ -321,7 +326,7 @@ int decode_dynamic_block() {
             run = 11 + in.take(7);
         }
         if (symbol != 16) previous = 0;
-        if (run > total - i) return 1;
+        if (run > total - i) return stop(1);
         for (; run > 0; --run) code_lengths[i++] = value;
     }
     in.store();
@@ -361,20 +366,59 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
     const uint32_t* const dist_table = dist.entries;
     const unsigned dist_bits = dist.root_bits;
     const uint64_t dist_mask = low_bit_masks[dist_bits];
-    // Whether truncation or output overflow are possible at all: only once the
-    // member's data is used up or a window has been written.
-    bool watch = true;
+
+    // The input block is read through a local cursor; `fast_end` is the last
+    // position from which eight bytes of the block and of the member's data
+    // can be loaded. sync() hands the cursor back to the globals.
+    const uint8_t* cursor = G.input_pos;
+    const uint8_t* fast_end = cursor;
+    auto reload = [&] {
+        cursor = G.input_pos;
+        const int64_t room = std::min<int64_t>(G.input_left, G.packed_left) - 8;
+        fast_end = room >= 0 ? cursor + room : nullptr;
+    };
+    auto sync = [&] {
+        const int32_t used = static_cast<int32_t>(cursor - G.input_pos);
+        G.input_pos += used;
+        G.input_left -= used;
+        G.packed_left -= used;
+    };
+    auto done = [&](int result) {
+        sync();
+        return finish(in, pos, result);
+    };
+    reload();
+
+    // The buffer is refilled below 48 bits, which hold a whole match: 15 + 5
+    // for its length, 15 + 13 for its distance. While the member's data may be
+    // used up or a window has been written (the output may have overflowed),
+    // every symbol is checked first: the threshold is then above any count.
+    constexpr unsigned REFILL = 48;
+    constexpr unsigned ALWAYS = 64;
+    unsigned check_below = ALWAYS;
 
     for (;;) {
-        // 48 bits hold a whole match: 15 + 5 for its length, 15 + 13 for its
-        // distance.
-        if (in.count < 48) {
-            in.refill();
-            watch = watch || G.packed_left < 0;
-        }
-        if (watch) {
-            if (in.overrun()) return finish(in, pos, 1);
-            watch = G.packed_left < 0;
+        if (in.count < check_below) {
+            if (in.count < REFILL) {
+                if (fast_end && cursor <= fast_end) {
+                    in.hold |= load_le64(cursor) << in.count;
+                    const unsigned bytes = (63 - in.count) >> 3;
+                    cursor += bytes;
+                    in.count += bytes * 8;
+                    in.spare += static_cast<int>(bytes * 8);
+                } else {
+                    sync();
+                    in.refill();
+                    reload();
+                    if (G.packed_left < 0) check_below = ALWAYS;
+                }
+            }
+            if (check_below == ALWAYS) {
+                sync();
+                reload();
+                if (in.overrun()) return done(1);
+                if (G.packed_left >= 0) check_below = REFILL;
+            }
         }
         uint32_t e = lookup(in, lit_table, lit_mask, lit_bits);
         in.drop(packed_bits(e));
@@ -383,32 +427,36 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
             window[pos++] = static_cast<uint8_t>(packed_value(e));
             if (pos == WINDOW_BYTES) {
                 flush_window(pos);
-                watch = true;
+                check_below = ALWAYS;
             }
             continue;
         }
-        if (kind > 13) return finish(in, pos, kind == DECODE_END_OF_BLOCK ? 0 : 1);
+        if (kind > 13) return done(kind == DECODE_END_OF_BLOCK ? 0 : 1);
 
         // A match: its length, then its distance.
         uint32_t length = packed_value(e) + (static_cast<uint32_t>(in.hold) & low_bit_masks[kind]);
         in.drop(kind);
-        if (!dist_table) return finish(in, pos, 1);  // no distance codes in this block
+        if (!dist_table) return done(1);  // no distance codes in this block
         e = lookup(in, dist_table, dist_mask, dist_bits);
         in.drop(packed_bits(e));
         kind = packed_kind(e);
-        if (kind > 13) return finish(in, pos, 1);
+        if (kind > 13) return done(1);
         const uint32_t distance =
             packed_value(e) + (static_cast<uint32_t>(in.hold) & low_bit_masks[kind]);
         in.drop(kind);
-        if (!window_wrapped && distance > pos) return finish(in, pos, 1);
+        if (!window_wrapped && distance > pos) return done(1);
 
-        if (distance <= pos && length <= WINDOW_BYTES - pos) {
-            // Source and destination inside the window without wrapping.
+        uint32_t source = (pos - distance) & (WINDOW_BYTES - 1);
+        if (length <= WINDOW_BYTES - pos && length <= WINDOW_BYTES - source) {
+            // Neither end wraps. A source behind the destination repeats the
+            // bytes just written where they overlap; one ahead of it (from the
+            // previous round of the window) is read before it is overwritten.
             uint8_t* const to = window + pos;
-            const uint8_t* const from = to - distance;
+            const uint8_t* const from = window + source;
+            const uint32_t gap = source < pos ? pos - source : source - pos;
             pos += length;
-            if (distance >= 8) {
-                // Words of eight: each reads only bytes already in place.
+            if (gap >= 8) {
+                // Words of eight: each reads only bytes already final.
                 if (length >= 8) {
                     uint32_t i = 0;
                     do {
@@ -427,12 +475,11 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
             } else if (distance == 1) {
                 std::memset(to, from[0], length);
             } else {
-                // A source close behind repeats the bytes just written.
                 for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
             }
             if (pos == WINDOW_BYTES) {
                 flush_window(pos);
-                watch = true;
+                check_below = ALWAYS;
             }
             continue;
         }
@@ -441,7 +488,6 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
         // wrap-around. A source less than a piece behind the destination
         // overlaps it and repeats the bytes just written, so that piece goes
         // byte by byte.
-        uint32_t source = pos - distance;
         while (length > 0) {
             source &= WINDOW_BYTES - 1;
             uint32_t piece = WINDOW_BYTES - (source > pos ? source : pos);
@@ -456,7 +502,7 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
             }
             if (pos == WINDOW_BYTES) {
                 flush_window(pos);
-                watch = true;
+                check_below = ALWAYS;
             }
         }
     }

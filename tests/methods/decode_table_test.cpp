@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "alloc_probe.h"
+#include "methods/inflate.h"
 #include "support/bit_writer.h"
 
 namespace {
@@ -296,6 +297,109 @@ TEST(DecodeTable, EndOfBlockInASubtableEndsAtItsBoundary) {
         const Found eob = lookup(b.root, b.root_bits, reversed(code.codes[256], 9));
         EXPECT_EQ(eob.kind, DECODE_END_OF_BLOCK);
         EXPECT_TRUE(eob.ends_at_table_end) << "requested " << requested;
+    }
+}
+
+// ---- Packed tables
+
+// Follows `input` through a packed table: kind, value, bits taken in all and
+// the reach its entry records.
+Found packed_lookup(const PackedTable& t, uint32_t input, unsigned* reach) {
+    uint32_t e = t.entries[input & ((1u << t.root_bits) - 1)];
+    unsigned used = 0;
+    if (packed_kind(e) == PACKED_LINK) {
+        used = t.root_bits;
+        e = t.entries[packed_value(e) + ((input >> used) & ((1u << packed_reach(e)) - 1))];
+        EXPECT_NE(packed_kind(e), PACKED_LINK) << "one level of subtables";
+    }
+    Found f;
+    f.kind = static_cast<uint8_t>(packed_kind(e) == PACKED_INVALID ? DECODE_INVALID : packed_kind(e));
+    f.value = static_cast<uint16_t>(packed_value(e));
+    f.bits = used + packed_bits(e);
+    *reach = packed_reach(e);
+    return f;
+}
+
+// How far the linked layout reads for `input`: the end of the last table it
+// consults.
+unsigned linked_reach(const DecodeEntry* root, int root_bits, uint32_t input) {
+    unsigned width = static_cast<unsigned>(root_bits);
+    unsigned used = 0;
+    const DecodeEntry* e = &root[input & ((1u << width) - 1)];
+    while (e->kind > 16 && e->kind != DECODE_INVALID) {
+        used += e->bits;
+        width = e->kind - 16u;
+        e = &e->subtable[(input >> used) & ((1u << width) - 1)];
+    }
+    return used + width;
+}
+
+TEST(DecodeTable, PackedTablesDecodeLikeTheLinkedLayout) {
+    // Inflate's three code sets, complete and with codes taken away; every
+    // input pattern must give the same symbol and length, and every valid code
+    // the reach of the linked layout. The storage starts out as garbage, so an
+    // entry left unwritten shows.
+    struct Set {
+        unsigned n, simple;
+        const uint16_t* bases;
+        const uint8_t* extras;
+        int layout_bits;
+        unsigned packed_bits;
+    };
+    const Set sets[] = {
+        {288, 257, length_base.data(), length_extra.data(), litlen_lookup_bits, litlen_packed_bits},
+        {32, 0, dist_base.data(), dist_extra.data(), dist_lookup_bits, dist_packed_bits},
+        {19, 19, nullptr, nullptr, code_length_lookup_bits, code_length_lookup_bits},
+        {288, 257, length_base.data(), length_extra.data(), fixed_litlen_lookup_bits, 9}};
+    std::vector<uint32_t> storage(packed_table_capacity(288, 8));
+    std::mt19937 rng(77);
+    for (int round = 0; round < 400; ++round) {
+        const Set& set = sets[round % 4];
+        const unsigned max_bits = set.n == 19 ? 7 : 15;
+        const unsigned codes = std::uniform_int_distribution<unsigned>(1, set.n)(rng);
+        std::vector<unsigned> lengths = random_complete_lengths(rng, set.n, std::max(codes, 2u));
+        for (unsigned& l : lengths) l = std::min(l, max_bits);  // may over-subscribe
+        for (unsigned gaps = rng() % 3; gaps > 0; --gaps) lengths[rng() % set.n] = 0;
+        for (uint32_t& x : storage) x = static_cast<uint32_t>(rng());
+
+        Built linked;
+        build(linked, lengths, set.layout_bits, set.simple, set.bases, set.extras);
+        PackedTable packed;
+        const int r = build_packed_table(lengths.data(), set.n, set.simple, set.bases, set.extras,
+                                         set.layout_bits, set.packed_bits, storage.data(),
+                                         storage.size(), &packed);
+        ASSERT_EQ(r, linked.result) << "round " << round;
+        ASSERT_EQ(packed.entries == nullptr, linked.root == nullptr) << "round " << round;
+        if (!packed.entries) continue;
+        const unsigned longest = *std::max_element(lengths.begin(), lengths.end());
+        for (uint32_t p = 0; p < (1u << longest); ++p) {
+            const Found want = lookup(linked.root, linked.root_bits, p);
+            unsigned reach = 0;
+            const Found got = packed_lookup(packed, p, &reach);
+            ASSERT_EQ(got.kind, want.kind) << "round " << round << " pattern " << p;
+            if (want.kind == DECODE_INVALID) continue;
+            ASSERT_EQ(got.value, want.value) << "round " << round << " pattern " << p;
+            ASSERT_EQ(got.bits, want.bits) << "round " << round << " pattern " << p;
+            ASSERT_EQ(reach, linked_reach(linked.root, linked.root_bits, p))
+                << "round " << round << " pattern " << p;
+        }
+    }
+}
+
+TEST(DecodeTable, PackedStorageTooSmallIsOutOfMemory) {
+    // Lengths 1..15, 15: the longest codes need a subtable below a 4-bit root.
+    std::vector<unsigned> lengths;
+    for (unsigned len = 1; len <= 15; ++len) lengths.push_back(len);
+    lengths.push_back(15);
+    std::vector<uint32_t> storage(packed_table_capacity(16, 4));
+    PackedTable t;
+    EXPECT_EQ(build_packed_table(lengths.data(), 16, 16, nullptr, nullptr, 4, 4, storage.data(),
+                                 storage.size(), &t), 0);
+    EXPECT_NE(t.entries, nullptr);
+    for (size_t capacity : {size_t{8}, size_t{16}, size_t{17}}) {
+        EXPECT_EQ(build_packed_table(lengths.data(), 16, 16, nullptr, nullptr, 4, 4, storage.data(),
+                                     capacity, &t), 3) << capacity;
+        EXPECT_EQ(t.entries, nullptr);
     }
 }
 

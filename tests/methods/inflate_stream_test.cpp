@@ -2,16 +2,19 @@
 // tables, dynamic headers and their errors, matches across the window and
 // before the member, truncated streams, and running out of memory.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "alloc_probe.h"
 #include "engine/globals.h"
 #include "inflate_run.h"
 #include "support/bit_writer.h"
+#include "support/zip_writer.h"
 
 namespace {
 
@@ -189,6 +192,64 @@ TEST(InflateWindow, MatchesAcrossTheWindowEnd) {
     stored(random_bytes(70000 - 32768 - 32768 + 300));
     fixed(true, {tz::match(258, 32768), tz::literal('!')});
     expect_output(run_inflate(w.bytes()), tz::expand_tokens(all));
+}
+
+TEST(InflateWindow, SourcesAheadInTheWindowAreReadBeforeTheyAreOverwritten) {
+    // After a wrap, a distance close to the window's size points a few bytes
+    // ahead of the write position: the copy must read the old bytes there.
+    std::mt19937 rng(21);
+    Bytes first(32768 + 40);
+    for (uint8_t& x : first) x = static_cast<uint8_t>(rng());
+    BitWriter w;
+    tz::put_stored_block(w, false, first);
+    std::vector<Token> tokens;
+    for (uint32_t distance : {32765u, 32760u, 32767u, 32768u, 32761u, 32766u})
+        for (uint32_t length : {3u, 5u, 8u, 9u, 200u}) tokens.push_back(tz::match(length, distance));
+    put_fixed_block(w, true, tokens);
+    std::vector<Token> all;
+    for (uint8_t x : first) all.push_back(tz::literal(x));
+    all.insert(all.end(), tokens.begin(), tokens.end());
+    expect_output(run_inflate(w.bytes()), tz::expand_tokens(all));
+}
+
+// The reader fetches input ahead of need, eight bytes at a time where the
+// input block and the member's data allow: where the data starts in the block,
+// and so where a refill meets the block's end, must not change any result.
+TEST(InflateInput, BlockEdgesAndMemberEndsChangeNothing) {
+    std::mt19937 rng(22);
+    Bytes data;
+    while (data.size() < 5000) {
+        const char* const words[] = {"dial ", "modem ", "\r\n", "phone ", "TEV "};
+        const std::string word = words[rng() % 5];
+        data.insert(data.end(), word.begin(), word.end());
+        if (rng() % 4 == 0) data.push_back(static_cast<uint8_t>(rng()));
+    }
+    BitWriter stored;
+    tz::put_stored_block(stored, false, Bytes(data.begin(), data.begin() + 3000));
+    tz::put_stored_block(stored, true, Bytes(data.begin() + 3000, data.end()));
+    const Bytes streams[] = {tz::deflate_raw(data, 9), tz::deflate_raw(data, 6, Z_FIXED),
+                             tz::deflate_raw(data, 9, Z_HUFFMAN_ONLY), stored.bytes()};
+    for (const Bytes& full : streams) {
+        // Cut points: whole, inside the margin of missing bytes, beyond it.
+        for (size_t missing : {0, 1, 2, 5, 8, 9, 13, 40}) {
+            const Bytes packed(full.begin(), full.end() - static_cast<std::ptrdiff_t>(missing));
+            tz::MethodSetup setup;
+            const tz::MethodRun want = tz::run_method(inflate_member, packed, setup);
+            if (missing == 0) {
+                EXPECT_EQ(want.result, 0);
+            }
+            for (size_t lead : {1, 7, 2040, 2041, 2047, 2048, 2055}) {
+                setup.leading_bytes = lead;
+                const tz::MethodRun r = tz::run_method(inflate_member, packed, setup);
+                const std::string at = std::to_string(missing) + " missing, " +
+                                       std::to_string(lead) + " bytes before";
+                EXPECT_EQ(r.result, want.result) << at;
+                EXPECT_TRUE(r.output == want.output) << at;
+                EXPECT_EQ(r.packed_left, want.packed_left) << at;
+                EXPECT_EQ(r.err, want.err) << at;
+            }
+        }
+    }
 }
 
 // ---- Dynamic blocks
