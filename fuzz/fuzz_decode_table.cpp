@@ -1,7 +1,10 @@
 // build_decode_table on any code lengths, for each code set that inflate and
 // explode build: the first byte chooses the set, the second the requested root
 // width, every further byte one code length (0 to 16). Each entry of the built
-// tables is then visited through the links, as a decoder would reach it.
+// tables is then visited through the links, as a decoder would reach it. The
+// packed table of the same set (root width from the second byte too) must give
+// the same result and decode every input pattern to the same symbol (for sets
+// of codes up to 15 bits, the ones inflate builds).
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -69,6 +72,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int r = build_decode_table(lengths.data(), n, simple, set.bases, set.extras, &root, &bits);
     if (r <= 1 && root) visit(root, static_cast<unsigned>(bits), 0);
     if (r > 1 && root) std::abort();  // nothing is left after a failed build
+
+    unsigned longest = 0;
+    for (unsigned l : lengths) longest = l > longest ? l : longest;
+    if (longest > 15) {  // packed tables serve deflate's codes of up to 15 bits
+        release_decode_table(root);
+        return 0;
+    }
+    static std::vector<uint32_t> storage(packed_table_capacity(288, 8));
+    const int requested = 1 + data[1] % 16;
+    const unsigned packed_bits = 1 + (data[1] >> 4) % 16;
+    PackedTable packed;
+    const int p = build_packed_table(lengths.data(), n, simple, set.bases, set.extras, requested,
+                                     packed_bits, storage.data(), storage.size(), &packed);
+    if (p != r || (packed.entries == nullptr) != (root == nullptr)) std::abort();
+    if (packed.entries) {
+        for (uint32_t in = 0; in < (1u << longest); ++in) {
+            const DecodeEntry* e = &root[in & ((1u << bits) - 1)];
+            unsigned used = 0, width = static_cast<unsigned>(bits);
+            while (e->kind > DECODE_LITERAL && e->kind != DECODE_INVALID) {
+                used += e->bits;
+                width = e->kind - 16u;
+                e = &e->subtable[(in >> used) & ((1u << width) - 1)];
+            }
+            uint32_t q = packed.entries[in & ((1u << packed.root_bits) - 1)];
+            unsigned q_used = 0;
+            if (packed_kind(q) == PACKED_LINK) {
+                q_used = packed.root_bits;
+                q = packed.entries[packed_value(q) + ((in >> q_used) & ((1u << packed_reach(q)) - 1))];
+            }
+            const bool invalid = e->kind == DECODE_INVALID;
+            if (invalid != (packed_kind(q) == PACKED_INVALID)) std::abort();
+            if (!invalid && (packed_kind(q) != e->kind || packed_value(q) != e->value ||
+                             q_used + packed_bits(q) != used + e->bits ||
+                             packed_reach(q) != used + width))
+                std::abort();
+        }
+    }
     release_decode_table(root);
     return 0;
 }

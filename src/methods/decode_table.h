@@ -89,7 +89,8 @@ constexpr size_t packed_table_capacity(unsigned n, unsigned root_bits) {
 // takes min(root_bits, longest code) bits (root_bits 1..16); longer codes go
 // through one subtable. `layout_root_bits` is the root width requested of the
 // linked layout whose reach the entries record. Every entry used is written
-// once; 3 when `capacity` entries of `storage` are too few.
+// once; 3 when `capacity` entries of `storage` are too few, or (possible only
+// with 16-bit codes) when a subtable's offset would not fit its 16 bits.
 int build_packed_table(const unsigned* lengths, unsigned n, unsigned simple_count,
                        const uint16_t* bases, const uint8_t* extras, int layout_root_bits,
                        unsigned root_bits, uint32_t* storage, size_t capacity, PackedTable* out);
