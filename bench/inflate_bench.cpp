@@ -1,5 +1,6 @@
 // Times inflate on a few megabytes of each kind of deflate stream (dynamic,
-// fixed-code, stored, incompressible) and prints the decoding speed.
+// fixed-code, stored, incompressible) and prints the decoding speed, with and
+// without the time of the output's CRC (which write_out computes as it goes).
 //   inflate_bench [megabytes] [rounds]
 #include <zlib.h>
 
@@ -9,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "engine/io.h"
 #include "methods/methods.h"
 #include "support/method_harness.h"
 
@@ -69,8 +71,19 @@ int main(int argc, char** argv) {
             }
             if (seconds < best) best = seconds;
         }
-        std::printf("%-8s %8zu -> %8zu bytes  %8.1f MB/s output\n", c.name, packed.size(),
-                    c.data->size(), static_cast<double>(c.data->size()) / best / 1e6);
+        double crc_best = 1e30;
+        volatile uint32_t sink = 0;
+        for (int i = 0; i < rounds; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            sink = sink + crc32_of(c.data->data(), c.data->size());
+            const double s =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (s < crc_best) crc_best = s;
+        }
+        const double mb = static_cast<double>(c.data->size()) / 1e6;
+        std::printf("%-8s %8zu -> %8zu bytes  %8.1f MB/s output, %8.1f MB/s without the CRC\n",
+                    c.name, packed.size(), c.data->size(), mb / best,
+                    best > crc_best ? mb / (best - crc_best) : 0.0);
     }
     release_fixed_tables();
     return status;

@@ -81,10 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     static std::vector<uint32_t> storage(packed_table_capacity(288, 8));
     const int requested = 1 + data[1] % 16;
-    const unsigned packed_bits = 1 + (data[1] >> 4) % 16;
+    const unsigned packed_root = 1 + (data[1] >> 4) % 16;
     PackedTable packed;
     const int p = build_packed_table(lengths.data(), n, simple, set.bases, set.extras, requested,
-                                     packed_bits, storage.data(), storage.size(), &packed);
+                                     packed_root, storage.data(), storage.size(), &packed);
     if (p != r || (packed.entries == nullptr) != (root == nullptr)) std::abort();
     if (packed.entries) {
         for (uint32_t in = 0; in < (1u << longest); ++in) {
