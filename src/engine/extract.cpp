@@ -8,6 +8,7 @@
 
 #include "engine/globals.h"
 #include "engine/io.h"
+#include "engine/read_ahead.h"
 #include "engine/shown_text.h"
 #include "engine/walk.h"
 #include "hostfs/file_finish.h"
@@ -24,12 +25,28 @@ bool is_disk_full(int cause) {
     return cause == ENOSPC;
 }
 
-// Stored members: copied through the window.
+// Stored members: long runs of input go to write_out as they are; short ones
+// (the start and the end of the data, small members) are gathered in the window
+// first, so that a small member is still one write.
 void copy_stored() {
     G.window_fill = 0;
-    int b;
-    while (G.disk_full_state == 0 && !output_overflowed() && (b = next_byte()) != -1) {
-        G.window[G.window_fill++] = static_cast<uint8_t>(b);
+    while (G.disk_full_state == 0 && !output_overflowed()) {
+        if (G.window_fill > 0 && G.input_left == 0 && G.packed_left >= WINDOW_SIZE) {
+            // Whole blocks follow: what was gathered goes first.
+            write_out(G.window.data(), G.window_fill, 0);
+            G.window_fill = 0;
+            continue;
+        }
+        const uint8_t* run = nullptr;
+        const long room = WINDOW_SIZE - static_cast<long>(G.window_fill);
+        const long n = take_input(&run, G.window_fill == 0 ? READ_AHEAD_SIZE : room);
+        if (n <= 0) break;
+        if (n >= WINDOW_SIZE) {
+            write_out(run, static_cast<uint32_t>(n), 0);
+            continue;
+        }
+        std::memcpy(G.window.data() + G.window_fill, run, static_cast<size_t>(n));
+        G.window_fill += static_cast<uint32_t>(n);
         if (G.window_fill == WINDOW_SIZE) {
             write_out(G.window.data(), WINDOW_SIZE, 0);
             G.window_fill = 0;

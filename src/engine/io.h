@@ -42,6 +42,15 @@ inline int next_byte() {
     return refill_byte();
 }
 
+// The next run of the member's compressed bytes, at most `max` and at most the
+// packed_left still due: points *run at it and takes it (the run stays valid
+// until the next read of the archive). Returns its length, or 0 where next_byte
+// would return -1: the data is used up, or the archive has ended (packed_left
+// is then 0). Whole blocks come straight from the read-ahead buffer, in runs of
+// up to READ_AHEAD_SIZE bytes; the block state afterwards is the one next_byte
+// leaves after the same bytes.
+long take_input(const uint8_t** run, long max);
+
 // Copies `count` archive bytes through the buffer. Returns the number copied
 // (short at the end of the archive), or -1 after a read error (reported).
 long read_bytes(uint8_t* dest, long count);
