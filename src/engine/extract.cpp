@@ -31,25 +31,27 @@ bool is_disk_full(int cause) {
 void copy_stored() {
     G.window_fill = 0;
     while (G.disk_full_state == 0 && !output_overflowed()) {
-        if (G.window_fill > 0 && G.input_left == 0 && G.packed_left >= WINDOW_SIZE) {
-            // Whole blocks follow: what was gathered goes first.
-            write_out(G.window.data(), G.window_fill, 0);
-            G.window_fill = 0;
-            continue;
-        }
         const uint8_t* run = nullptr;
-        const long room = WINDOW_SIZE - static_cast<long>(G.window_fill);
-        const long n = take_input(&run, G.window_fill == 0 ? READ_AHEAD_SIZE : room);
+        long n = take_input(&run, READ_AHEAD_SIZE);
         if (n <= 0) break;
         if (n >= WINDOW_SIZE) {
+            // What was gathered goes first. After a failed write or past the
+            // declared size, write_out passes nothing more on.
+            if (G.window_fill > 0) write_out(G.window.data(), G.window_fill, 0);
+            G.window_fill = 0;
             write_out(run, static_cast<uint32_t>(n), 0);
             continue;
         }
-        std::memcpy(G.window.data() + G.window_fill, run, static_cast<size_t>(n));
-        G.window_fill += static_cast<uint32_t>(n);
-        if (G.window_fill == WINDOW_SIZE) {
-            write_out(G.window.data(), WINDOW_SIZE, 0);
-            G.window_fill = 0;
+        while (n > 0) {
+            const long k = std::min<long>(n, WINDOW_SIZE - static_cast<long>(G.window_fill));
+            std::memcpy(G.window.data() + G.window_fill, run, static_cast<size_t>(k));
+            G.window_fill += static_cast<uint32_t>(k);
+            run += k;
+            n -= k;
+            if (G.window_fill == WINDOW_SIZE) {
+                write_out(G.window.data(), WINDOW_SIZE, 0);
+                G.window_fill = 0;
+            }
         }
     }
     write_out(G.window.data(), G.window_fill, 0);
