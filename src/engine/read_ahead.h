@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-constexpr int READ_AHEAD_SIZE = 128 * 1024;
+constexpr int READ_AHEAD_SIZE = 64 * 1024;
 
 // After the archive was opened: nothing held, reading at offset 0.
 void archive_input_start();

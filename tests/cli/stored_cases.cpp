@@ -1,5 +1,5 @@
 // Command-line cases for stored members of sizes on both sides of the input's
-// 2 KiB blocks, the 32 KiB window and the 128 KiB read-ahead runs: tested,
+// 2 KiB blocks, the 32 KiB window and the 64 KiB read-ahead runs: tested,
 // piped, extracted, converted, and damaged. The same cases run natively and
 // under Wine.
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ using tz::Bytes;
 using tz::run_unzip;
 using tz::TempDir;
 
-constexpr size_t member_sizes[] = {0, 1, 2047, 2048, 2049, 32767, 32768, 32769, 133121, 400013};
+constexpr size_t member_sizes[] = {0, 1, 2047, 2048, 2049, 32767, 32768, 32769, 65536 + 2049, 400013};
 
 std::string name_of(size_t size) { return "m" + std::to_string(size); }
 
