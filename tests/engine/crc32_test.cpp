@@ -94,16 +94,4 @@ TEST(Crc32, LargeBufferWholeAndInPieces) {
     }
 }
 
-TEST(Crc32, TablesAreTheByteTableRepeated) {
-    EXPECT_EQ(0x77073096u, crc_table[1]);
-    EXPECT_EQ(0x2D02EF8Du, crc_table[255]);
-    // crc_tables[k][b]: byte b followed by k zero bytes.
-    for (size_t k = 0; k < crc_tables.size(); ++k)
-        for (uint32_t b : {1u, 0x80u, 0xA5u, 0xFFu}) {
-            std::vector<uint8_t> bytes(k + 1, 0);
-            bytes[0] = static_cast<uint8_t>(b);
-            EXPECT_EQ(crc_by_bits(0, bytes.data(), bytes.size()), crc_tables[k][b]) << k << " " << b;
-        }
-}
-
 }  // namespace
