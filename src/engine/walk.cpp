@@ -104,6 +104,8 @@ uint32_t unix_permissions(const CentralHeader& h) {
 
 // Existing files: true when the member is to be extracted.
 bool decide_existing() {
+    // When every existing file is replaced, there is nothing to look up.
+    if (!G.freshen && !G.never_overwrite && !G.update_only && (G.replace_all || G.no_prompts)) return true;
     const int age = existing_file_age(G.member_name.c_str());
     if (age < 0) return !G.freshen;
     if (G.never_overwrite) return false;
