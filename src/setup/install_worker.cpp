@@ -5,6 +5,7 @@
 
 #include "engine/engine.h"
 #include "engine/shown_text.h"
+#include "hostfs/dirscan.h"
 #include "migration/file_helpers.h"
 #include "migration/path_rewrite.h"
 #include "platform/crt.h"
@@ -193,6 +194,10 @@ void install_worker(void*) {
     install_engine_hooks();
     const InstallUi& ui = install_ui();
 
+    // The engine runs once for the listing and once per member, always on the
+    // payload in the distribution folder, which nothing changes meanwhile: the
+    // folder is read for the payload's name once, not once per run.
+    keep_wild_matches(true);
     const int listed = list_members();
     trace_result(listed);
     if (listed != ENG_OK) S.install_failed = true;
@@ -220,6 +225,8 @@ void install_worker(void*) {
         S.percent_done = progress_percent(S.done_size, S.total_size, i + 1, member_count);
         ui.set_percent(S.percent_done);
     }
+
+    keep_wild_matches(false);
 
     if (S.install_failed) ui.error(message(msg_error_aborted));
     else if (S.cancel_requested) ui.info(message(msg_cancelled));
