@@ -112,7 +112,7 @@ TEST(Extract, ReplacedAndNewFilesGetTheMembersContentTimeAndMode) {
     const Case cases[] = {
         {"locked.txt", 0x01, 1, true},        {"plain.txt", 0x20, 2, true},
         {"sub/one.txt", 0x00, 3, false},      {"other/two.txt", 0x01, 4, false},
-        {"sub/three.txt", 0x00, 5, true},     {"sub/a long name.text", 0x00, 6, false},
+        {"sub/three.txt", 0x00, 5, true},     {"sub/a-long-name.text", 0x00, 6, false},
         {"unix/tool.sh", 0100750u << 16, 7, false},
     };
     for (const Case& c : cases) {
@@ -149,7 +149,7 @@ TEST(Extract, ReplacedAndNewFilesGetTheMembersContentTimeAndMode) {
     }
     // Nothing but the members is left: no temporary file.
     const std::vector<std::string> expected = {"locked.txt",    "other/two.txt",        "plain.txt",
-                                               "sub/a long name.text", "sub/one.txt", "sub/three.txt",
+                                               "sub/a-long-name.text", "sub/one.txt", "sub/three.txt",
                                                "unix/tool.sh"};
     EXPECT_EQ(expected, tz::files_below(dir / "out"));
 }
