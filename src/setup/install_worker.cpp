@@ -5,7 +5,6 @@
 
 #include "engine/engine.h"
 #include "engine/shown_text.h"
-#include "hostfs/dirscan.h"
 #include "migration/file_helpers.h"
 #include "migration/path_rewrite.h"
 #include "platform/crt.h"
@@ -196,8 +195,8 @@ void install_worker(void*) {
 
     // The engine runs once for the listing and once per member, always on the
     // payload in the distribution folder, which nothing changes meanwhile: the
-    // folder is read for the payload's name once, not once per run.
-    keep_wild_matches(true);
+    // folder and the payload's directory are read once, not once per run.
+    engine_keep_between_runs(true);
     const int listed = list_members();
     trace_result(listed);
     if (listed != ENG_OK) S.install_failed = true;
@@ -226,7 +225,7 @@ void install_worker(void*) {
         ui.set_percent(S.percent_done);
     }
 
-    keep_wild_matches(false);
+    engine_keep_between_runs(false);
 
     if (S.install_failed) ui.error(message(msg_error_aborted));
     else if (S.cancel_requested) ui.info(message(msg_cancelled));
