@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "engine/directory_memo.h"
 #include "engine/io.h"
 #include "engine/names.h"
 #include "engine/read_ahead.h"
@@ -642,9 +643,18 @@ int process_archive(bool last_chance) {
                      G.archive_name, static_cast<long long>(-remembered));
         result = std::max(result, static_cast<int>(ENG_ERROR));
     }
-    G.names_keep_case = G.keep_case ||
-                        (seek_archive(static_cast<int64_t>(G.end.central_offset)) == 0 &&
-                         directory_has_lower_case());
+    // A walk on an archive whose directory is kept from an earlier run needs
+    // no scan of it; any other walk may record one.
+    G.archive_mtime = st.mtime;
+    const bool walks = !G.info_mode && !G.list_level;
+    const DirectoryMemo* memo = walks ? directory_memo_for(st.size, st.mtime) : nullptr;
+    if (memo)
+        G.names_keep_case = memo->names_keep_case;
+    else
+        G.names_keep_case = G.keep_case ||
+                            (seek_archive(static_cast<int64_t>(G.end.central_offset)) == 0 &&
+                             directory_has_lower_case());
+    if (walks && !memo) begin_directory_memo(st.size, st.mtime);
     if (seek_archive(static_cast<int64_t>(G.end.central_offset)) != 0) {
         close_archive();
         return std::max(result, static_cast<int>(ENG_BAD_ARCHIVE));

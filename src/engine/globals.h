@@ -68,6 +68,7 @@ struct EngineGlobals {
     int64_t offset_shift = 0;
     int archive_handle = -1;
     int64_t archive_size = 0;
+    int64_t archive_mtime = 0;      // seconds since 1970, as the archive was found
     std::string member_name;        // stored name, then the host path
     FILE* out_file = nullptr;
     std::string temp_name;          // the file being written, renamed to member_name when complete
