@@ -243,19 +243,21 @@ int copy_stored_block() {
     uint8_t* const window = G.window.data();
     for (uint32_t left = len; left > 0;) {
         if (in.overrun()) return finish(in, pos, 1);
-        if (in.count == 0 && G.input_left > 0 && G.packed_left > 0) {
-            // Straight from the input block, up to its end, the member's end or
-            // the window's end.
-            uint32_t run = std::min(left, WINDOW_BYTES - pos);
-            run = static_cast<uint32_t>(std::min<int64_t>(run, G.input_left));
-            run = static_cast<uint32_t>(std::min<int64_t>(run, G.packed_left));
-            std::memcpy(window + pos, G.input_pos, run);
+        const uint8_t* run = nullptr;
+        const bool direct = in.count == 0 && G.packed_left > 0;
+        const long got =
+            direct ? take_input(&run, static_cast<long>(std::min(left, WINDOW_BYTES - pos))) : 0;
+        if (direct && got == 0) {
+            // The archive ended inside the member's data: this byte reads as -1
+            // and the data counts as used up, as next_byte() leaves it.
+            window[pos++] = 0xFF;
+            --left;
+        } else if (got > 0) {
+            // Straight from the input, up to the member's end or the window's end.
+            std::memcpy(window + pos, run, static_cast<size_t>(got));
             in.hold = 0;  // it held copies of these bytes
-            G.input_pos += run;
-            G.input_left -= static_cast<int32_t>(run);
-            G.packed_left -= run;
-            pos += run;
-            left -= run;
+            pos += static_cast<uint32_t>(got);
+            left -= static_cast<uint32_t>(got);
         } else {
             window[pos++] = static_cast<uint8_t>(in.take(8));
             --left;
