@@ -23,7 +23,7 @@ VERSION = "1"  # bump when the content changes: cached corpora are rebuilt
 SCALES = {
     # members / bytes of each corpus
     "full": dict(mixed_members=2800, mixed_bytes=60 * MiB, large_bytes=200 * MiB,
-                 tiny_members=20000, stored_bytes=200 * MiB, legacy_bytes=24 * MiB,
+                 tiny_members=20000, stored_bytes=200 * MiB, legacy_bytes=64 * MiB,
                  payload_members=3000),
     "small": dict(mixed_members=280, mixed_bytes=2 * MiB, large_bytes=6 * MiB,
                   tiny_members=2000, stored_bytes=6 * MiB, legacy_bytes=1 * MiB,
@@ -222,32 +222,34 @@ def corpus_paths(out):
 
 
 def build(scale, out, legacy_tool, log=sys.stderr):
-    """Builds what is missing (or stale) under `out`; returns the corpus paths."""
+    """Builds what is missing or stale under `out`; returns the corpus paths."""
     s = SCALES[scale]
     os.makedirs(out, exist_ok=True)
-    stamp = os.path.join(out, "STAMP")
-    want = f"{VERSION} {sorted(s.items())}\n"
-    if not os.path.exists(stamp) or open(stamp).read() != want:
-        for entry in os.listdir(out):
-            full = os.path.join(out, entry)
-            shutil.rmtree(full) if os.path.isdir(full) else os.remove(full)
+    p = corpus_paths(out)
+    legacy = {m: p[m] for m in ("shrink", "reduce", "implode")}
+    # name, the parameters it depends on, what it writes, how
+    steps = [
+        ("mixed", ("mixed_members", "mixed_bytes"), [p["mixed"]],
+         lambda: build_mixed(p["mixed"], s)),
+        ("large", ("large_bytes",), [p["large"], p["large_gz"]],
+         lambda: build_large(p["large"], p["large_gz"], s)),
+        ("tiny", ("tiny_members",), [p["tiny"]], lambda: build_tiny(p["tiny"], s)),
+        ("stored", ("stored_bytes",), [p["stored"]], lambda: build_stored(p["stored"], s)),
+        ("legacy", ("legacy_bytes",), list(legacy.values()),
+         lambda: build_legacy(legacy, s, legacy_tool)),
+        ("dist", ("payload_members",), [os.path.join(p["dist"], "INSTALL.FIL")],
+         lambda: build_payload(p["dist"], s)),
+    ]
+    for name, keys, targets, step in steps:
+        stamp = os.path.join(out, f"STAMP.{name}")
+        want = f"{VERSION} {[(k, s[k]) for k in keys]}\n"
+        if os.path.exists(stamp) and open(stamp).read() == want and \
+                all(os.path.exists(t) for t in targets):
+            continue
+        print(f"building corpus {scale}/{name} ...", file=log, flush=True)
+        step()
         with open(stamp, "w") as f:
             f.write(want)
-    p = corpus_paths(out)
-    steps = [
-        ("mixed", lambda: build_mixed(p["mixed"], s)),
-        ("large", lambda: build_large(p["large"], p["large_gz"], s)),
-        ("tiny", lambda: build_tiny(p["tiny"], s)),
-        ("stored", lambda: build_stored(p["stored"], s)),
-        ("implode", lambda: build_legacy({m: p[m] for m in ("shrink", "reduce", "implode")},
-                                         s, legacy_tool)),
-        ("dist", lambda: build_payload(p["dist"], s)),
-    ]
-    for name, step in steps:
-        target = p[name] if name != "dist" else os.path.join(p["dist"], "INSTALL.FIL")
-        if not os.path.exists(target):
-            print(f"building corpus {scale}/{name} ...", file=log, flush=True)
-            step()
     return p
 
 
