@@ -57,8 +57,11 @@ class Tool:
 
     def run_once(self, env):
         if self.clean:
+            # The earlier run's files are removed and the disk settled first, so
+            # that no run pays for the writing back or freeing of another's.
             shutil.rmtree(self.clean, ignore_errors=True)
             os.makedirs(self.clean)
+            os.sync()
         stdin = open(self.stdin, "rb") if self.stdin else subprocess.DEVNULL
         start = time.perf_counter()
         # Standard error goes to a file, not a pipe: Wine's helper processes keep
