@@ -8,12 +8,15 @@
 //   bytes 16384..24575  last byte of each code's string
 //   bytes 24576..32767  stack on which a code's string is expanded back to front
 // Output is collected in convert_buf and passed on in blocks of 65536 bytes.
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "methods/held_bits.h"
+#include "methods/input_cursor.h"
 #include "methods/methods.h"
 #include "methods/unshrink.h"
 
@@ -74,6 +77,32 @@ void output_stack(int bottom) {
     }
 }
 
+// For each code, the length of its string when it was defined: where the
+// output goes when the string is written back to front.
+std::array<uint16_t, CODE_COUNT> string_length{};
+
+// Writes the string of `code`, taken to be `n` bytes long (n at least 1), to
+// dest[0..n) back to front. False, with dest[0..n) holding anything, when the
+// code's chain does not end in a byte code after exactly n codes or passes an
+// unassigned code.
+bool write_string(uint8_t* dest, int code, uint32_t n) {
+    const uint8_t* const window = G.window.data();
+    const uint8_t* const suffix = window + SUFFIX_OFFSET;
+    uint8_t* q = dest + n;
+    auto c = static_cast<unsigned>(code);
+    for (uint32_t k = n - 1; k > 0; --k) {
+        // Also refuses the unassigned value, far above the code range.
+        if (c - FIRST_FREE_CODE >= CODE_COUNT - FIRST_FREE_CODE) return false;
+        *--q = suffix[c];
+        uint16_t p;
+        std::memcpy(&p, window + 2 * static_cast<size_t>(c), sizeof p);
+        c = p;
+    }
+    if (c >= FIRST_FREE_CODE) return false;
+    *--q = suffix[c];
+    return true;
+}
+
 bool is_undefined(int code) { return code >= FIRST_FREE_CODE && prefix_of(code) == UNASSIGNED; }
 
 }  // namespace
@@ -115,79 +144,119 @@ int unshrink_member() {
     for (int code = CONTROL_CODE; code < CODE_COUNT; ++code) set_prefix(code, UNASSIGNED);
     suffix_of(CONTROL_CODE) = 0;
 
-    int previous = static_cast<int>(take_held_bits(code_width));
-    if (G.input_exhausted) return 0;
+    HeldBitReader in;
+    in.load();
+    // Hands the reader back and passes the collected output on.
+    auto finish = [&] {
+        in.store();
+        flush_output();
+        return 0;
+    };
+
+    int previous = static_cast<int>(in.take(code_width));
+    if (in.exhausted) {
+        in.store();
+        return 0;
+    }
     uint8_t last_char = static_cast<uint8_t>(previous);
-    G.convert_buf[G.window_fill++] = last_char;
+    uint8_t* const out = G.convert_buf.data();
+    uint32_t fill = 0;
+    out[fill++] = last_char;
+    uint32_t previous_length = 1;  // bytes written for the previous code
 
     uint8_t* stack = stack_base();
-    while (!G.input_exhausted && !output_overflowed()) {
-        int code = static_cast<int>(take_held_bits(code_width));
-        if (G.input_exhausted) break;
+    while (!in.exhausted && !output_overflowed()) {
+        int code = static_cast<int>(in.take(code_width));
+        if (in.exhausted) break;
         while (code == CONTROL_CODE) {
-            const unsigned sub = take_held_bits(code_width);
+            const unsigned sub = in.take(code_width);
             if (sub == 1) {
                 // A width above 13 cannot come from a sound stream: the member ends here.
                 if (code_width == MAX_CODE_WIDTH) {
-                    flush_output();
-                    return 0;
+                    G.window_fill = fill;
+                    return finish();
                 }
                 ++code_width;
             } else if (sub == 2) {
                 clear_unused_codes();
             }
-            code = static_cast<int>(take_held_bits(code_width));
-            if (G.input_exhausted) {
-                flush_output();
-                return 0;
+            code = static_cast<int>(in.take(code_width));
+            if (in.exhausted) {
+                G.window_fill = fill;
+                return finish();
             }
         }
 
         const int incoming = code;
-        int bottom = CODE_COUNT;
-        // Damaged data can chain undefined codes into a loop; a sound string
-        // never outgrows the stack, so a full stack ends the member.
-        bool damaged = false;
-        auto push = [&](uint8_t byte) {
-            if (bottom == 0) {
-                damaged = true;
-                return;
-            }
-            stack[--bottom] = byte;
-        };
-        if (is_undefined(code)) {
-            // Not yet defined: the previous string followed by its own first byte.
-            if (is_undefined(previous)) damaged = true;
-            push(last_char);
-            code = previous;
-        }
-        while (!damaged && code >= FIRST_FREE_CODE) {
-            if (prefix_of(code) == UNASSIGNED) {
-                if (is_undefined(previous)) {
+        uint32_t current_length;
+        // A defined code (or a byte) is its own string; a code not yet defined
+        // is the previous string followed by that string's first byte.
+        const bool defined = !is_undefined(code);
+        const int walked = defined ? code : previous;
+        const uint32_t length =
+            defined ? (code < FIRST_FREE_CODE ? 1u : string_length[static_cast<size_t>(code)])
+                    : previous_length + 1;
+        if (length != 0 && fill + length < OUT_BLOCK &&
+            write_string(out + fill, walked, defined ? length : length - 1)) {
+            if (!defined) out[fill + length - 1] = last_char;
+            last_char = out[fill];
+            fill += length;
+            current_length = length;
+        } else {
+            // The general case: damaged or stale chains, and strings that fill
+            // the output block.
+            int bottom = CODE_COUNT;
+            // Damaged data can chain undefined codes into a loop; a sound string
+            // never outgrows the stack, so a full stack ends the member.
+            bool damaged = false;
+            auto push = [&](uint8_t byte) {
+                if (bottom == 0) {
                     damaged = true;
-                    break;
+                    return;
                 }
+                stack[--bottom] = byte;
+            };
+            if (is_undefined(code)) {
+                if (is_undefined(previous)) damaged = true;
                 push(last_char);
                 code = previous;
-            } else {
-                push(suffix_of(code));
-                code = prefix_of(code);
             }
-        }
-        if (damaged) break;
-        last_char = suffix_of(code);
-        push(last_char);
-        if (damaged) break;
+            while (!damaged && code >= FIRST_FREE_CODE) {
+                if (prefix_of(code) == UNASSIGNED) {
+                    if (is_undefined(previous)) {
+                        damaged = true;
+                        break;
+                    }
+                    push(last_char);
+                    code = previous;
+                } else {
+                    push(suffix_of(code));
+                    code = prefix_of(code);
+                }
+            }
+            if (damaged) break;
+            last_char = suffix_of(code);
+            push(last_char);
+            if (damaged) break;
 
-        output_stack(bottom);
+            G.window_fill = fill;
+            in.input.store();
+            output_stack(bottom);
+            in.input.load();
+            fill = G.window_fill;
+            current_length = static_cast<uint32_t>(CODE_COUNT - bottom);
+        }
 
         if (next_free_code < CODE_COUNT) {
             set_prefix(next_free_code, static_cast<uint16_t>(previous));
             suffix_of(next_free_code) = last_char;
+            string_length[static_cast<size_t>(next_free_code)] =
+                static_cast<uint16_t>(std::min<uint32_t>(previous_length + 1, CODE_COUNT));
             next_free_code = lowest_free_from(next_free_code + 1);
         }
         previous = incoming;
+        previous_length = current_length;
     }
-    flush_output();
-    return 0;
+    G.window_fill = fill;
+    return finish();
 }
