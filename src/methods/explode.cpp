@@ -74,7 +74,10 @@ struct BitInput {
         count += n * 8;
     }
     void need(unsigned n) {
-        if (count >= n) return;
+        if (count < n) [[unlikely]]
+            need_bytes(n);
+    }
+    void need_bytes(unsigned n) {
         input.store();
         do {
             bits |= static_cast<uint64_t>(static_cast<int64_t>(next_byte())) << count;
@@ -96,12 +99,12 @@ constexpr unsigned ITEM_BITS = 48;
 // Item decoding. With Held true the caller has made sure that ITEM_BITS are
 // held; otherwise every step asks need() for its bits.
 template <bool Held>
-inline void need_bits(BitInput& in, unsigned n) {
+[[gnu::always_inline]] inline void need_bits(BitInput& in, unsigned n) {
     if constexpr (!Held) in.need(n);
 }
 
 template <bool Held>
-inline unsigned take_bits(BitInput& in, unsigned n) {
+[[gnu::always_inline]] inline unsigned take_bits(BitInput& in, unsigned n) {
     need_bits<Held>(in, n);
     const unsigned v = static_cast<unsigned>(in.bits) & ((1u << n) - 1u);
     in.drop(n);
@@ -110,7 +113,7 @@ inline unsigned take_bits(BitInput& in, unsigned n) {
 
 // Decodes one tree code; null at an invalid code.
 template <bool Held>
-inline const DecodeEntry* decode_code(BitInput& in, const DecodeEntry* table, unsigned root_bits) {
+[[gnu::always_inline]] inline const DecodeEntry* decode_code(BitInput& in, const DecodeEntry* table, unsigned root_bits) {
     need_bits<Held>(in, root_bits);
     const DecodeEntry* e = table + (~static_cast<unsigned>(in.bits) & ((1u << root_bits) - 1u));
     while (e->kind > DECODE_LITERAL) {
@@ -134,7 +137,7 @@ struct ExplodeTrees {
 
 // Decodes one item into the window; false at an invalid code.
 template <bool Held>
-inline bool decode_item(BitInput& in, SlidingWindow& out, const ExplodeTrees& t,
+[[gnu::always_inline]] inline bool decode_item(BitInput& in, SlidingWindow& out, const ExplodeTrees& t,
                         int64_t& remaining) {
     if (take_bits<Held>(in, 1)) {
         if (t.literal_table) {

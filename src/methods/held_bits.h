@@ -41,21 +41,31 @@ struct HeldBitReader {
         input.store();
     }
 
-    unsigned take(int n) {
-        if (count < n) refill();
+    [[gnu::always_inline]] unsigned take(int n) {
+        if (count < n) [[unlikely]] {
+            refill();
+            // Short of bits at the end of the data: zeros come in, and the
+            // count may go below zero (held at -32).
+            if (count < n) [[unlikely]] {
+                const unsigned value = bits & ((1u << n) - 1u);
+                bits >>= n;
+                count = held_count_after(count, n);
+                return value;
+            }
+        }
         const unsigned value = bits & ((1u << n) - 1u);
         bits >>= n;
-        count = held_count_after(count, n);
+        count -= n;
         return value;
     }
 
 private:
-    void refill() {
+    [[gnu::always_inline]] void refill() {
         exhausted = true;
         if (static_cast<uint32_t>(count) > 24) return;
-        if (input.avail >= 4) {
+        if (input.avail >= 4) [[likely]] {
             // The bytes that bring the count above 24, all at once.
-            const unsigned k = ((24u - static_cast<unsigned>(count)) >> 3) + 1u;
+            const unsigned k = (32u - static_cast<unsigned>(count)) >> 3;
             const uint64_t taken = load_le<uint32_t>(input.pos) & ((uint64_t{1} << (8 * k)) - 1u);
             bits |= static_cast<uint32_t>(taken << count);
             input.pos += k;

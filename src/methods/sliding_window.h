@@ -4,7 +4,9 @@
 // zero bytes rather than whatever an earlier member left there.
 //
 // The method's input cursor is handed back to the engine around every
-// write_out(), which may cut the member's input off.
+// write_out(), which may cut the member's input off. Everything here is
+// inlined into the method's loop, so that the window position and the
+// method's bit reader stay in registers: no call but write_out() sees them.
 #pragma once
 
 #include <algorithm>
@@ -31,14 +33,14 @@ struct SlidingWindow {
     SlidingWindow(uint32_t window_size, InputCursor* cursor)
         : w(G.window.data()), size(window_size), input(cursor) {}
 
-    void put(uint8_t byte) {
+    [[gnu::always_inline]] void put(uint8_t byte) {
         w[pos] = byte;
         if (++pos == size) wrap();
     }
 
     // Copies `length` bytes from window position `source` (taken modulo the size);
     // overlapping copies repeat bytes.
-    void copy_from(uint32_t source, uint32_t length) {
+    [[gnu::always_inline]] void copy_from(uint32_t source, uint32_t length) {
         source &= size - 1;
         if (source < pos && uint64_t{pos} + length + COPY_SLACK <= size) {
             // The common case: the source lies behind in this pass, and the copy
@@ -70,7 +72,7 @@ struct SlidingWindow {
     }
 
     // Writes out what the window holds; the result of write_out.
-    int flush() {
+    [[gnu::always_inline]] int flush() {
         input->store();
         const int r = write_out(w, pos, 0);
         input->load();
@@ -78,7 +80,7 @@ struct SlidingWindow {
     }
 
 private:
-    void wrap() {
+    [[gnu::always_inline]] void wrap() {
         input->store();
         write_out(w, size, 0);
         input->load();
@@ -87,7 +89,7 @@ private:
     }
 
     // Any copy, in pieces that end at the window's end.
-    void copy_pieces(uint32_t source, uint32_t length) {
+    [[gnu::always_inline]] void copy_pieces(uint32_t source, uint32_t length) {
         while (length > 0) {
             source &= size - 1;
             const uint32_t piece = std::min(size - std::max(source, pos), length);

@@ -59,7 +59,7 @@ uint8_t* follower_row(unsigned value) {
 
 // The next byte symbol after `last`: 8 plain bits when its set is empty or a
 // 1 bit says so, else an index into the set.
-inline unsigned next_symbol(HeldBitReader& in, const uint8_t* rows, unsigned last) {
+[[gnu::always_inline]] inline unsigned next_symbol(HeldBitReader& in, const uint8_t* rows, unsigned last) {
     const unsigned width = follower_width[last];
     if (width == 0 || in.take(1)) return in.take(8);
     return rows[FOLLOWER_ROW * last + in.take(static_cast<int>(width))];

@@ -85,7 +85,7 @@ std::array<uint16_t, CODE_COUNT> string_length{};
 // dest[0..n) back to front. False, with dest[0..n) holding anything, when the
 // code's chain does not end in a byte code after exactly n codes or passes an
 // unassigned code.
-bool write_string(uint8_t* dest, int code, uint32_t n) {
+inline bool write_string(uint8_t* dest, int code, uint32_t n) {
     const uint8_t* const window = G.window.data();
     const uint8_t* const suffix = window + SUFFIX_OFFSET;
     uint8_t* q = dest + n;
@@ -104,6 +104,54 @@ bool write_string(uint8_t* dest, int code, uint32_t n) {
 }
 
 bool is_undefined(int code) { return code >= FIRST_FREE_CODE && prefix_of(code) == UNASSIGNED; }
+
+struct Expanded {
+    uint32_t length;  // 0: damaged data, the member ends
+    uint8_t first;    // the string's first byte
+};
+
+// The general expansion of a code, with every rule for damaged data and freed
+// codes: the string is built on the stack back to front and appended to the
+// output through output_stack().
+[[gnu::noinline]] Expanded expand_on_stack(int code, int previous, uint8_t last_char) {
+    uint8_t* const stack = stack_base();
+    int bottom = CODE_COUNT;
+    // Damaged data can chain undefined codes into a loop; a sound string
+    // never outgrows the stack, so a full stack ends the member.
+    bool damaged = false;
+    auto push = [&](uint8_t byte) {
+        if (bottom == 0) {
+            damaged = true;
+            return;
+        }
+        stack[--bottom] = byte;
+    };
+    if (is_undefined(code)) {
+        // Not yet defined: the previous string followed by its own first byte.
+        if (is_undefined(previous)) damaged = true;
+        push(last_char);
+        code = previous;
+    }
+    while (!damaged && code >= FIRST_FREE_CODE) {
+        if (prefix_of(code) == UNASSIGNED) {
+            if (is_undefined(previous)) {
+                damaged = true;
+                break;
+            }
+            push(last_char);
+            code = previous;
+        } else {
+            push(suffix_of(code));
+            code = prefix_of(code);
+        }
+    }
+    if (damaged) return {0, 0};
+    last_char = suffix_of(code);
+    push(last_char);
+    if (damaged) return {0, 0};
+    output_stack(bottom);
+    return {static_cast<uint32_t>(CODE_COUNT - bottom), last_char};
+}
 
 }  // namespace
 
@@ -146,13 +194,6 @@ int unshrink_member() {
 
     HeldBitReader in;
     in.load();
-    // Hands the reader back and passes the collected output on.
-    auto finish = [&] {
-        in.store();
-        flush_output();
-        return 0;
-    };
-
     int previous = static_cast<int>(in.take(code_width));
     if (in.exhausted) {
         in.store();
@@ -164,99 +205,78 @@ int unshrink_member() {
     out[fill++] = last_char;
     uint32_t previous_length = 1;  // bytes written for the previous code
 
-    uint8_t* stack = stack_base();
+    int next_free = next_free_code;
     while (!in.exhausted && !output_overflowed()) {
         int code = static_cast<int>(in.take(code_width));
         if (in.exhausted) break;
-        while (code == CONTROL_CODE) {
-            const unsigned sub = in.take(code_width);
-            if (sub == 1) {
-                // A width above 13 cannot come from a sound stream: the member ends here.
-                if (code_width == MAX_CODE_WIDTH) {
-                    G.window_fill = fill;
-                    return finish();
-                }
-                ++code_width;
-            } else if (sub == 2) {
-                clear_unused_codes();
-            }
-            code = static_cast<int>(in.take(code_width));
-            if (in.exhausted) {
-                G.window_fill = fill;
-                return finish();
-            }
-        }
-
-        const int incoming = code;
-        uint32_t current_length;
-        // A defined code (or a byte) is its own string; a code not yet defined
-        // is the previous string followed by that string's first byte.
-        const bool defined = !is_undefined(code);
-        const int walked = defined ? code : previous;
-        const uint32_t length =
-            defined ? (code < FIRST_FREE_CODE ? 1u : string_length[static_cast<size_t>(code)])
-                    : previous_length + 1;
-        if (length != 0 && fill + length < OUT_BLOCK &&
-            write_string(out + fill, walked, defined ? length : length - 1)) {
-            if (!defined) out[fill + length - 1] = last_char;
-            last_char = out[fill];
-            fill += length;
-            current_length = length;
-        } else {
-            // The general case: damaged or stale chains, and strings that fill
-            // the output block.
-            int bottom = CODE_COUNT;
-            // Damaged data can chain undefined codes into a loop; a sound string
-            // never outgrows the stack, so a full stack ends the member.
-            bool damaged = false;
-            auto push = [&](uint8_t byte) {
-                if (bottom == 0) {
-                    damaged = true;
-                    return;
-                }
-                stack[--bottom] = byte;
-            };
-            if (is_undefined(code)) {
-                if (is_undefined(previous)) damaged = true;
-                push(last_char);
-                code = previous;
-            }
-            while (!damaged && code >= FIRST_FREE_CODE) {
-                if (prefix_of(code) == UNASSIGNED) {
-                    if (is_undefined(previous)) {
-                        damaged = true;
+        if (code == CONTROL_CODE) [[unlikely]] {
+            bool ended = false;
+            while (code == CONTROL_CODE) {
+                const unsigned sub = in.take(code_width);
+                if (sub == 1) {
+                    // A width above 13 cannot come from a sound stream: the member ends here.
+                    if (code_width == MAX_CODE_WIDTH) {
+                        ended = true;
                         break;
                     }
-                    push(last_char);
-                    code = previous;
-                } else {
-                    push(suffix_of(code));
-                    code = prefix_of(code);
+                    ++code_width;
+                } else if (sub == 2) {
+                    next_free_code = next_free;
+                    clear_unused_codes();
+                    next_free = next_free_code;
+                }
+                code = static_cast<int>(in.take(code_width));
+                if (in.exhausted) {
+                    ended = true;
+                    break;
                 }
             }
-            if (damaged) break;
-            last_char = suffix_of(code);
-            push(last_char);
-            if (damaged) break;
-
-            G.window_fill = fill;
-            in.input.store();
-            output_stack(bottom);
-            in.input.load();
-            fill = G.window_fill;
-            current_length = static_cast<uint32_t>(CODE_COUNT - bottom);
+            if (ended) break;
         }
 
-        if (next_free_code < CODE_COUNT) {
-            set_prefix(next_free_code, static_cast<uint16_t>(previous));
-            suffix_of(next_free_code) = last_char;
-            string_length[static_cast<size_t>(next_free_code)] =
+        uint32_t length;
+        if (code < FIRST_FREE_CODE && fill + 1 < OUT_BLOCK) {
+            last_char = static_cast<uint8_t>(code);
+            out[fill++] = last_char;
+            length = 1;
+        } else {
+            // A defined code is its own string; a code not yet defined is the
+            // previous string followed by that string's first byte. Either is
+            // written straight into the output when its chain proves as long
+            // as expected. (Byte codes get here only when the block is full:
+            // they have no length entry.)
+            const bool defined = prefix_of(code) != UNASSIGNED;
+            length = defined ? string_length[static_cast<size_t>(code)] : previous_length + 1;
+            if (length >= 2 && fill + length < OUT_BLOCK &&
+                write_string(out + fill, defined ? code : previous, defined ? length : length - 1)) {
+                if (!defined) out[fill + length - 1] = last_char;
+                last_char = out[fill];
+                fill += length;
+            } else {
+                G.window_fill = fill;
+                in.input.store();
+                const Expanded e = expand_on_stack(code, previous, last_char);
+                in.input.load();
+                fill = G.window_fill;
+                if (e.length == 0) break;
+                length = e.length;
+                last_char = e.first;
+            }
+        }
+
+        if (next_free < CODE_COUNT) {
+            set_prefix(next_free, static_cast<uint16_t>(previous));
+            suffix_of(next_free) = last_char;
+            string_length[static_cast<size_t>(next_free)] =
                 static_cast<uint16_t>(std::min<uint32_t>(previous_length + 1, CODE_COUNT));
-            next_free_code = lowest_free_from(next_free_code + 1);
+            next_free = lowest_free_from(next_free + 1);
         }
-        previous = incoming;
-        previous_length = current_length;
+        previous = code;
+        previous_length = length;
     }
+    next_free_code = next_free;
     G.window_fill = fill;
-    return finish();
+    in.store();
+    flush_output();
+    return 0;
 }
