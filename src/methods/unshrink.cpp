@@ -8,6 +8,12 @@
 //   bytes 16384..24575  last byte of each code's string
 //   bytes 24576..32767  stack on which a code's string is expanded back to front
 // Output is collected in convert_buf and passed on in blocks of 65536 bytes.
+//
+// A code's string is normally written straight into convert_buf, back to
+// front from its expected end: each code keeps the length its string had when
+// it was defined, and the walk along its prefixes confirms that length. Codes
+// whose chain says otherwise (freed prefixes, damaged data) and strings that
+// reach the end of the block go through the stack with the general rules.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -78,7 +84,8 @@ void output_stack(int bottom) {
 }
 
 // For each code, the length of its string when it was defined: where the
-// output goes when the string is written back to front.
+// string's last byte goes when it is written back to front. Only a hint: the
+// walk in write_string() checks it.
 std::array<uint16_t, CODE_COUNT> string_length{};
 
 // Writes the string of `code`, taken to be `n` bytes long (n at least 1), to
