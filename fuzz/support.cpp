@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/archive.h"
 #include "engine/engine.h"
 #include "engine/globals.h"
 #include "engine/io.h"
@@ -101,8 +102,9 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     G.disk_full_state = 0;
     G.input_buf.assign(INPUT_BUF_SIZE + INPUT_SPARE, 0);
     if (G.convert_buf.size() != CONVERT_BUF_SIZE) G.convert_buf.assign(CONVERT_BUF_SIZE, 0);
-    G.archive_handle = host_open_read(path.c_str());
-    if (G.archive_handle < 0) std::abort();
+    std::string archive_name = path;
+    G.archive_name = archive_name.data();
+    if (open_archive() != 0) std::abort();
     G.offset_shift = 0;
     G.local.method = static_cast<uint16_t>(method);
     G.local.flags = flags;
@@ -111,11 +113,9 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     G.out_file = sink;
 
     // The input positioned at the data, as the member walk leaves it.
-    const long n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
-    G.input_buf_offset = 0;
-    G.input_held = static_cast<int32_t>(n < 0 ? 0 : n);
-    G.input_pos = G.input_buf.data();
-    G.input_left = G.input_held;
+    G.input_buf_offset = -1;
+    G.input_held = 0;
+    position_input(0);
     G.packed_left = static_cast<int64_t>(size);
     G.unpacked_size = unpacked_size;
     begin_member_output();
@@ -129,8 +129,8 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     case 8: r = inflate_member(); break;
     default: break;
     }
-    host_close(G.archive_handle);
-    G.archive_handle = -1;
+    close_archive();
+    G.archive_name = nullptr;
     G.cur = nullptr;
     G.out_file = nullptr;
     return r;

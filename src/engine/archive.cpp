@@ -6,8 +6,10 @@
 #include <span>
 #include <utility>
 
+#include "engine/directory_memo.h"
 #include "engine/io.h"
 #include "engine/names.h"
+#include "engine/read_ahead.h"
 #include "engine/shown_text.h"
 #include "engine/walk.h"
 #include "listing/info.h"
@@ -29,6 +31,7 @@ bool signature_ends_directory() {
 }
 
 void close_archive() {
+    archive_input_end();
     if (G.archive_handle >= 0) host_close(G.archive_handle);
     G.archive_handle = -1;
 }
@@ -49,8 +52,7 @@ int position_input(int64_t physical) {
     if (block != G.input_buf_offset || G.input_held <= 0) {
         G.input_buf_offset = block;
         long n = -1;
-        if (host_seek(G.archive_handle, block) == block)
-            n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
+        if (archive_seek(block) == block) n = archive_read(G.input_buf.data(), INPUT_BUF_SIZE);
         if (n <= 0) {
             G.input_held = 0;
             G.input_pos = G.input_buf.data();
@@ -88,8 +90,8 @@ void decode_end_record(const uint8_t* b) {
 }
 
 long read_at(int64_t offset, uint8_t* dest, long count) {
-    if (host_seek(G.archive_handle, offset) != offset) return -1;
-    return host_read(G.archive_handle, dest, static_cast<unsigned long>(count));
+    if (archive_seek(offset) != offset) return -1;
+    return archive_read(dest, count);
 }
 
 uint64_t get_u64le(const uint8_t* b) {
@@ -144,7 +146,7 @@ int read_zip64_end() {
             result = ENG_WARNING;
         }
     }
-    host_seek(G.archive_handle, G.input_buf_offset + G.input_held);
+    archive_seek(G.input_buf_offset + G.input_held);
     return result;
 }
 
@@ -641,9 +643,18 @@ int process_archive(bool last_chance) {
                      G.archive_name, static_cast<long long>(-remembered));
         result = std::max(result, static_cast<int>(ENG_ERROR));
     }
-    G.names_keep_case = G.keep_case ||
-                        (seek_archive(static_cast<int64_t>(G.end.central_offset)) == 0 &&
-                         directory_has_lower_case());
+    // A walk on an archive whose directory is kept from an earlier run needs
+    // no scan of it; any other walk may record one.
+    G.archive_mtime = st.mtime;
+    const bool walks = !G.info_mode && !G.list_level;
+    const DirectoryMemo* memo = walks ? directory_memo_for(st.size, st.mtime) : nullptr;
+    if (memo)
+        G.names_keep_case = memo->names_keep_case;
+    else
+        G.names_keep_case = G.keep_case ||
+                            (seek_archive(static_cast<int64_t>(G.end.central_offset)) == 0 &&
+                             directory_has_lower_case());
+    if (walks && !memo) begin_directory_memo(st.size, st.mtime);
     if (seek_archive(static_cast<int64_t>(G.end.central_offset)) != 0) {
         close_archive();
         return std::max(result, static_cast<int>(ENG_BAD_ARCHIVE));

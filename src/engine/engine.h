@@ -43,6 +43,13 @@ struct EngineHooks {
 // Installs the hooks for all later engine runs (copied).
 void engine_set_hooks(const EngineHooks& hooks);
 
+// A host that runs the engine many times on one archive, which nothing changes
+// meanwhile, switches this on around those runs: the engine then keeps what it
+// learned from one run to the next (the folder's names matching the archive
+// argument, the archive's directory) instead of reading it again. Switching it
+// on or off drops whatever was kept.
+void engine_keep_between_runs(bool on);
+
 // Runs the engine on an argument vector: argv[0] is the program name, argv[argc]
 // must be a null pointer. The strings are changed in place (backslashes become
 // slashes, list ends are cut, ".zip" may be appended to the archive name), so

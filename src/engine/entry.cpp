@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/archive.h"
+#include "engine/directory_memo.h"
 #include "engine/engine.h"
 #include "engine/globals.h"
 #include "engine/wildcard.h"
@@ -302,6 +303,11 @@ int process_archives() {
 }
 
 void engine_set_hooks(const EngineHooks& hooks) { G.hooks = hooks; }
+
+void engine_keep_between_runs(bool on) {
+    keep_wild_matches(on);
+    keep_directory_memo(on);
+}
 
 int engine_entry(int argc, char** argv) {
     reset_options();

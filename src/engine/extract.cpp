@@ -8,6 +8,7 @@
 
 #include "engine/globals.h"
 #include "engine/io.h"
+#include "engine/read_ahead.h"
 #include "engine/shown_text.h"
 #include "engine/walk.h"
 #include "hostfs/file_finish.h"
@@ -24,15 +25,33 @@ bool is_disk_full(int cause) {
     return cause == ENOSPC;
 }
 
-// Stored members: copied through the window.
+// Stored members: long runs of input go to write_out as they are; short ones
+// (the start and the end of the data, small members) are gathered in the window
+// first, so that a small member is still one write.
 void copy_stored() {
     G.window_fill = 0;
-    int b;
-    while (G.disk_full_state == 0 && !output_overflowed() && (b = next_byte()) != -1) {
-        G.window[G.window_fill++] = static_cast<uint8_t>(b);
-        if (G.window_fill == WINDOW_SIZE) {
-            write_out(G.window.data(), WINDOW_SIZE, 0);
+    while (G.disk_full_state == 0 && !output_overflowed()) {
+        const uint8_t* run = nullptr;
+        long n = take_input(&run, READ_AHEAD_SIZE);
+        if (n <= 0) break;
+        if (n >= WINDOW_SIZE) {
+            // What was gathered goes first. After a failed write or past the
+            // declared size, write_out passes nothing more on.
+            if (G.window_fill > 0) write_out(G.window.data(), G.window_fill, 0);
             G.window_fill = 0;
+            write_out(run, static_cast<uint32_t>(n), 0);
+            continue;
+        }
+        while (n > 0) {
+            const long k = std::min<long>(n, WINDOW_SIZE - static_cast<long>(G.window_fill));
+            std::memcpy(G.window.data() + G.window_fill, run, static_cast<size_t>(k));
+            G.window_fill += static_cast<uint32_t>(k);
+            run += k;
+            n -= k;
+            if (G.window_fill == WINDOW_SIZE) {
+                write_out(G.window.data(), WINDOW_SIZE, 0);
+                G.window_fill = 0;
+            }
         }
     }
     write_out(G.window.data(), G.window_fill, 0);
@@ -180,11 +199,17 @@ int create_output_file() {
 
 namespace {
 
-// Closes the temporary file; false (reported) when its last bytes could not be written.
-bool close_output() {
+// Closes the temporary file; false (reported) when its last bytes could not be
+// written. A file that is to be placed (`prepared` not null) gets its time and
+// attributes before it is closed, while it is still open.
+bool close_output(PreparedOutput* prepared) {
     FILE* f = G.out_file;
     G.out_file = nullptr;
-    if (f && std::fclose(f) != 0) {
+    if (!f) return true;
+    bool written = std::fflush(f) == 0;
+    if (written && prepared) *prepared = prepare_output_file(f);
+    if (std::fclose(f) != 0) written = false;
+    if (!written) {
         std::fprintf(stderr, "\nerror:  cannot finish writing %s\n", shown_text(G.member_name).c_str());
         return false;
     }
@@ -199,14 +224,23 @@ void discard_output() {
     host_output_ended();
 }
 
-// Renames the temporary file to the member's name, replacing an older file.
+// Renames the temporary file to the member's name, replacing an older file. An
+// older read-only file (which Windows does not replace) is made writable first.
 bool place_output() {
     const char* name = G.member_name.c_str();
-    HostStat st;
-    if (host_stat(name, &st) == 0 && !st.is_dir && !st.writable) host_make_writable(name);
     errno = 0;
-    if (host_replace(G.temp_name.c_str(), name) != 0) {
-        const int cause = errno;
+    int placed = host_replace(G.temp_name.c_str(), name);
+    int cause = errno;
+    if (placed != 0) {
+        HostStat st;
+        if (host_stat(name, &st) == 0 && !st.is_dir && !st.writable) {
+            host_make_writable(name);
+            errno = 0;
+            placed = host_replace(G.temp_name.c_str(), name);
+            cause = errno;
+        }
+    }
+    if (placed != 0) {
         discard_output();
         report_cannot_create(cause);
         return false;
@@ -257,19 +291,21 @@ int extract_member() {
     }
     bool kept_old = false;
     if (to_file) {
-        // A failed write leaves an incomplete file, which is never kept; going on
-        // after it is an error of the run.
-        if (!close_output() || G.disk_full_state == 1) {
+        // Damaged data is kept (it may be mostly right) unless it would replace a
+        // file. A failed write leaves an incomplete file, which is never kept;
+        // going on after it is an error of the run.
+        HostStat st;
+        const bool complete = result <= 1 && crc == G.local.crc32;
+        const bool place = G.disk_full_state == 0 && (complete || host_stat(G.member_name.c_str(), &st) != 0);
+        PreparedOutput prepared;
+        if (!close_output(place ? &prepared : nullptr) || G.disk_full_state == 1) {
             discard_output();
             std::fprintf(stderr, "%s:  not extracted (incomplete)\n", name);
             return ENG_ERROR;
         }
-        // Damaged data is kept (it may be mostly right) unless it would replace a file.
-        HostStat st;
-        const bool complete = result <= 1 && crc == G.local.crc32;
-        if (complete || host_stat(G.member_name.c_str(), &st) != 0) {
+        if (place) {
             if (!place_output()) return std::max(result, static_cast<int>(ENG_ERROR));
-            finish_output_file();
+            finish_output_file(&prepared);
         } else {
             discard_output();
             kept_old = true;

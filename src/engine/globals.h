@@ -21,6 +21,16 @@ constexpr int UNSHRINK_BUF_SIZE = 0x20000; // conversion target for unshrink out
 constexpr int MEMBER_NAME_MAX = 260;       // stored names are cut to this length
 constexpr int ANSWER_MAX = 8;              // characters kept of an answer line
 
+// The read-ahead buffer under the input blocks (engine/read_ahead.h).
+struct ReadAhead {
+    std::vector<uint8_t> buf;       // READ_AHEAD_SIZE bytes while an archive is open
+    int64_t start = 0;              // archive offset of buf[0]
+    int32_t held = 0;               // bytes held from start on
+    int32_t run = 0;                // size of the last read of the archive
+    int64_t pos = 0;                // where the next read begins
+    int64_t handle_pos = 0;         // the handle's own position; -1 unknown
+};
+
 struct EngineGlobals {
     // ---- Options: reset at every engine_entry, except the four marked "kept".
     int text_convert = 0;
@@ -58,6 +68,7 @@ struct EngineGlobals {
     int64_t offset_shift = 0;
     int archive_handle = -1;
     int64_t archive_size = 0;
+    int64_t archive_mtime = 0;      // seconds since 1970, as the archive was found
     std::string member_name;        // stored name, then the host path
     FILE* out_file = nullptr;
     std::string temp_name;          // the file being written, renamed to member_name when complete
@@ -85,6 +96,7 @@ struct EngineGlobals {
     int32_t input_left = 0;         // may become -1 inside next_byte
     int32_t input_held = 0;         // bytes held in input_buf from the last read
     int64_t packed_left = 0;        // compressed bytes not yet taken; negative past the end
+    ReadAhead ahead;                // what the blocks are read from
     uint64_t unpacked_size = 0;
 
     // ---- Output.

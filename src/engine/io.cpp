@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/read_ahead.h"
 #include "engine/records.h"
 #include "engine/shown_text.h"
 
 int refill_byte() {
-    const long n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
+    const long n = archive_read(G.input_buf.data(), INPUT_BUF_SIZE);
     if (n <= 0) {
         G.input_left = 0;
         // The archive ends inside the member's data: its data ends here, and
@@ -23,11 +24,60 @@ int refill_byte() {
     return G.input_buf[0];
 }
 
+namespace {
+
+// Up to `max` bytes (a multiple of the block size) of whole blocks that follow
+// the held, used-up block, straight from the read-ahead buffer. Afterwards the
+// last of them is the held block, used up, as reading them one by one leaves
+// it. 0 when no whole block is at hand: the block reader then takes over, with
+// its own handling of the archive's end and of read errors.
+long take_whole_blocks(const uint8_t** run, long max) {
+    if (G.input_held != INPUT_BUF_SIZE || archive_position() != G.input_buf_offset + INPUT_BUF_SIZE)
+        return 0;
+    const uint8_t* data = nullptr;
+    const long n = archive_view(&data, max);
+    if (n <= 0) return 0;
+    const long whole = n - n % INPUT_BUF_SIZE;
+    if (whole < n) archive_seek(archive_position() - (n - whole));  // inside the buffer
+    if (whole == 0) return 0;
+    G.input_buf_offset += whole;
+    std::memcpy(G.input_buf.data(), data + whole - INPUT_BUF_SIZE, INPUT_BUF_SIZE);
+    G.input_pos = G.input_buf.data() + INPUT_BUF_SIZE;
+    G.input_left = 0;
+    *run = data;
+    return whole;
+}
+
+}  // namespace
+
+long take_input(const uint8_t** run, long max) {
+    if (G.packed_left <= 0 || max <= 0) return 0;
+    if (G.packed_left < max) max = static_cast<long>(G.packed_left);
+    if (G.input_left <= 0) {
+        long n = 0;
+        if (max >= INPUT_BUF_SIZE) n = take_whole_blocks(run, max - max % INPUT_BUF_SIZE);
+        if (n > 0) {
+            G.packed_left -= n;
+            return n;
+        }
+        if (refill_byte() < 0) return 0;
+        // refill_byte handed out the block's first byte: it belongs to this run.
+        --G.input_pos;
+        ++G.input_left;
+    }
+    const long n = std::min<long>(max, G.input_left);
+    *run = G.input_pos;
+    G.input_pos += n;
+    G.input_left -= static_cast<int32_t>(n);
+    G.packed_left -= n;
+    return n;
+}
+
 long read_bytes(uint8_t* dest, long count) {
     long done = 0;
     while (done < count) {
         if (G.input_left <= 0) {
-            const long n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
+            const long n = archive_read(G.input_buf.data(), INPUT_BUF_SIZE);
             if (n < 0) {
                 std::fprintf(stderr, "error:  zipfile read error\n");
                 return -1;
@@ -161,7 +211,9 @@ int write_out(const uint8_t* block, uint32_t size, int from_unshrink) {
 
 int open_archive() {
     G.archive_handle = host_open_read(G.archive_name);
-    return G.archive_handle < 0 ? -1 : 0;
+    if (G.archive_handle < 0) return -1;
+    archive_input_start();
+    return 0;
 }
 
 void begin_member_output() {

@@ -1,5 +1,6 @@
-// Buffered archive input, member output with CRC-32 and line-end conversion, the
-// disk-full question, and the little-endian readers and bit masks the methods share.
+// Buffered archive input, member output with CRC-32 (engine/crc32.h) and line-end
+// conversion, the disk-full question, and the little-endian readers and bit masks
+// the methods share.
 //
 // Decompression methods read their input only through next_byte() and write
 // their output only through write_out().
@@ -8,6 +9,7 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/crc32.h"
 #include "engine/globals.h"
 
 // (1 << n) - 1 for n = 0..16.
@@ -16,28 +18,6 @@ inline constexpr std::array<uint16_t, 17> low_bit_masks = [] {
     for (int n = 0; n <= 16; ++n) m[n] = static_cast<uint16_t>((1u << n) - 1u);
     return m;
 }();
-
-// CRC-32 of ISO-HDLC / zlib (reflected polynomial 0xEDB88320).
-inline constexpr std::array<uint32_t, 256> crc_table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        t[i] = c;
-    }
-    return t;
-}();
-
-// Updates a CRC register (not complemented) over `size` bytes.
-inline uint32_t crc32_update(uint32_t reg, const uint8_t* data, size_t size) {
-    for (size_t i = 0; i < size; ++i) reg = crc_table[(reg ^ data[i]) & 0xFF] ^ (reg >> 8);
-    return reg;
-}
-
-// The finished CRC-32 of a whole buffer.
-inline uint32_t crc32_of(const uint8_t* data, size_t size) {
-    return crc32_update(0xFFFFFFFFu, data, size) ^ 0xFFFFFFFFu;
-}
 
 inline uint16_t get_u16le(const uint8_t* b) {
     return static_cast<uint16_t>(b[0] | (b[1] << 8));
@@ -61,6 +41,15 @@ inline int next_byte() {
     if (--G.input_left >= 0) return *G.input_pos++;
     return refill_byte();
 }
+
+// The next run of the member's compressed bytes, at most `max` and at most the
+// packed_left still due: points *run at it and takes it (the run stays valid
+// until the next read of the archive). Returns its length, or 0 where next_byte
+// would return -1: the data is used up, or the archive has ended (packed_left
+// is then 0). Whole blocks come straight from the read-ahead buffer, in runs of
+// up to READ_AHEAD_SIZE bytes; the block state afterwards is the one next_byte
+// leaves after the same bytes.
+long take_input(const uint8_t** run, long max);
 
 // Copies `count` archive bytes through the buffer. Returns the number copied
 // (short at the end of the archive), or -1 after a read error (reported).

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/archive.h"
+#include "engine/directory_memo.h"
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "engine/select.h"
@@ -104,6 +105,8 @@ uint32_t unix_permissions(const CentralHeader& h) {
 
 // Existing files: true when the member is to be extracted.
 bool decide_existing() {
+    // When every existing file is replaced, there is nothing to look up.
+    if (!G.freshen && !G.never_overwrite && !G.update_only && (G.replace_all || G.no_prompts)) return true;
     const int age = existing_file_age(G.member_name.c_str());
     if (age < 0) return !G.freshen;
     if (G.never_overwrite) return false;
@@ -264,13 +267,30 @@ int walk_members() {
     int result = 0;
     bool directory_damaged = false;
     processed_spans.clear();
+    // With a memo of this directory, entries that cannot be selected are passed
+    // by unread; without one, a memo is recorded when the host keeps them.
+    const DirectoryMemo* memo = directory_memo_for(static_cast<uint64_t>(G.archive_size), G.archive_mtime);
+    size_t memo_next = 0;
+    const bool recording = !memo && directory_memo_recording();
+    bool directory_clean = true;  // no entry of the directory raised the result
 
     while (members_left != 0 && !directory_damaged) {
         int count = 0;
         while (members_left != 0 && count < BATCH_SIZE) {
+            if (memo) {
+                while (members_left != 0 && !select_member(memo->entries[memo_next].name.c_str(),
+                                                           memo->entries[memo_next].fold,
+                                                           include_flags.get(), exclude_flags.get())) {
+                    --members_left;
+                    ++memo_next;
+                }
+                if (members_left == 0) break;
+                position_input(memo->entries[memo_next++].start);
+            }
             --members_left;
             G.cur = &batch[count];
             *G.cur = MemberInfo{};
+            const int64_t entry_start = input_position();
             const long got = read_signature();
             if (got <= 0) {
                 result = raise(result, ENG_EARLY_EOF);
@@ -294,10 +314,13 @@ int walk_members() {
             }
             const CentralHeader h = G.central;
             bool stop = false;
-            result = raise(result, read_name_and_extra(h.name_length, h.extra_length, "central", &stop));
+            r = read_name_and_extra(h.name_length, h.extra_length, "central", &stop);
+            if (r) directory_clean = false;
+            result = raise(result, r);
             if (!stop) {
                 apply_zip64_central();
                 r = read_field_text(h.comment_length, FIELD_SKIP);
+                if (r) directory_clean = false;
                 result = raise(result, r);
                 if ((stop = r > 1))
                     std::fprintf(stderr, "\n%s:  bad file comment length\n", shown_text(G.member_name).c_str());
@@ -307,6 +330,7 @@ int walk_members() {
                 break;
             }
             const bool fold = G.cur->lowercase_name;
+            if (recording) add_memo_entry(entry_start, G.member_name, fold);
             if (!select_member(G.member_name.c_str(), fold, include_flags.get(), exclude_flags.get()))
                 continue;
             if (check_member_support())
@@ -341,7 +365,12 @@ int walk_members() {
             std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",
                          G.exclude_patterns[i]);
 
+    if (memo) position_input(memo->end);
+    const int64_t directory_end = input_position();
     const long got = read_signature();
+    if (recording)
+        finish_directory_memo(directory_clean && !directory_damaged && got == 4 && signature_ends_directory(),
+                              directory_end);
     if (got <= 0) {
         result = ENG_EARLY_EOF;
     } else if (got != 4 || !signature_ends_directory()) {

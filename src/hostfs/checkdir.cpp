@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "engine/globals.h"
 #include "engine/shown_text.h"
@@ -25,6 +27,47 @@ namespace {
 
 HostPathState& S = host_paths;
 
+// The directories of the last path built, which exist: found or created for an
+// earlier member of this run. A member in the same folder takes them from here
+// instead of asking the host again. Each level keeps the lengths of long_path and
+// host_path behind its '/'. A new root (every run sets one) forgets them.
+struct KnownDirs {
+    std::string long_path;
+    std::string host_path;
+    std::vector<std::pair<size_t, size_t>> levels;
+    size_t level = 0;  // the level the current member's next directory is at
+
+    void clear() {
+        long_path.clear();
+        host_path.clear();
+        levels.clear();
+        level = 0;
+    }
+    // True when the directory S.long_path (no '/' yet) is known; it then sets
+    // S.host_path to its host form.
+    bool find() const {
+        if (level >= levels.size() || levels[level].first != S.long_path.size() + 1) return false;
+        const size_t n = S.long_path.size();
+        if (long_path.compare(0, n, S.long_path) != 0 || long_path[n] != '/') return false;
+        S.host_path.assign(host_path, 0, levels[level].second - 1);
+        return true;
+    }
+    // Records the directory just found or created (S.long_path and S.host_path end in '/').
+    void remember() {
+        try {
+            levels.resize(level);
+            levels.emplace_back(S.long_path.size(), S.host_path.size());
+            long_path = S.long_path;
+            host_path = S.host_path;
+        } catch (...) {
+            clear();  // half recorded: nothing is known
+            throw;
+        }
+    }
+};
+
+KnownDirs known_dirs;
+
 void release_paths() { release_host_paths(); }
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
@@ -36,6 +79,7 @@ void report(const char* format, const char* a, const char* b = nullptr) {
 }
 
 int set_root(const char* path) {
+    known_dirs.clear();
     S.root_len = 0;
     S.root_path = std::string();
     if (!path || !*path) return HOST_OK;
@@ -92,6 +136,7 @@ char label_drive_letter() {
 
 int begin_path() {
     release_paths();
+    known_dirs.level = 0;
     const size_t room = S.root_path.size() + G.member_name.size() * 2 + 2;
     S.long_path.reserve(room);
     S.host_path.reserve(room);
@@ -112,12 +157,16 @@ int begin_path() {
 }
 
 // Appends one component to host_path, verbatim where the volume accepts it as
-// long_path spells it, else in 8.3 form.
+// long_path spells it, else in 8.3 form. A component that is its own 8.3 form
+// comes out the same either way, and the volume is not asked.
 void append_host_component(std::string_view component) {
-    if (volume_accepts_name(S.long_path.c_str()))
+    const size_t start = S.host_path.size();
+    shorten_to_8_3(component, S.host_path);
+    if (std::string_view(S.host_path).substr(start) == component) return;
+    if (volume_accepts_name(S.long_path.c_str())) {
+        S.host_path.resize(start);
         S.host_path += component;
-    else
-        shorten_to_8_3(component, S.host_path);
+    }
 }
 
 int path_too_long() {
@@ -128,8 +177,14 @@ int path_too_long() {
 
 int add_dir(std::string_view component) {
     S.long_path += component;
-    append_host_component(component);
     const bool too_long = S.long_path.size() > HOST_DIR_PATH_MAX;
+    if (known_dirs.find()) {
+        S.long_path += '/';
+        S.host_path += '/';
+        ++known_dirs.level;
+        return HOST_OK;
+    }
+    append_host_component(component);
 
     HostStat st;
     if (host_stat(S.host_path.c_str(), &st) != 0) {
@@ -155,6 +210,8 @@ int add_dir(std::string_view component) {
     }
     S.long_path += '/';
     S.host_path += '/';
+    known_dirs.remember();
+    ++known_dirs.level;
     return HOST_OK;
 }
 
@@ -185,6 +242,7 @@ int take_path() {
 }
 
 int drop_root() {
+    known_dirs.clear();
     S.root_path = std::string();
     S.root_len = 0;
     return HOST_OK;

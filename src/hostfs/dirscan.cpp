@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "engine/wildcard.h"
 
@@ -77,7 +78,73 @@ void end_sequence() {
 
 }  // namespace
 
+namespace {
+
+// The matches kept by keep_wild_matches: recorded while a sequence runs, complete
+// once it ended, handed out again from `replay` on.
+struct KeptMatches {
+    bool on = false;
+    bool recording = false;
+    bool complete = false;
+    bool replaying = false;
+    std::string argument;
+    std::vector<std::string> results;
+    size_t replay = 0;
+};
+
+KeptMatches kept;
+
+char* replay_next() {
+    if (kept.replay < kept.results.size()) {
+        const std::string& r = kept.results[kept.replay++];
+        std::memcpy(wild.result, r.c_str(), r.size() + 1);
+        return wild.result;
+    }
+    kept.replaying = false;
+    return nullptr;
+}
+
+char* live_wild_match(const char* argument);
+
+}  // namespace
+
+void keep_wild_matches(bool on) {
+    kept = KeptMatches();
+    kept.on = on;
+}
+
 char* next_wild_match(const char* argument) {
+    if (kept.replaying) return replay_next();
+    if (kept.on && wild.first_call) {
+        if (kept.complete && kept.argument == argument) {
+            kept.replaying = true;
+            kept.replay = 0;
+            return replay_next();
+        }
+        kept.recording = true;
+        kept.complete = false;
+        kept.argument = argument;
+        kept.results.clear();
+    }
+    char* r = live_wild_match(argument);
+    if (kept.recording) {
+        try {
+            if (r) kept.results.emplace_back(r);
+        } catch (const std::bad_alloc&) {
+            kept.recording = false;  // not kept: the next sequence reads the folder
+            return r;
+        }
+        if (!r) {
+            kept.recording = false;
+            kept.complete = true;
+        }
+    }
+    return r;
+}
+
+namespace {
+
+char* live_wild_match(const char* argument) {
     if (!wild.first_call) {
         if (!wild.scan) {
             end_sequence();
@@ -113,3 +180,5 @@ char* next_wild_match(const char* argument) {
     }
     return wild.result;
 }
+
+}  // namespace

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/win32_api.h"
 
@@ -24,3 +25,10 @@ constexpr int WILD_RESULT_MAX = 260;
 // null when the matches are exhausted; when nothing matches, the argument itself
 // is returned once. The result buffer has room for 4 more bytes (".zip").
 char* next_wild_match(const char* argument);
+
+// While on, the matches of a completed wildcard sequence are kept, and the next
+// sequence for the same argument hands them out again without reading the folder:
+// for a host program that runs the engine many times on one archive in a folder
+// that does not change meanwhile (an installation, one run per member). Turning
+// it off (or on again) forgets them.
+void keep_wild_matches(bool on);

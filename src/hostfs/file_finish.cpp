@@ -22,17 +22,53 @@ int map_host_attributes() {
     return 0;
 }
 
-bool dos_time_to_file_time(FILETIME* out) {
+namespace {
+
+// The member's time as a UTC file time, without reports: they go out later.
+bool convert_member_time(FILETIME* out, PreparedOutput* p) {
     FILETIME local;
     if (!DosDateTimeToFileTime(G.local.dos_date, G.local.dos_time, &local)) {
-        std::printf("DosDateTime failed: %d\n", static_cast<int>(GetLastError()));
+        p->dos_failed = true;
+        p->error_code = GetLastError();
         return false;
     }
     if (!LocalFileTimeToFileTime(&local, out)) {
-        std::printf("LocalFileTime failed: %d\n", static_cast<int>(GetLastError()));
+        p->local_failed = true;
+        p->error_code = GetLastError();
         *out = local;
     }
     return true;
+}
+
+void report_time_conversion(const PreparedOutput& p) {
+    if (p.dos_failed) std::printf("DosDateTime failed: %d\n", static_cast<int>(p.error_code));
+    if (p.local_failed) std::printf("LocalFileTime failed: %d\n", static_cast<int>(p.error_code));
+}
+
+DWORD applied_attributes() {
+    return G.cur ? static_cast<DWORD>(G.cur->host_attributes & ATTRIBUTES_APPLIED) : FILE_ATTRIBUTE_ARCHIVE;
+}
+
+}  // namespace
+
+bool dos_time_to_file_time(FILETIME* out) {
+    PreparedOutput p;
+    const bool converted = convert_member_time(out, &p);
+    report_time_conversion(p);
+    return converted;
+}
+
+PreparedOutput prepare_output_file(FILE* f) {
+    PreparedOutput p;
+    FILETIME write_time{};
+    p.have_time = convert_member_time(&write_time, &p);
+    HostOutputInfo info;
+    info.set_time = p.have_time;
+    info.write_time = (static_cast<uint64_t>(write_time.dwHighDateTime) << 32) | write_time.dwLowDateTime;
+    info.attributes = applied_attributes();
+    info.unix_mode = G.cur ? G.cur->unix_mode : 0;
+    p.done = host_set_output_info(f, info);
+    return p;
 }
 
 namespace {
@@ -49,18 +85,33 @@ void close_output() {
         std::fprintf(stderr, "\nerror:  cannot finish writing %s\n", shown_text(G.member_name).c_str());
 }
 
+void set_attributes_by_name(const char* path) {
+    if (!SetFileAttributesU(path, applied_attributes()))
+        std::fprintf(stderr, "\nwarning (%d): could not set file attributes\n",
+                     static_cast<int>(GetLastError()));
+}
+
 }  // namespace
 
-void finish_output_file() {
+void finish_output_file(const PreparedOutput* prepared) {
     if (G.to_stdout) {
         close_output();
+        return;
+    }
+    const char* path = G.member_name.c_str();
+    if (prepared) {
+        report_time_conversion(*prepared);
+        close_output();
+        if (prepared->have_time && prepared->done.time_error)
+            std::printf("\nSetFileTime failed: %d\n", static_cast<int>(prepared->done.time_error));
+        if (prepared->done.attributes_left) set_attributes_by_name(path);
+        if (prepared->done.unix_mode_left) host_set_unix_mode(path, G.cur->unix_mode);
         return;
     }
     FILETIME write_time;
     const bool have_time = dos_time_to_file_time(&write_time);
     close_output();
 
-    const char* path = G.member_name.c_str();
     HANDLE file = CreateFileU(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -72,11 +123,7 @@ void finish_output_file() {
         CloseHandle(file);
     }
 
-    const DWORD attributes = G.cur ? static_cast<DWORD>(G.cur->host_attributes & ATTRIBUTES_APPLIED)
-                                   : FILE_ATTRIBUTE_ARCHIVE;
-    if (!SetFileAttributesU(path, attributes))
-        std::fprintf(stderr, "\nwarning (%d): could not set file attributes\n",
-                     static_cast<int>(GetLastError()));
+    set_attributes_by_name(path);
     // A member made on Unix gets its permission bits (on Linux).
     if (G.cur && G.cur->unix_mode) host_set_unix_mode(path, G.cur->unix_mode);
 }

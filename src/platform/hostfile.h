@@ -45,6 +45,27 @@ int host_make_writable(const char* path);      // read and write permission for 
 FILE* host_create_new(const char* path);
 // Renames `from` to `to`, replacing a file of that name. 0 or -1.
 int host_replace(const char* from, const char* to);
+
+// What an extracted file is given before it is closed, through its open stream.
+struct HostOutputInfo {
+    bool set_time = false;
+    uint64_t write_time = 0;   // last-write time, 100 ns ticks since 1601-01-01 UTC
+    uint32_t attributes = 0;   // Windows file attributes (FILE_ATTRIBUTE_*), never 0
+    unsigned unix_mode = 0;    // Unix permission bits to give the file; 0: none
+};
+// What host_set_output_info did. The error codes are Windows error codes (0: done).
+struct HostOutputDone {
+    uint32_t time_error = 0;
+    // The attributes are still to be set by name once the file has its own name
+    // (read-only, which would keep an open file from being renamed or removed on
+    // Windows, or after a failure on the open file).
+    bool attributes_left = false;
+    bool unix_mode_left = false;  // the Unix mode is still to be set by name
+};
+// Gives a complete output file, whose buffered bytes were flushed and which is
+// still open, its time and what it can take of its attributes and mode while
+// open: one call on the open file instead of reopening it by name.
+HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info);
 // Sets the Unix permission bits of a file (Linux); nothing to do on Windows.
 int host_set_unix_mode(const char* path, unsigned mode);
 

@@ -193,6 +193,10 @@ void install_worker(void*) {
     install_engine_hooks();
     const InstallUi& ui = install_ui();
 
+    // The engine runs once for the listing and once per member, always on the
+    // payload in the distribution folder, which nothing changes meanwhile: the
+    // folder and the payload's directory are read once, not once per run.
+    engine_keep_between_runs(true);
     const int listed = list_members();
     trace_result(listed);
     if (listed != ENG_OK) S.install_failed = true;
@@ -220,6 +224,8 @@ void install_worker(void*) {
         S.percent_done = progress_percent(S.done_size, S.total_size, i + 1, member_count);
         ui.set_percent(S.percent_done);
     }
+
+    engine_keep_between_runs(false);
 
     if (S.install_failed) ui.error(message(msg_error_aborted));
     else if (S.cancel_requested) ui.info(message(msg_cancelled));

@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/run.h"
 #include "support/zip_writer.h"
@@ -96,6 +98,60 @@ TEST(Extract, ReadOnlyMembersEndReadOnlyWithTheirTime) {
     const auto again = run_unzip({"-qq", "-o", "a.zip"}, dir.path());
     EXPECT_EQ(0, again.code) << again.err;
     EXPECT_EQ("keep me", tz::read_text(dir / "locked.txt"));
+}
+
+TEST(Extract, ReplacedAndNewFilesGetTheMembersContentTimeAndMode) {
+    TempDir dir;
+    Archive a;
+    struct Case {
+        const char* name;
+        uint32_t attributes;  // external attributes
+        int day;              // of May 2011, the member's date
+        bool exists;          // a file of that name is there before (read-only for read-only members)
+    };
+    const Case cases[] = {
+        {"locked.txt", 0x01, 1, true},        {"plain.txt", 0x20, 2, true},
+        {"sub/one.txt", 0x00, 3, false},      {"other/two.txt", 0x01, 4, false},
+        {"sub/three.txt", 0x00, 5, true},     {"sub/a-long-name.text", 0x00, 6, false},
+        {"unix/tool.sh", 0100750u << 16, 7, false},
+    };
+    for (const Case& c : cases) {
+        tz::Member& m = a.add(c.name, std::string("member ") + c.name, 8);
+        m.external_attributes = c.attributes;
+        if (c.attributes >> 16) m.made_by_host = 3;
+        m.date = tz::dos_date(2011, 5, c.day);
+        m.time = tz::dos_time(10, 20, 30);
+        if (!c.exists) continue;
+        std::filesystem::create_directories(std::filesystem::path(dir / ("out/" + std::string(c.name))).parent_path());
+        tz::write_text(dir / ("out/" + std::string(c.name)), "older file");
+        if (c.attributes & 1) ::chmod((dir / ("out/" + std::string(c.name))).c_str(), 0444);
+    }
+    a.write(dir / "a.zip");
+
+    // Twice: into the files placed above, then over its own read-only results.
+    for (int pass = 0; pass < 2; ++pass) {
+        const auto r = run_unzip({"-qo", "a.zip", "-d", "out"}, dir.path());
+        EXPECT_EQ(0, r.code) << r.err;
+        EXPECT_EQ("", r.out + r.err);
+        for (const Case& c : cases) {
+            const std::string path = dir / ("out/" + std::string(c.name));
+            EXPECT_EQ(std::string("member ") + c.name, tz::read_text(path));
+            const struct stat s = stat_of(path);
+            EXPECT_EQ(tz::local_time(2011, 5, c.day, 10, 20, 30), s.st_mtime) << c.name;
+            if (c.attributes >> 16) {
+                if (!tz::under_wine()) {
+                    EXPECT_EQ(0750u, s.st_mode & 0777) << c.name;
+                }
+            } else {
+                EXPECT_EQ((c.attributes & 1) != 0, (s.st_mode & 0222) == 0) << c.name;
+            }
+        }
+    }
+    // Nothing but the members is left: no temporary file.
+    const std::vector<std::string> expected = {"locked.txt",    "other/two.txt",        "plain.txt",
+                                               "sub/a-long-name.text", "sub/one.txt", "sub/three.txt",
+                                               "unix/tool.sh"};
+    EXPECT_EQ(expected, tz::files_below(dir / "out"));
 }
 
 class ExistingFiles : public ::testing::Test {

@@ -68,6 +68,24 @@ TEST_F(ArchiveLoop, WildcardExpansion) {
     EXPECT_EQ((S{"a.zip", "b.ZIP"}), all_matches("*.zip"));
 }
 
+TEST_F(ArchiveLoop, KeptMatchesAreHandedOutAgainWithoutReadingTheFolder) {
+    using S = std::multiset<std::string>;
+    good("a.zip");
+    good("b.ZIP");
+    keep_wild_matches(true);
+    EXPECT_EQ((S{"a.zip", "b.ZIP"}), all_matches("*.zip"));
+    good("c.zip");  // not seen while the matches are kept
+    EXPECT_EQ((S{"a.zip", "b.ZIP"}), all_matches("*.zip"));
+    EXPECT_EQ((S{"a.zip", "b.ZIP"}), all_matches("*.zip"));
+    // Another argument is looked up, and kept in turn.
+    EXPECT_EQ((S{"nothere"}), all_matches("nothere"));
+    EXPECT_EQ((S{"nothere"}), all_matches("nothere"));
+    EXPECT_EQ((S{"a.zip", "b.ZIP", "c.zip"}), all_matches("*.zip"));
+    good("d.zip");
+    keep_wild_matches(false);
+    EXPECT_EQ((S{"a.zip", "b.ZIP", "c.zip", "d.zip"}), all_matches("*.zip"));
+}
+
 TEST_F(ArchiveLoop, OverlongResultsAreRefused) {
     // A directory path that, with the entry name, exceeds 260 characters.
     std::string deep = ".";

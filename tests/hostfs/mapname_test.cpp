@@ -242,6 +242,34 @@ TEST_F(MapName, FatVolumeShortensLongComponents) {
     EXPECT_TRUE(is_dir("out/aaaaaaaa"));
 }
 
+TEST_F(MapName, FoldersOfEarlierMembersAreReusedUntilANewRoot) {
+    host_test_fat_names(1);
+    ASSERT_EQ(root("out").code, HOST_OK);
+    const struct {
+        const char* stored;
+        const char* host;
+    } cases[] = {
+        {"Longfolder/Longername/a.txt", "out/Longfold/Longerna/a.txt"},
+        {"Longfolder/Longername/b.txt", "out/Longfold/Longerna/b.txt"},
+        {"Longfolder/other/c.txt", "out/Longfold/other/c.txt"},
+        {"Longfolder/Longername/d.txt", "out/Longfold/Longerna/d.txt"},
+        {"Longfolder/Longer/e.txt", "out/Longfold/Longer/e.txt"},
+        {"Longfold/f.txt", "out/Longfold/f.txt"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(map(c.stored).code, HOST_OK) << c.stored;
+        EXPECT_EQ(G.member_name, c.host);
+    }
+    // A new run sets its root again and finds the folders anew: one removed in
+    // between is made again.
+    ASSERT_EQ(::rmdir("out/Longfold/other"), 0);
+    ASSERT_EQ(root("out").code, HOST_OK);
+    const auto r = map("Longfolder/other/c.txt");
+    EXPECT_EQ(r.code, HOST_OK);
+    EXPECT_TRUE(host_paths.created_dir);
+    EXPECT_TRUE(is_dir("out/Longfold/other"));
+}
+
 TEST_F(MapName, NonDirectoryInTheWay) {
     ASSERT_EQ(root("out").code, HOST_OK);
     tz::write_text("out/f", "x");

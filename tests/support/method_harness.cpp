@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "engine/archive.h"
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "support/engine_run.h"
@@ -30,8 +31,9 @@ MethodRun run_method(const std::function<int()>& method, const Bytes& packed,
     G.disk_full_state = 0;
     G.input_buf.assign(INPUT_BUF_SIZE + INPUT_SPARE, 0);
     G.convert_buf.assign(CONVERT_BUF_SIZE, 0);
-    G.archive_handle = host_open_read(path.c_str());
-    if (G.archive_handle < 0) throw std::runtime_error("open member file");
+    std::string archive_name = path;
+    G.archive_name = archive_name.data();
+    if (open_archive() != 0) throw std::runtime_error("open member file");
     G.offset_shift = 0;
     G.input_held = 0;
     G.input_buf_offset = -1;
@@ -52,14 +54,7 @@ MethodRun run_method(const std::function<int()>& method, const Bytes& packed,
         // Position the input exactly as the member walk does before a method runs.
         G.input_buf_offset = -1;
         G.input_held = 0;
-        const int64_t start = static_cast<int64_t>(setup.leading_bytes);
-        const int64_t block = start - start % INPUT_BUF_SIZE;
-        host_seek(G.archive_handle, block);
-        const long n = host_read(G.archive_handle, G.input_buf.data(), INPUT_BUF_SIZE);
-        G.input_buf_offset = block;
-        G.input_held = static_cast<int32_t>(n);
-        G.input_pos = G.input_buf.data() + (start - block);
-        G.input_left = static_cast<int32_t>(n - (start - block));
+        position_input(static_cast<int64_t>(setup.leading_bytes));
         G.packed_left = static_cast<int64_t>(packed.size());
         G.unpacked_size = setup.unpacked_size;
         begin_member_output();
@@ -77,8 +72,8 @@ MethodRun run_method(const std::function<int()>& method, const Bytes& packed,
     while ((k = std::fread(buf, 1, sizeof buf, out)) > 0) run.output.insert(run.output.end(), buf, buf + k);
     std::fclose(out);
     G.out_file = nullptr;
-    host_close(G.archive_handle);
-    G.archive_handle = -1;
+    close_archive();
+    G.archive_name = nullptr;
     G.cur = nullptr;
     return run;
 }

@@ -1,5 +1,6 @@
 // File handles, times, attributes and the name probe (CreateFileA, SetFileTime,
-// CloseHandle, SetFileAttributesA, GetFileAttributesA, OpenFile, _lclose) over
+// CloseHandle, SetFileAttributesA, GetFileAttributesA, OpenFile, _lclose, and the
+// finishing of an open output file) over
 // POSIX descriptors, through the drive mapping of hostfile.h.
 //
 // Attributes map onto permissions: read-only is "no write permission for anyone";
@@ -206,4 +207,35 @@ HFILE _lclose(HFILE file) {
         return HFILE_ERROR;
     }
     return 0;
+}
+
+HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info) {
+    HostOutputDone done;
+    const int fd = ::fileno(f);
+    if (info.set_time) {
+        const FILETIME time = int_to_filetime(static_cast<int64_t>(info.write_time));
+        const timespec times[2] = {{0, UTIME_OMIT}, to_timespec(time)};
+        if (::futimens(fd, times) != 0) done.time_error = win32_error_from_errno(errno);
+    }
+    // A Unix mode replaces all permissions, whatever the attributes say.
+    if (info.unix_mode) {
+        if (::fchmod(fd, static_cast<mode_t>(info.unix_mode & 0777)) != 0) {
+            done.attributes_left = true;
+            done.unix_mode_left = true;
+        }
+        return done;
+    }
+    // Read-only is "no write permission for anyone"; otherwise the owner may write.
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        done.attributes_left = true;
+        return done;
+    }
+    mode_t mode = st.st_mode & 07777;
+    if (info.attributes & FILE_ATTRIBUTE_READONLY)
+        mode &= ~ALL_WRITE;
+    else
+        mode |= S_IWUSR;
+    if (mode != (st.st_mode & 07777) && ::fchmod(fd, mode) != 0) done.attributes_left = true;
+    return done;
 }

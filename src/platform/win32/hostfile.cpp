@@ -142,6 +142,25 @@ int host_replace(const char* from, const char* to) {
     return -1;
 }
 
+HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info) {
+    HostOutputDone done;
+    const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+    // Time and attributes in one call, unless the file becomes read-only: a
+    // read-only file could no longer be renamed over an older one or removed, so
+    // that attribute waits until the file has its name.
+    if (!(info.attributes & FILE_ATTRIBUTE_READONLY)) {
+        FILE_BASIC_INFO basic{};
+        if (info.set_time) basic.LastWriteTime.QuadPart = static_cast<LONGLONG>(info.write_time);
+        basic.FileAttributes = info.attributes;
+        if (SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic)) return done;
+    }
+    done.attributes_left = true;
+    const FILETIME time{static_cast<DWORD>(info.write_time & 0xFFFFFFFFu),
+                        static_cast<DWORD>(info.write_time >> 32)};
+    if (info.set_time && !SetFileTime(h, nullptr, nullptr, &time)) done.time_error = GetLastError();
+    return done;
+}
+
 int host_set_unix_mode(const char*, unsigned) { return 0; }
 
 bool host_windows_names() { return true; }
