@@ -65,6 +65,19 @@ Archive overlapping_kernel() {
     return a;
 }
 
+// Five members whose directory lists them in the reverse order of their data
+// (entry i names the local header of member 4 - i), then, when `overlap`, a
+// sixth entry naming member 2's local header again.
+Archive reversed_directory(bool overlap) {
+    Archive plain;
+    for (int i = 0; i < 5; ++i) plain.add("m" + std::to_string(i), std::string(300, 'r'));
+    const tz::Built built = plain.build();
+    Archive a = plain;
+    for (size_t i = 0; i < 5; ++i) a.members[i].local_offset = static_cast<uint32_t>(built.local_offsets[4 - i]);
+    if (overlap) a.add("again", std::string(300, 'r')).local_offset = static_cast<uint32_t>(built.local_offsets[2]);
+    return a;
+}
+
 // Member B's deflate stream starts with a match into the window, where the
 // previous member's "TOPSECRET!" was.
 Archive cross_member_window() {
@@ -151,6 +164,10 @@ TEST(Hostile, AttacksEndQuicklyAndWriteNothingOutsideTheFolder) {
          {"file #199:  kernel.bin overlaps an earlier member; not processed\n"}, 1, 100000},
         {"200 members overlapping one kernel", overlapping_kernel, {"-qq"}, true, 2,
          {"file #1:  m1 overlaps an earlier member; not processed\n"}, 1, 200 * 400},
+        {"a directory in the reverse order of the data", [] { return reversed_directory(false); },
+         {"-tqq"}, false, 0, {}, 0, 0},
+        {"the same, and an entry naming a member's header again", [] { return reversed_directory(true); },
+         {"-tqq"}, false, 2, {"file #5:  m2 overlaps an earlier member; not processed\n"}, 0, 0},
         {"a distance before the member's start reaches the previous member", cross_member_window,
          {"-qq"}, true, 2, {"  error:  invalid compressed (deflated) data for out/leak.txt\n"}, 2, 10},
     };
