@@ -12,6 +12,7 @@
 #include "engine/io.h"
 #include "methods/decode_table.h"
 #include "methods/explode.h"
+#include "methods/input_cursor.h"
 #include "methods/methods.h"
 #include "methods/sliding_window.h"
 
@@ -49,23 +50,40 @@ constexpr auto dist_base_8k = arithmetic_table<1, 128>();
 
 std::array<unsigned, LITERAL_SYMBOLS> tree_lengths{};
 
-// Input bits, least significant first. Past the member's data next_byte gives
-// -1, which fills every bit from the current count upwards with ones.
+// Input bits, least significant first, with the input cursor they are taken
+// from. Two ways to add bits:
+//  - refill(): whole bytes straight from the input block while at least 8 are
+//    left in both the block and the member's data (count then 56 to 63);
+//  - need(): one byte at a time through next_byte() until `n` bits are held,
+//    at the edges of the block and the data. Past the member's data next_byte
+//    gives -1, which fills every bit from the current count upwards with ones.
+// The input taken by refill() is never more than what follows in the member's
+// data, and need() takes bytes only when it lacks bits, so the bytes taken
+// once decoding passes the end are the same as with need() alone.
 struct BitInput {
-    uint32_t bits = 0;
+    uint64_t bits = 0;
     unsigned count = 0;
+    InputCursor input;
 
-    void need(unsigned n) {
-        while (count < n) {
-            bits |= static_cast<uint32_t>(next_byte()) << count;
-            count += 8;
-        }
+    bool can_refill() const { return input.avail >= 8; }
+    void refill() {
+        bits |= load_le<uint64_t>(input.pos) << count;
+        const unsigned n = (63 - count) >> 3;
+        input.pos += n;
+        input.avail -= n;
+        count += n * 8;
     }
-    unsigned take(unsigned n) {
-        need(n);
-        const unsigned v = bits & low_bit_masks[n];
-        drop(n);
-        return v;
+    void need(unsigned n) {
+        if (count < n) [[unlikely]]
+            need_bytes(n);
+    }
+    void need_bytes(unsigned n) {
+        input.store();
+        do {
+            bits |= static_cast<uint64_t>(static_cast<int64_t>(next_byte())) << count;
+            count += 8;
+        } while (count < n);
+        input.load();
     }
     void drop(unsigned n) {
         bits >>= n;
@@ -73,22 +91,77 @@ struct BitInput {
     }
 };
 
+// One item needs at most 1 + 7 + 16 + 16 + 8 bits: the flag, the raw distance
+// bits, two tree codes (a lookup never reaches past the longest code) and the
+// extra length byte.
+constexpr unsigned ITEM_BITS = 48;
+
+// Item decoding. With Held true the caller has made sure that ITEM_BITS are
+// held; otherwise every step asks need() for its bits.
+template <bool Held>
+[[gnu::always_inline]] inline void need_bits(BitInput& in, unsigned n) {
+    if constexpr (!Held) in.need(n);
+}
+
+template <bool Held>
+[[gnu::always_inline]] inline unsigned take_bits(BitInput& in, unsigned n) {
+    need_bits<Held>(in, n);
+    const unsigned v = static_cast<unsigned>(in.bits) & ((1u << n) - 1u);
+    in.drop(n);
+    return v;
+}
+
 // Decodes one tree code; null at an invalid code.
-const DecodeEntry* decode_code(BitInput& in, const DecodeEntry* table, int root_bits) {
-    unsigned width = static_cast<unsigned>(root_bits);
-    in.need(width);
-    const DecodeEntry* e = table + (~in.bits & low_bit_masks[width]);
+template <bool Held>
+[[gnu::always_inline]] inline const DecodeEntry* decode_code(BitInput& in, const DecodeEntry* table, unsigned root_bits) {
+    need_bits<Held>(in, root_bits);
+    const DecodeEntry* e = table + (~static_cast<unsigned>(in.bits) & ((1u << root_bits) - 1u));
     while (e->kind > DECODE_LITERAL) {
         if (e->kind == DECODE_INVALID) return nullptr;
         in.drop(e->bits);
-        width = e->kind - 16u;
-        in.need(width);
-        e = e->subtable + (~in.bits & low_bit_masks[width]);
+        const unsigned width = e->kind - 16u;
+        need_bits<Held>(in, width);
+        e = e->subtable + (~static_cast<unsigned>(in.bits) & ((1u << width) - 1u));
     }
     in.drop(e->bits);
     return e;
 }
 
+struct ExplodeTrees {
+    const DecodeEntry* literal_table;
+    const DecodeEntry* length_table;
+    const DecodeEntry* distance_table;
+    unsigned literal_bits, length_bits, distance_bits;
+    unsigned raw_distance_bits;
+};
+
+// Decodes one item into the window; false at an invalid code.
+template <bool Held>
+[[gnu::always_inline]] inline bool decode_item(BitInput& in, SlidingWindow& out, const ExplodeTrees& t,
+                        int64_t& remaining) {
+    if (take_bits<Held>(in, 1)) {
+        if (t.literal_table) {
+            const DecodeEntry* e = decode_code<Held>(in, t.literal_table, t.literal_bits);
+            if (!e) return false;
+            out.put(static_cast<uint8_t>(e->value));
+        } else {
+            out.put(static_cast<uint8_t>(take_bits<Held>(in, 8)));
+        }
+        --remaining;
+        return true;
+    }
+    const unsigned low = take_bits<Held>(in, t.raw_distance_bits);
+    const DecodeEntry* d = decode_code<Held>(in, t.distance_table, t.distance_bits);
+    if (!d) return false;
+    const uint32_t source = out.pos - low - d->value;
+    const DecodeEntry* l = decode_code<Held>(in, t.length_table, t.length_bits);
+    if (!l) return false;
+    uint32_t length = l->value;
+    if (l->kind != 0) length += take_bits<Held>(in, 8);
+    remaining -= length;
+    out.copy_from(source, length);
+    return true;
+}
 
 }  // namespace
 
@@ -109,50 +182,42 @@ int read_tree_lengths(unsigned* lengths, unsigned n) {
 int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_table,
                    const DecodeEntry* distance_table, int literal_bits, int length_bits,
                    int distance_bits) {
-    const unsigned raw_distance_bits = (G.local.flags & FLAG_8K) ? 7 : 6;
+    const ExplodeTrees trees{literal_table,
+                             length_table,
+                             distance_table,
+                             static_cast<unsigned>(literal_bits),
+                             static_cast<unsigned>(length_bits),
+                             static_cast<unsigned>(distance_bits),
+                             (G.local.flags & FLAG_8K) ? 7u : 6u};
     // Kept wide so that members of 2 GiB and more are decoded in full.
     int64_t remaining = G.unpacked_size;
     BitInput in;
-    SlidingWindow out(WINDOW_SIZE);
+    in.input.load();
+    SlidingWindow out(WINDOW_SIZE, &in.input);
     int result = 0;
 
     while (remaining > 0) {
+        if (in.count < ITEM_BITS && in.can_refill()) in.refill();
+        if (in.count >= ITEM_BITS) {
+            // Every bit held is the member's own data: the end is not reached.
+            if (!decode_item<true>(in, out, trees, remaining)) {
+                result = 1;
+                break;
+            }
+            continue;
+        }
+        in.input.store();
         if (G.packed_left < -OVERRUN_LIMIT) {
             result = 1;  // the data ended before the declared size
             break;
         }
-        if (in.take(1)) {
-            if (literal_table) {
-                const DecodeEntry* e = decode_code(in, literal_table, literal_bits);
-                if (!e) {
-                    result = 1;
-                    break;
-                }
-                out.put(static_cast<uint8_t>(e->value));
-            } else {
-                out.put(static_cast<uint8_t>(in.take(8)));
-            }
-            --remaining;
-            continue;
-        }
-        const unsigned low = in.take(raw_distance_bits);
-        const DecodeEntry* d = decode_code(in, distance_table, distance_bits);
-        if (!d) {
+        if (!decode_item<false>(in, out, trees, remaining)) {
             result = 1;
             break;
         }
-        const uint32_t source = out.pos - low - d->value;
-        const DecodeEntry* l = decode_code(in, length_table, length_bits);
-        if (!l) {
-            result = 1;
-            break;
-        }
-        uint32_t length = l->value;
-        if (l->kind != 0) length += in.take(8);
-        remaining -= length;
-        out.copy_from(source, length);
     }
     out.flush();
+    in.input.store();
     if (result != 0) return result;
 
     const int64_t unused = G.packed_left + in.count / 8;

@@ -49,19 +49,28 @@ constexpr std::array<uint8_t, 256> follower_index_bits = [] {
     return t;
 }();
 
-std::array<uint8_t, 256> follower_count{};
+// For each previous byte value, the index width to read for its follower set
+// (0 for an empty set).
+std::array<uint8_t, 256> follower_width{};
 
 uint8_t* follower_row(unsigned value) {
     return G.window.data() + OUT_WINDOW + FOLLOWER_ROW * value;
 }
 
+// The next byte symbol after `last`: 8 plain bits when its set is empty or a
+// 1 bit says so, else an index into the set.
+[[gnu::always_inline]] inline unsigned next_symbol(HeldBitReader& in, const uint8_t* rows, unsigned last) {
+    const unsigned width = follower_width[last];
+    if (width == 0 || in.take(1)) return in.take(8);
+    return rows[FOLLOWER_ROW * last + in.take(static_cast<int>(width))];
+}
 
 }  // namespace
 
 void read_follower_sets() {
     for (int x = 255; x >= 0; --x) {
         const unsigned count = take_held_bits(6);
-        follower_count[static_cast<size_t>(x)] = static_cast<uint8_t>(count);
+        follower_width[static_cast<size_t>(x)] = count == 0 ? 0 : follower_index_bits[count];
         uint8_t* row = follower_row(static_cast<unsigned>(x));
         for (unsigned i = 0; i < count; ++i) row[i] = static_cast<uint8_t>(take_held_bits(8));
     }
@@ -69,65 +78,53 @@ void read_follower_sets() {
 
 int unreduce_member() {
     const unsigned factor_index = G.local.method >= 2 && G.local.method <= 5 ? G.local.method - 1u : 1u;
-    const ReduceFactor& factor = reduce_factors[factor_index];
+    const ReduceFactor factor = reduce_factors[factor_index];
     read_follower_sets();
 
     // Kept wide so that members of 2 GiB and more are decoded in full.
     int64_t remaining = G.unpacked_size;
-    uint8_t last = 0;
-    int state = 0;
-    unsigned saved = 0;
-    unsigned length = 0;
-    SlidingWindow out(OUT_WINDOW);
+    HeldBitReader in;
+    in.load();
+    SlidingWindow out(OUT_WINDOW, &in.input);
+    const uint8_t* const rows = follower_row(0);
 
+    // A symbol stream: literal bytes, 144 0 for the byte 144 itself, and
+    // 144 V [L] D for a copy. Each symbol is coded after the one before it;
+    // the member ends early when the data runs out.
+    unsigned last = 0;
     while (remaining > 0) {
-        unsigned byte;
-        const unsigned set_size = follower_count[last];
-        if (set_size == 0) {
-            byte = take_held_bits(8);
-        } else if (take_held_bits(1)) {
-            byte = take_held_bits(8);
-        } else {
-            const unsigned index = take_held_bits(follower_index_bits[set_size]);
-            byte = follower_row(last)[index];
+        unsigned byte = next_symbol(in, rows, last);
+        if (in.exhausted) break;
+        last = byte;
+        if (byte != ESCAPE) {
+            out.put(static_cast<uint8_t>(byte));
+            --remaining;
+            continue;
         }
-        if (G.input_exhausted) break;  // the data ended before the declared size
-
-        switch (state) {
-            case 0:
-                if (byte == ESCAPE) {
-                    state = 1;
-                } else {
-                    out.put(static_cast<uint8_t>(byte));
-                    --remaining;
-                }
-                break;
-            case 1:
-                if (byte == 0) {
-                    out.put(ESCAPE);
-                    --remaining;
-                    state = 0;
-                } else {
-                    saved = byte;
-                    length = byte & factor.length_mask;
-                    state = length == factor.length_mask ? 2 : 3;
-                }
-                break;
-            case 2:
-                length += byte;
-                state = 3;
-                break;
-            default: {
-                const uint32_t distance =
-                    byte + ((saved >> factor.dist_shift) & factor.dist_mask) * 256u + 1u;
-                out.copy_from(out.pos - distance, length + 3);
-                remaining -= length + 3;
-                state = 0;
-                break;
-            }
+        byte = next_symbol(in, rows, last);
+        if (in.exhausted) break;
+        last = byte;
+        if (byte == 0) {
+            out.put(ESCAPE);
+            --remaining;
+            continue;
         }
-        last = static_cast<uint8_t>(byte);
+        const unsigned saved = byte;
+        unsigned length = byte & factor.length_mask;
+        if (length == factor.length_mask) {
+            byte = next_symbol(in, rows, last);
+            if (in.exhausted) break;
+            last = byte;
+            length += byte;
+        }
+        byte = next_symbol(in, rows, last);
+        if (in.exhausted) break;
+        last = byte;
+        const uint32_t distance = byte + ((saved >> factor.dist_shift) & factor.dist_mask) * 256u + 1u;
+        out.copy_from(out.pos - distance, length + 3);
+        remaining -= length + 3;
     }
     out.flush();
-    return G.input_exhausted ? 1 : 0;
+    in.store();
+    return in.exhausted ? 1 : 0;
 }
