@@ -9,21 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-bash scripts/bootstrap.sh >/dev/null
-# The peers (timing baselines only) and /usr/bin/time for peak memory.
-need=()
-command -v 7zz >/dev/null 2>&1 || need+=(7zip)
-command -v bsdtar >/dev/null 2>&1 || need+=(libarchive-tools)
-command -v libdeflate-gunzip >/dev/null 2>&1 || need+=(libdeflate-tools)
-[ -x /usr/bin/time ] || need+=(time)
-if [ ${#need[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "bench: installing ${need[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq "${need[@]}" </dev/null >/dev/null
-fi
+# The tools, the peers (timing baselines only) and /usr/bin/time for peak memory.
+bash scripts/bootstrap.sh --bench >/dev/null
 
 echo "bench: building unzip, setup_headless and the corpus tool"
 cmake --preset native >/dev/null

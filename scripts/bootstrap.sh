@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every tool the build and the tests need, only where it is missing.
 # Debian packages; run as root (CI) or with sudo available.
+#   bootstrap.sh [--bench]   --bench: also the benchmark's timing baselines
+#                            and /usr/bin/time (scripts/bench.sh)
 set -euo pipefail
 
 need=()
@@ -26,6 +28,12 @@ have_cmd groff || need+=(groff-base)
 # The fuzz targets: clang with the libFuzzer and sanitizer runtimes.
 have_cmd clang++ || need+=(clang)
 have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)
+if [ "${1:-}" = "--bench" ]; then
+  have_cmd 7zz || need+=(7zip)
+  have_cmd bsdtar || need+=(libarchive-tools)
+  have_cmd libdeflate-gunzip || need+=(libdeflate-tools)
+  [ -x /usr/bin/time ] || need+=(time)
+fi
 
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""
@@ -33,6 +41,6 @@ if [ ${#need[@]} -gt 0 ]; then
   echo "bootstrap: installing ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
-  $sudo apt-get install -y -qq "${need[@]}" >/dev/null
+  $sudo apt-get install -y -qq "${need[@]}" </dev/null >/dev/null
 fi
 echo "bootstrap: tools present"
