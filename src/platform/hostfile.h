@@ -91,5 +91,12 @@ std::vector<std::string> host_program_arguments(int argc, char** argv);
 // drives are real and this does nothing.
 void host_map_drive(char letter, const char* directory);
 
+// While on, the POSIX layer keeps the listing of each folder it reads to find a
+// name without regard to case, following its own changes to them, instead of
+// reading the folder again for every such name. For a host that promises that
+// nothing else changes those folders meanwhile (the setup's installation);
+// switching drops them. Windows finds names itself: this does nothing there.
+void host_keep_folder_listings(bool on);
+
 // The host spelling of a path after drive mapping and separator conversion.
 std::string host_native_path(const char* path);

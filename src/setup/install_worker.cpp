@@ -8,6 +8,7 @@
 #include "migration/file_helpers.h"
 #include "migration/path_rewrite.h"
 #include "platform/crt.h"
+#include "platform/hostfile.h"
 #include "platform/os_layer.h"
 #include "setup/existing_file.h"
 #include "setup/install_ui.h"
@@ -195,8 +196,11 @@ void install_worker(void*) {
 
     // The engine runs once for the listing and once per member, always on the
     // payload in the distribution folder, which nothing changes meanwhile: the
-    // folder and the payload's directory are read once, not once per run.
+    // folder and the payload's directory are read once, not once per run; the
+    // folders it installs into are listed once too (on the POSIX layer, which
+    // looks names up without regard to case by reading their folder).
     engine_keep_between_runs(true);
+    host_keep_folder_listings(true);
     const int listed = list_members();
     trace_result(listed);
     if (listed != ENG_OK) S.install_failed = true;
@@ -226,6 +230,7 @@ void install_worker(void*) {
     }
 
     engine_keep_between_runs(false);
+    host_keep_folder_listings(false);
 
     if (S.install_failed) ui.error(message(msg_error_aborted));
     else if (S.cancel_requested) ui.info(message(msg_cancelled));

@@ -116,6 +116,36 @@ TEST_F(DriveMap, RuntimeCallsReachTheMappedDirectories) {
     }
 }
 
+// Kept listings answer as a fresh read of the folder would after this layer's
+// own changes; a change made beside the layer is seen once they are dropped.
+TEST_F(DriveMap, KeptFolderListingsFollowTheLayersOwnChanges) {
+    tz::write_text(c / "Data.Txt", "d");
+    tz::write_text(c / "data.txt", "d");  // two spellings: the first the folder lists is found
+    const std::string first = host_native_path("C:\\DATA.TXT");
+    host_keep_folder_listings(true);
+    EXPECT_EQ(host_native_path("C:\\DATA.TXT"), first);
+    EXPECT_EQ(host_native_path("C:\\NEW.TMP"), c / "NEW.TMP");
+    FILE* f = host_create_new("C:\\NEW.TMP");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_EQ(host_native_path("C:\\new.tmp"), c / "NEW.TMP");
+    ASSERT_EQ(host_replace("C:\\NEW.TMP", "C:\\Final.Dat"), 0);
+    EXPECT_EQ(host_native_path("C:\\FINAL.DAT"), c / "Final.Dat");
+    EXPECT_EQ(host_native_path("C:\\new.tmp"), c / "new.tmp") << "renamed away";
+    ASSERT_EQ(host_replace("C:\\data.txt", "C:\\Other.Txt"), 0);  // one of two spellings
+    EXPECT_EQ(host_native_path("C:\\DATA.TXT"), c / "Data.Txt");
+
+    // Made beside the layer: not seen while the listing is kept ...
+    tz::write_text(c / "Late.Txt", "l");
+    EXPECT_EQ(host_native_path("C:\\LATE.TXT"), c / "LATE.TXT");
+    // ... until any other change of the layer drops the listings.
+    ASSERT_EQ(_mkdir("C:\\SUB"), 0);
+    EXPECT_EQ(host_native_path("C:\\LATE.TXT"), c / "Late.Txt");
+    tz::write_text(c / "Later.Txt", "l");
+    host_keep_folder_listings(false);
+    EXPECT_EQ(host_native_path("C:\\LATER.TXT"), c / "Later.Txt");
+}
+
 TEST(SplitPath, DriveDirectoryNameAndExtension) {
     char drive[_MAX_DRIVE], dir[_MAX_DIR], fname[_MAX_FNAME], ext[_MAX_EXT];
     _splitpath("C:\\DIST\\SUB.D\\SETUP.EXE", drive, dir, fname, ext);

@@ -97,6 +97,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, void*, DWORD disposition, D
         set_last_error_from_errno();
         return INVALID_HANDLE_VALUE;
     }
+    if (flags & O_CREAT) forget_folder_listings();
     SetLastError(ERROR_SUCCESS);
     return files.store(std::make_unique<FileHandle>(fd));
 }

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+
+#include "platform/posix/posix_util.h"
 
 int host_stat(const char* path, HostStat* st) {
     struct stat s;
@@ -43,14 +46,22 @@ int64_t host_seek(int fd, int64_t offset) {
 int host_close(int fd) { return ::close(fd); }
 
 FILE* host_fopen(const char* path, const char* mode) {
-    return std::fopen(host_native_path(path).c_str(), mode);
+    FILE* f = std::fopen(host_native_path(path).c_str(), mode);
+    if (f && std::strpbrk(mode, "wa+")) forget_folder_listings();
+    return f;
 }
 
 int host_fileno(FILE* f) { return ::fileno(f); }
 
-int host_mkdir(const char* path) { return ::mkdir(host_native_path(path).c_str(), 0777); }
+int host_mkdir(const char* path) {
+    forget_folder_listings();
+    return ::mkdir(host_native_path(path).c_str(), 0777);
+}
 
-int host_rmdir(const char* path) { return ::rmdir(host_native_path(path).c_str()); }
+int host_rmdir(const char* path) {
+    forget_folder_listings();
+    return ::rmdir(host_native_path(path).c_str());
+}
 
 int host_chdir(const char* path) { return ::chdir(host_native_path(path).c_str()); }
 
@@ -58,7 +69,10 @@ int host_access(const char* path, int mode) {
     return ::access(host_native_path(path).c_str(), mode == 0 ? F_OK : (mode & 2 ? W_OK : R_OK));
 }
 
-int host_remove(const char* path) { return std::remove(host_native_path(path).c_str()); }
+int host_remove(const char* path) {
+    forget_folder_listings();
+    return std::remove(host_native_path(path).c_str());
+}
 
 int host_make_writable(const char* path) {
     const std::string p = host_native_path(path);
@@ -70,15 +84,22 @@ int host_make_writable(const char* path) {
 void host_set_binary(FILE*) {}
 
 FILE* host_create_new(const char* path) {
-    const int fd = ::open(host_native_path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const std::string native = host_native_path(path);
+    const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
+    folder_entry_added(native);
     FILE* f = ::fdopen(fd, "wb");
     if (!f) ::close(fd);
     return f;
 }
 
 int host_replace(const char* from, const char* to) {
-    return std::rename(host_native_path(from).c_str(), host_native_path(to).c_str()) == 0 ? 0 : -1;
+    const std::string source = host_native_path(from);
+    const std::string target = host_native_path(to);
+    if (std::rename(source.c_str(), target.c_str()) != 0) return -1;
+    folder_entry_removed(source);
+    folder_entry_added(target);
+    return 0;
 }
 
 int host_set_unix_mode(const char* path, unsigned mode) {

@@ -12,11 +12,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/hostfile.h"
@@ -46,14 +49,91 @@ std::string canonical(const std::string& path) {
     return real ? std::string(real.get()) : path;
 }
 
+std::string lower_case(std::string s) {
+    for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
+}
+
+// A folder's entries as (lower-case name, name), sorted by the first; entries
+// that differ in case only keep the order the folder listed them in.
+class Listing {
+public:
+    using Entry = std::pair<std::string, std::string>;
+
+private:
+    static bool by_key(const Entry& a, const Entry& b) { return a.first < b.first; }
+    // The entries whose lower-case name is `key`, as a range of `entries`.
+    template <typename Entries>
+    static auto same_letters(Entries& entries, const std::string& key) {
+        return std::equal_range(entries.begin(), entries.end(), Entry{key, ""}, by_key);
+    }
+
+public:
+    // After the folder was read, in its order.
+    void finish() { std::stable_sort(entries_.begin(), entries_.end(), by_key); }
+    void read(std::string name) { entries_.emplace_back(lower_case(name), std::move(name)); }
+
+    // The first entry equal to `name` without regard to case, or "".
+    std::string find(const std::string& name) const {
+        const auto [first, last] = same_letters(entries_, lower_case(name));
+        return first == last ? "" : first->second;
+    }
+    void add(const std::string& name) {
+        const std::string key = lower_case(name);
+        const auto [first, last] = same_letters(entries_, key);
+        if (std::find_if(first, last, [&](const Entry& e) { return e.second == name; }) == last)
+            entries_.emplace(last, key, name);
+    }
+    void remove(const std::string& name) {
+        const auto [first, last] = same_letters(entries_, lower_case(name));
+        const auto it = std::find_if(first, last, [&](const Entry& e) { return e.second == name; });
+        if (it != last) entries_.erase(it);
+    }
+
+private:
+    std::vector<Entry> entries_;
+};
+
+// Folder listings kept while the host asks for them (host_keep_folder_listings).
+// A name that does not exist as spelled is otherwise looked for by reading its
+// whole folder, and a setup that puts thousands of files into one folder would
+// read it three times for each file. The kept listings follow this layer's own
+// creations and renames; any other change it makes drops them all.
+std::mutex listing_lock;
+std::atomic<bool> listings_on{false};
+std::unordered_map<std::string, Listing> listings;  // by folder, as resolved (ending in '/')
+
+// The folder part (up to the last '/') and the name of a host path.
+std::pair<std::string, std::string> folder_and_name(const std::string& native) {
+    const size_t sep = native.rfind('/');
+    if (sep == std::string::npos) return {"", native};
+    return {native.substr(0, sep + 1), native.substr(sep + 1)};
+}
+
 // The entry of `directory` that equals `name` without regard to case, or "".
+// The first such entry in the order the folder lists them, kept or not.
 std::string find_nocase(const std::string& directory, const std::string& name) {
+    const bool keep = listings_on.load();
+    if (keep) {
+        std::lock_guard<std::mutex> guard(listing_lock);
+        const auto folder = listings.find(directory);
+        if (folder != listings.end()) return folder->second.find(name);
+    }
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.empty() ? "/" : directory.c_str()),
                                             ::closedir);
     if (!dir) return "";
-    while (const dirent* e = ::readdir(dir.get()))
-        if (same_nocase(e->d_name, name.c_str())) return e->d_name;
-    return "";
+    if (!keep) {
+        while (const dirent* e = ::readdir(dir.get()))
+            if (same_nocase(e->d_name, name.c_str())) return e->d_name;
+        return "";
+    }
+    Listing listing;
+    while (const dirent* e = ::readdir(dir.get())) listing.read(e->d_name);
+    listing.finish();
+    std::string found = listing.find(name);
+    std::lock_guard<std::mutex> guard(listing_lock);
+    listings[directory] = std::move(listing);
+    return found;
 }
 
 // `base` (an existing directory, ending in '/') followed by the '/'-separated
@@ -125,6 +205,36 @@ int current_drive_index() {
 
 
 }  // namespace
+
+void host_keep_folder_listings(bool on) {
+    std::lock_guard<std::mutex> guard(listing_lock);
+    listings.clear();
+    listings_on = on;
+}
+
+void folder_entry_added(const std::string& native) {
+    if (!listings_on.load()) return;
+    const auto [folder, name] = folder_and_name(native);
+    std::lock_guard<std::mutex> guard(listing_lock);
+    const auto kept = listings.find(folder);
+    if (kept == listings.end()) return;
+    kept->second.add(name);
+}
+
+void folder_entry_removed(const std::string& native) {
+    if (!listings_on.load()) return;
+    const auto [folder, name] = folder_and_name(native);
+    std::lock_guard<std::mutex> guard(listing_lock);
+    const auto kept = listings.find(folder);
+    if (kept == listings.end()) return;
+    kept->second.remove(name);
+}
+
+void forget_folder_listings() {
+    if (!listings_on.load()) return;
+    std::lock_guard<std::mutex> guard(listing_lock);
+    listings.clear();
+}
 
 void host_map_drive(char letter, const char* directory) {
     const int c = std::toupper(static_cast<unsigned char>(letter));

@@ -31,3 +31,10 @@ inline FILETIME unix_to_filetime(int64_t seconds) {
 // directory holds it (the deepest one), or drive Z for the whole file system
 // when the path lies outside every mapped drive and Z is free.
 std::string posix_to_windows_path(const std::string& native);
+
+// This layer's own changes to a folder, for the listings kept while
+// host_keep_folder_listings is on: a file created or renamed in (added), one
+// renamed away (removed), anything else (forget: every kept listing is dropped).
+void folder_entry_added(const std::string& native);
+void folder_entry_removed(const std::string& native);
+void forget_folder_listings();

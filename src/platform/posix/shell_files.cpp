@@ -72,6 +72,7 @@ bool copy_into(int in, const struct stat& source, const std::string& target) {
         ::futimes(out, times);
     }
     if (::close(out) != 0) ok = false;
+    forget_folder_listings();
     if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         set_last_error_from_errno();

@@ -115,6 +115,7 @@ int host_save_shell_link(const ShellLink& link, const WCHAR* file) {
     bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     ok = ::fchmod(fd, 0644) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
+    forget_folder_listings();
     if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) ::unlink(temp.c_str());
     return ok ? LINK_SAVED : LINK_NOT_SAVED;

@@ -169,6 +169,8 @@ void host_set_binary(FILE* f) { _setmode(_fileno(f), _O_BINARY); }
 
 void host_map_drive(char, const char*) {}
 
+void host_keep_folder_listings(bool) {}
+
 std::string host_native_path(const char* path) { return path ? path : ""; }
 
 extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** env, int glob, void* start_info);
