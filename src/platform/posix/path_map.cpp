@@ -212,22 +212,26 @@ void host_keep_folder_listings(bool on) {
     listings_on = on;
 }
 
-void folder_entry_added(const std::string& native) {
+namespace {
+
+// Applies one of the layer's own changes to the kept listing of its folder, if any.
+template <typename Change>
+void change_kept_listing(const std::string& native, Change change) {
     if (!listings_on.load()) return;
     const auto [folder, name] = folder_and_name(native);
     std::lock_guard<std::mutex> guard(listing_lock);
     const auto kept = listings.find(folder);
-    if (kept == listings.end()) return;
-    kept->second.add(name);
+    if (kept != listings.end()) change(kept->second, name);
+}
+
+}  // namespace
+
+void folder_entry_added(const std::string& native) {
+    change_kept_listing(native, [](Listing& listing, const std::string& name) { listing.add(name); });
 }
 
 void folder_entry_removed(const std::string& native) {
-    if (!listings_on.load()) return;
-    const auto [folder, name] = folder_and_name(native);
-    std::lock_guard<std::mutex> guard(listing_lock);
-    const auto kept = listings.find(folder);
-    if (kept == listings.end()) return;
-    kept->second.remove(name);
+    change_kept_listing(native, [](Listing& listing, const std::string& name) { listing.remove(name); });
 }
 
 void forget_folder_listings() {
