@@ -134,7 +134,8 @@ int write_block(const uint8_t* data, size_t size) {
         // Standard output refuses (full, closed pipe): nothing more can be delivered.
         int r;
         if (G.to_stdout) {
-            std::fprintf(stderr, "\nerror:  cannot write %s to standard output\n", G.member_name.c_str());
+            std::fprintf(stderr, "\nerror:  cannot write %s to standard output\n",
+                         shown_text(G.member_name).c_str());
             G.disk_full_state = 2;
             r = ENG_DISK_FULL;
         } else {

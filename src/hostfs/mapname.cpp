@@ -183,7 +183,7 @@ int map_name() {
     }
     if (walk.renamed) {
         std::fprintf(stderr, "warning:  %s:  not a name Windows allows; extracted as %s\n",
-                     stored.c_str(), G.member_name.c_str());
+                     shown_text(stored).c_str(), shown_text(G.member_name).c_str());
         return HOST_WARNING;
     }
     return walk.dropped ? HOST_WARNING : HOST_OK;

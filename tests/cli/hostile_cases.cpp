@@ -235,6 +235,18 @@ TEST(Hostile, NamesCannotForgeOutputLines) {
     EXPECT_TRUE(only_printable(x.out)) << x.out;
     EXPECT_TRUE(only_printable(x.err)) << x.err;
     EXPECT_NE(std::string::npos, x.err.find("warning:  ../up^[[31m.txt:  removed unsafe path components\n")) << x.err;
+
+    // The same names where Windows' rules rename them: the renaming warning too.
+    Archive w;
+    w.add("d\air/CON", "4");
+    w.add("x?y\x1b[2J.txt", "5");
+    w.write(dir / "w.zip");
+    std::vector<std::string> cmd = tz::unzip_command();
+    cmd.insert(cmd.end(), {"-o", "w.zip", "-d", "win"});
+    const auto r = tz::run_process(cmd, dir.path(), "", {"TEV_TEST_WINDOWS_NAMES=1"});
+    EXPECT_TRUE(only_printable(r.err)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("warning:  d^Gir/CON:  not a name Windows allows; extracted as win/dir/_CON\n"))
+        << r.err;
 }
 
 TEST(Hostile, CannotCreateSaysWhyAndIsNoFullDisk) {
