@@ -19,6 +19,13 @@ const char* const PLEASE_CHECK_TEXT =
     "  (please check that you have transferred or created the zipfile in the\n"
     "  appropriate BINARY mode and that you have compiled unzip properly)\n";
 
+namespace {
+
+constexpr uint32_t ZIP64_LOCATOR_SIG = 0x07064B50;
+constexpr uint32_t ZIP64_END_SIG = 0x06064B50;
+
+}  // namespace
+
 const char* program_word() { return G.info_mode ? "zipinfo" : "unzip"; }
 
 bool signature_is(const uint8_t* sig) {
@@ -27,7 +34,7 @@ bool signature_is(const uint8_t* sig) {
 
 bool signature_ends_directory() {
     if (signature_is(G.end_sig.data())) return true;
-    return G.end.zip64 && get_u32le(G.signature_buf.data()) == 0x06064B50;
+    return G.end.zip64 && get_u32le(G.signature_buf.data()) == ZIP64_END_SIG;
 }
 
 void close_archive() {
@@ -98,8 +105,6 @@ uint64_t get_u64le(const uint8_t* b) {
     return static_cast<uint64_t>(get_u32le(b)) | (static_cast<uint64_t>(get_u32le(b + 4)) << 32);
 }
 
-constexpr uint32_t ZIP64_LOCATOR_SIG = 0x07064B50;
-constexpr uint32_t ZIP64_END_SIG = 0x06064B50;
 constexpr int ZIP64_LOCATOR_SIZE = 20;
 constexpr int ZIP64_END_SIZE = 56;  // without extensible data
 
