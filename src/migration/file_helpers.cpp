@@ -1,6 +1,11 @@
 #include "migration/file_helpers.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/crt.h"
 #include "platform/os_layer.h"
@@ -44,6 +49,55 @@ bool same_path_char(char a, char b) {
 
 bool same_nocase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && compare_nocase(a, b, a.size()) == 0;
+}
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+File open_for_reading(const std::string& path) { return File(crt_fopen(path.c_str(), "rb"), std::fclose); }
+
+enum class Copy { same, unreadable, missing, differs };
+
+// Whether `new_path` holds the same bytes as the old-named file `old_path`, so
+// that deleting the old one loses nothing. The whole content is compared, not
+// only the size: a copy cut short by a full disk, or the payload's default in
+// its place, must not stand for the user's file.
+Copy compare_copy(const std::string& old_path, const std::string& new_path) {
+    const File old_file = open_for_reading(old_path);
+    if (!old_file) return Copy::unreadable;
+    const File new_file = open_for_reading(new_path);
+    if (!new_file) return Copy::missing;
+    std::vector<char> a(65536);
+    std::vector<char> b(a.size());
+    for (;;) {
+        const size_t n = std::fread(a.data(), 1, a.size(), old_file.get());
+        const size_t m = std::fread(b.data(), 1, b.size(), new_file.get());
+        if (std::ferror(old_file.get())) return Copy::unreadable;
+        if (n != m || std::ferror(new_file.get()) || std::memcmp(a.data(), b.data(), n) != 0) return Copy::differs;
+        if (n < a.size()) return Copy::same;
+    }
+}
+
+// Deletes an old option file of `directory` only when its copy under the new
+// name is there and the same (the conversion before the installation may have
+// failed, or the installation replaced the copy with its default); otherwise
+// the trace says which file was kept and why.
+void remove_converted(const std::string& directory, const RenamePair& pair) {
+    std::string old_path;
+    std::string new_path;
+    if (!join_path(old_path, directory, pair.old_name) || !join_path(new_path, directory, pair.new_name)) return;
+    if (_access(old_path.c_str(), 0) != 0) return;
+    const Copy copy = compare_copy(old_path, new_path);
+    if (copy == Copy::same) {
+        crt_remove(old_path.c_str());
+        return;
+    }
+    if (!stderr) return;
+    const char* old_name = old_path.c_str();
+    const char* new_name = new_path.c_str();
+    if (copy == Copy::missing) std::fprintf(stderr, "kept old file %s: its copy %s is missing\n", old_name, new_name);
+    else if (copy == Copy::differs) std::fprintf(stderr, "kept old file %s: %s differs from it\n", old_name, new_name);
+    else std::fprintf(stderr, "kept old file %s: it cannot be read\n", old_name);
+    std::fflush(stderr);
 }
 
 }  // namespace
@@ -171,6 +225,12 @@ void convert_or_clean(const std::string& directory, int mode) {
     }
     install_ui().set_status(message(msg_status_deleting));
     for (const char* name : obsolete_files) {
+        const auto renamed = std::find_if(rename_pairs.begin(), rename_pairs.end(),
+                                          [&](const RenamePair& pair) { return std::strcmp(pair.old_name, name) == 0; });
+        if (renamed != rename_pairs.end()) {
+            remove_converted(directory, *renamed);
+            continue;
+        }
         const bool is_directory = name[0] == '!';
         std::string path;
         if (!join_path(path, directory, is_directory ? name + 1 : name)) continue;

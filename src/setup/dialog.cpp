@@ -244,16 +244,11 @@ void install(HWIN dialog) {
             return;
         }
     }
-    convert_or_clean(S.destination_path, 0);
     os_EnableWindow(control(dialog, ID_INSTALL), 0);
     os_SetFocus(control(dialog, ID_DESTINATION_PATH));
-    worker_thread = os_CreateThread(install_worker, nullptr);
-    if (worker_thread == 0) {
-        // No worker: nothing would ever end the installation; stay in editing.
-        os_EnableWindow(control(dialog, ID_INSTALL), 1);
-        return;
-    }
-    S.worker_started = true;
+    worker_thread = start_installation();
+    // No worker: nothing would ever end the installation; stay in editing.
+    if (worker_thread == 0) os_EnableWindow(control(dialog, ID_INSTALL), 1);
 }
 
 void cancel(HWIN dialog) {

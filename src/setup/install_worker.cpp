@@ -239,3 +239,10 @@ void install_worker(void*) {
     ui.finished();
     os_CleanupWinThread(&context);
 }
+
+int start_installation() {
+    convert_or_clean(S.destination_path, 0);
+    const int thread = os_CreateThread(install_worker, nullptr);
+    if (thread != 0) S.worker_started = true;
+    return thread;
+}

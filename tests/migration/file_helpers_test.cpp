@@ -6,6 +6,7 @@
 #include <string>
 
 #include "migration/file_helpers.h"
+#include "support/engine_run.h"
 #include "support/setup_env.h"
 
 namespace {
@@ -142,7 +143,7 @@ TEST(ConvertOrClean, ModeOneRemovesObsoleteFilesAndEmptiedFolders) {
     make_dir(env.c_drive / "NEW/SCRIPT/SAMPLES");
     make_dir(env.c_drive / "NEW/LOG");
     for (const char* name : {"OPTIONS/TEVPATH.DAT", "OPTIONS/STANDARD.TPA", "TEV16.EXE", "tev.hlp",
-                             "SCRIPT/TEVEVENT.CMD", "LOG/DUMMY.TMP", "KEEP.TXT"})
+                             "SCRIPT/TEVEVENT.CMD", "SCRIPT/TEVEVENT.TRX", "LOG/DUMMY.TMP", "KEEP.TXT"})
         tz::write_text(env.c_drive / ("NEW/" + std::string(name)), "x");
     for (const char* name : {"login.cmd", "logout.cmd", "dialup.cmd", "getmail.cmd", "sndmail.cmd",
                              "upload.cmd", "dnload.cmd"})
@@ -167,6 +168,47 @@ TEST(ConvertOrClean, ModeOneRemovesObsoleteFilesAndEmptiedFolders) {
     convert_or_clean("C:\\NEW", 1);
     EXPECT_TRUE(tz::file_exists(env.c_drive / "NEW/SCRIPT/SAMPLES/mine.cmd"));
     EXPECT_FALSE(tz::file_exists(env.c_drive / "NEW/SCRIPT/SAMPLES/login.cmd"));
+}
+
+// An old option-file name is deleted only when its new-named copy holds the
+// same bytes; otherwise it stays and the trace says why.
+TEST(ConvertOrClean, AnOldNameGoesOnlyWhenItsCopyIsTheSame) {
+    const std::string fees(70000, 'f');  // more than one block of the comparison
+    std::string changed = fees;
+    changed[69999] = 'g';
+    const struct {
+        const char* title;
+        const char* copy;  // content of standard.fee; null: none, "/": a folder in its way
+        const char* trace;  // behind "kept old file C:\NEW\options\tevphone.fee: "
+    } cases[] = {
+        {"the same copy", "=", nullptr},
+        {"no copy (it could not be made)", nullptr, "its copy C:\\NEW\\options\\standard.fee is missing"},
+        {"a folder where the copy would be", "/", "C:\\NEW\\options\\standard.fee differs from it"},
+        {"a copy cut short", "fff", "C:\\NEW\\options\\standard.fee differs from it"},
+        {"the same size, another content", "changed", "C:\\NEW\\options\\standard.fee differs from it"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        SetupEnv env;
+        make_dir(env.c_drive / "NEW");
+        make_dir(env.c_drive / "NEW/OPTIONS");
+        tz::write_text(env.c_drive / "NEW/OPTIONS/TEVPHONE.FEE", fees);
+        const std::string copy = env.c_drive / "NEW/OPTIONS/STANDARD.FEE";
+        const std::string how = c.copy ? c.copy : "";
+        if (how == "/") make_dir(copy);
+        if (how == "/" || how == "=") convert_or_clean("C:\\NEW", 0);  // with a folder in its way, the copy fails
+        else if (!how.empty()) tz::write_text(copy, how == "changed" ? changed : how);
+        const tz::EngineRun run = tz::capture_streams([] {
+            convert_or_clean("C:\\NEW", 1);
+            return 0;
+        });
+        const bool kept = tz::file_exists(env.c_drive / "NEW/OPTIONS/TEVPHONE.FEE");
+        EXPECT_EQ(kept, c.trace != nullptr);
+        EXPECT_EQ(run.err, c.trace ? "kept old file C:\\NEW\\options\\tevphone.fee: " + std::string(c.trace) + "\n" : "");
+        if (kept) {
+            EXPECT_EQ(tz::read_text(env.c_drive / "NEW/OPTIONS/TEVPHONE.FEE"), fees);
+        }
+    }
 }
 
 TEST(MemberSubdir, BaseAndTheMembersSubdirectories) {

@@ -266,9 +266,10 @@ TEST_F(Installation, ReinstallAsksBacksUpAndKeepsNewNamesFromVersion290) {
     EXPECT_EQ(c("NEW/SCRIPT/TEVEVENT.TRX"), "my events\n");
     EXPECT_FALSE(c_exists("NEW/SCRIPT/TEVEVENT.0RX"));
 
-    // Version 3.00: the old-named file is copied under its own name (and then
-    // removed as obsolete); it does not replace the new file.
-    EXPECT_FALSE(c_exists("NEW/OPTIONS/tevphone.fee"));
+    // Version 3.00: the old-named file is copied under its own name; it does
+    // not replace the new file, and the clean-up keeps it, as the new file
+    // does not hold its content.
+    EXPECT_EQ(c("NEW/OPTIONS/tevphone.fee"), "very old fees\n");
     EXPECT_EQ(c("NEW/OPTIONS/STANDARD.FEE"), "default fees\n");
     // The path file in the keyword layout, other lines kept.
     EXPECT_EQ(c("NEW/OPTIONS/STANDARD.TPA"),

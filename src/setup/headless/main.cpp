@@ -137,8 +137,8 @@ int main(int argc, char** argv) {
     ui.set_percent = [](uint32_t percent) { std::printf("progress: %u%%\n", percent); };
     set_install_ui(ui);
 
-    S.worker_started = true;
-    if (os_CreateThread(install_worker, nullptr) == 0) return 1;
+    // Install, as the dialog's button does it.
+    if (start_installation() == 0) return 1;
     OsMessage done;
     while (!os_script_wait_message(dialog, &done, 1000) || done.code != WM_SETUP_DONE) {
     }
