@@ -118,6 +118,10 @@ bool is_absolute_path(std::string_view path) {
     return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || (!path.empty() && path[0] == '\\');
 }
 
+bool is_network_path(std::string_view path) {
+    return path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
+}
+
 int compare_nocase(std::string_view a, std::string_view b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         const int ca = i < a.size() ? fold(a[i]) : 0;

@@ -41,6 +41,10 @@ bool join_path(std::string& out, std::string_view directory, std::string_view na
 // True when `path` is absolute: "X:\..." or beginning with a backslash.
 bool is_absolute_path(std::string_view path);
 
+// True when `path` names a network share (UNC, "\\server\share\..."): it
+// begins with two separators, '\' or '/'.
+bool is_network_path(std::string_view path);
+
 // Compares at most `n` characters without regard to letter case, like the
 // runtime's strnicmp: negative, zero or positive.
 int compare_nocase(std::string_view a, std::string_view b, size_t n);

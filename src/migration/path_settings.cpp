@@ -5,6 +5,7 @@
 
 #include "migration/file_helpers.h"
 #include "platform/crt.h"
+#include "platform/hostfile.h"
 #include "setup/install_ui.h"
 #include "setup/setup_state.h"
 
@@ -33,13 +34,15 @@ std::string keyword_value(const std::string& line, const PathKeyword& k) {
 }
 
 // Stores a value read from the settings file. An empty value, one that climbs
-// to a parent folder with ".." and one too long for a path are not taken: the
-// folder keeps its previous name (at first its default name), so that no
-// settings file can place a folder outside where it belongs or make all five
-// folders one. A value that begins with one backslash and no drive lies on the
-// earlier installation's drive, where that installation read it.
+// to a parent folder with "..", one too long for a path, and a network share
+// (UNC) where the host reaches none are not taken: the folder keeps its
+// previous name (at first its default name), so that no settings file can place
+// a folder outside where it belongs or make all five folders one. A value that
+// begins with one backslash and no drive lies on the earlier installation's
+// drive, where that installation read it.
 void take_value(int kind, std::string value) {
     if (value.empty() || climbs_to_parent(value)) return;
+    if (is_network_path(value) && !host_network_shares()) return;
     if (value[0] == '\\' && (value.size() == 1 || value[1] != '\\') && S.existing_path.size() >= 2 &&
         S.existing_path[1] == ':')
         value.insert(0, S.existing_path, 0, 2);

@@ -91,6 +91,17 @@ std::vector<std::string> host_program_arguments(int argc, char** argv);
 // drives are real and this does nothing.
 void host_map_drive(char letter, const char* directory);
 
+// True when a UNC path ("\\server\share\dir") names a network share that the
+// host reaches: on Windows. The POSIX layer maps drive letters only; it puts
+// such a path on the current drive, like any other path without a drive.
+constexpr bool host_network_shares() {
+#ifdef _WIN32
+    return true;
+#else
+    return false;
+#endif
+}
+
 // While on, the POSIX layer keeps the listing of each folder it reads to find a
 // name without regard to case, following its own changes to them, instead of
 // reading the folder again for every such name. For a host that promises that

@@ -58,15 +58,27 @@ TEST_F(DriveMap, NoPathLeavesItsDriveAndDriveLessPathsStayOnTheCurrentOne) {
     for (const auto& k : cases) EXPECT_EQ(host_native_path(k.windows), k.host) << k.windows;
 
     // "\x" has no drive: it lies on the drive of the current directory, or on
-    // C: when the current directory is on no mapped drive; never on the host's root.
+    // C: when the current directory is on no mapped drive; never on the host's
+    // root. So does a network path (no share is reached from here), and a
+    // relative path climbs from the current directory no higher than its drive.
     {
         tz::ScopedCwd in_d(d.path());
         EXPECT_EQ(host_native_path("\\x9"), d / "x9");
+        EXPECT_EQ(host_native_path("\\\\srv\\share\\unc"), d / "srv/share/unc");
+    }
+    {
+        tz::ScopedCwd in_tev(c / "TEV");
+        EXPECT_EQ(host_native_path("..\\..\\..\\x8"), c / "x8");
+        EXPECT_EQ(host_native_path("sub/../y8"), c / "TEV/y8");
+        EXPECT_EQ(host_native_path("plain\\name"), "plain/name");  // relative, as it stands
     }
     tz::TempDir elsewhere;
     tz::ScopedCwd outside(elsewhere.path());
     EXPECT_EQ(host_native_path("\\"), c.path() + "/");
     EXPECT_EQ(host_native_path("\\..\\Users\\x9"), c / "Users/x9");
+    EXPECT_EQ(host_native_path("\\\\srv\\share\\..\\..\\..\\x7"), c / "x7");
+    EXPECT_EQ(host_native_path("\\\\?\\UNC\\srv\\x6"), c / "?/UNC/srv/x6");
+    EXPECT_EQ(host_native_path("//srv/share/x5"), c / "srv/share/x5");  // as the engine spells it
     EXPECT_EQ(host_native_path("/tmp/native"), "/tmp/native");  // a host path stays one
 }
 

@@ -631,6 +631,9 @@ TEST_F(HostileInstallation, EarlierSettingsCannotMoveOrMergeTheFolders) {
          {"C:\\NEW\\LOG", "C:\\NEW\\OPTIONS", "C:\\", "C:\\NEW\\UPLOAD", "C:\\NEW\\DOWNLOAD"}},
         {"TEVPATH.DAT", "TEV2.10\n..\\..\\..\\outside\\DL\n-\nUPLOAD\n-\nLOG\nSCRIPT\nOPTIONS\n", defaults},
         {"STANDARD.TPA", "TEV3.00\nOptsPath=\"C:\\OLD\\..\\..\\outside\"\nCapturePath=\"\"\n", defaults},
+        // Network shares, which this host does not reach: not taken, like "..".
+        {"STANDARD.TPA", "TEV3.00\nScriptPath=\"\\\\srv\\share\\unc\"\n", defaults},
+        {"TEVPATH.DAT", "TEV2.10\n//srv/share/dl\n-\nUPLOAD\n-\nLOG\nSCRIPT\nOPTIONS\n", defaults},
         {"STANDARD.TPA", "TEV3.00\n", defaults},
         {"TEVPATH.DAT", "TEV2.10\n", defaults},
     };
@@ -662,6 +665,7 @@ TEST_F(HostileInstallation, EarlierSettingsCannotMoveOrMergeTheFolders) {
         EXPECT_EQ(tz::read_text(SetupEnv::native(S.download_path + "\\README.TXT")), "downloads arrive here\n");
         EXPECT_EQ(tz::read_text(SetupEnv::native(S.script_path + "\\TEVEVENT.TRX")), "default events\n");
         EXPECT_FALSE(tz::file_exists("/TEVEVENT.TRX"));
+        EXPECT_FALSE(tz::file_exists("/srv/share"));
         EXPECT_FALSE(tz::file_exists(env.c_drive / "../outside"));
     }
 }

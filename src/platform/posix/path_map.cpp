@@ -178,31 +178,82 @@ std::string resolve_nocase(const std::string& base, const std::string& rest) {
     return out;
 }
 
-// The drive that a path without a drive lies on: the mapped drive holding the
-// current directory, else C: when it is mapped; 0 when no drive is mapped.
-int current_drive_index() {
+// The mapped drive whose directory holds the current directory (the deepest
+// one; drive Z made automatically for the whole file system does not count),
+// with the current directory's part below it ('/'-separated) in `rest`; -1 when
+// the current directory lies on no mapped drive.
+int drive_of_cwd(std::string* rest) {
     std::vector<char> cwd(4096);
     const std::string here = ::getcwd(cwd.data(), cwd.size()) ? canonical(cwd.data()) : "";
     int best = -1;
     size_t best_len = 0;
-    int first = -1;
     for (int i = 0; i < 26; ++i) {
         if (drives[i].empty() || (i == 'Z' - 'A' && z_automatic)) continue;
-        if (first < 0) first = i;
         std::string dir = canonical(drives[i]);
         while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
         const bool inside = here == dir || (here.compare(0, dir.size(), dir) == 0 && here.size() > dir.size() &&
-                                            here[dir.size()] == '/');
-        if (inside && dir.size() >= best_len) {
+                                            (here[dir.size()] == '/' || dir == "/"));
+        if (inside && (best < 0 || dir.size() >= best_len)) {
             best = i;
             best_len = dir.size();
         }
     }
-    if (best >= 0) return best;
-    if (!drives['C' - 'A'].empty()) return 'C' - 'A';
-    return first;
+    if (best >= 0 && rest) *rest = here.substr(std::min(here.size(), best_len + (best_len > 1 ? 1 : 0)));
+    return best;
 }
 
+// The drive that a path without a drive lies on: the mapped drive holding the
+// current directory, else C: when it is mapped, else the first mapped drive;
+// -1 when no drive is mapped.
+int current_drive_index() {
+    const int here = drive_of_cwd(nullptr);
+    if (here >= 0) return here;
+    if (!drives['C' - 'A'].empty()) return 'C' - 'A';
+    for (int i = 0; i < 26; ++i)
+        if (!drives[i].empty() && !(i == 'Z' - 'A' && z_automatic)) return i;
+    return -1;
+}
+
+// True when a component of the path (separated by '\' or '/') is "..".
+bool climbs(const std::string& path) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string::npos) end = path.size();
+        if (path.compare(start, end - start, "..") == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+// Gives a Windows path without a drive the drive it lies on, as Windows does,
+// so that no such path leads outside the drives' directories: "\dir" and the
+// network form "\\server\share\dir" or "//server/share/dir" (this layer
+// reaches no network share; it stays on the drive as "\server\share\dir") lie
+// on the current drive; a relative path that climbs with ".." is taken from the
+// current directory when that lies on a mapped drive, where ".." stops at the
+// drive's root. Other relative paths, a path beginning with one '/' (a host
+// path), and every path while no drive is mapped stay as they are.
+void put_on_current_drive(std::string& path) {
+    const bool network = path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
+    const bool rooted = network || (!path.empty() && path[0] == '\\');
+    const bool relative = !path.empty() && !is_separator(path[0]) && !(path.size() >= 2 && path[1] == ':');
+    if (!rooted && !(relative && climbs(path))) return;
+    std::lock_guard<std::mutex> guard(drive_lock);
+    if (rooted) {
+        const int drive = current_drive_index();
+        if (drive < 0) return;
+        const size_t separators = std::min(path.find_first_not_of("\\/"), path.size());
+        path.replace(0, separators, std::string(1, static_cast<char>('A' + drive)) + ":\\");
+        return;
+    }
+    std::string rest;
+    const int drive = drive_of_cwd(&rest);
+    if (drive < 0) return;
+    path = std::string(1, static_cast<char>('A' + drive)) + ":\\" + (rest.empty() ? "" : rest + "\\") + path;
+}
 
 }  // namespace
 
@@ -250,12 +301,7 @@ void host_map_drive(char letter, const char* directory) {
 
 std::string host_native_path(const char* path) {
     std::string out = path ? path : "";
-    // "\dir" (one backslash, no drive) lies on the current drive, as on Windows.
-    if (out.size() >= 1 && out[0] == '\\' && (out.size() < 2 || out[1] != '\\')) {
-        std::lock_guard<std::mutex> guard(drive_lock);
-        const int drive = current_drive_index();
-        if (drive >= 0) out.insert(0, std::string(1, static_cast<char>('A' + drive)) + ":");
-    }
+    put_on_current_drive(out);
     for (char& ch : out)
         if (ch == '\\') ch = '/';
     if (out.size() >= 2 && out[1] == ':' && std::isalpha(static_cast<unsigned char>(out[0]))) {
