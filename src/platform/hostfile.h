@@ -103,10 +103,11 @@ constexpr bool host_network_shares() {
 }
 
 // While on, the POSIX layer keeps the listing of each folder it reads to find a
-// name without regard to case, following its own changes to them, instead of
-// reading the folder again for every such name. For a host that promises that
-// nothing else changes those folders meanwhile (the setup's installation);
-// switching drops them. Windows finds names itself: this does nothing there.
+// name without regard to case, instead of reading the folder again for every
+// such name (the setup's installation puts thousands of files into one folder).
+// The listings follow every change made to those folders, also by other
+// processes, so that each look-up answers as a fresh read would; switching
+// drops them. Windows finds names itself: this does nothing there.
 void host_keep_folder_listings(bool on);
 
 // The host spelling of a path after drive mapping and separator conversion.

@@ -128,9 +128,9 @@ TEST_F(DriveMap, RuntimeCallsReachTheMappedDirectories) {
     }
 }
 
-// Kept listings answer as a fresh read of the folder would after this layer's
-// own changes; a change made beside the layer is seen once they are dropped.
-TEST_F(DriveMap, KeptFolderListingsFollowTheLayersOwnChanges) {
+// Kept listings answer as a fresh read of the folder would: after this layer's
+// own changes, and after changes made beside it (another process), at once.
+TEST_F(DriveMap, KeptFolderListingsAnswerAsAFreshRead) {
     tz::write_text(c / "Data.Txt", "d");
     tz::write_text(c / "data.txt", "d");  // two spellings: the first the folder lists is found
     const std::string first = host_native_path("C:\\DATA.TXT");
@@ -147,14 +147,29 @@ TEST_F(DriveMap, KeptFolderListingsFollowTheLayersOwnChanges) {
     ASSERT_EQ(host_replace("C:\\data.txt", "C:\\Other.Txt"), 0);  // one of two spellings
     EXPECT_EQ(host_native_path("C:\\DATA.TXT"), c / "Data.Txt");
 
-    // Made beside the layer: not seen while the listing is kept ...
-    tz::write_text(c / "Late.Txt", "l");
-    EXPECT_EQ(host_native_path("C:\\LATE.TXT"), c / "LATE.TXT");
-    // ... until any other change of the layer drops the listings.
-    ASSERT_EQ(_mkdir("C:\\SUB"), 0);
-    EXPECT_EQ(host_native_path("C:\\LATE.TXT"), c / "Late.Txt");
-    tz::write_text(c / "Later.Txt", "l");
+    // Made, renamed and removed beside the layer, in a folder whose listing is kept.
+    ::mkdir((c / "TEV").c_str(), 0777);
+    EXPECT_EQ(host_native_path("C:\\TEV\\PHONEBK"), c / "TEV/PHONEBK");
+    tz::write_text(c / "TEV/phonebk", "made meanwhile");
+    EXPECT_EQ(host_native_path("C:\\TEV\\PHONEBK"), c / "TEV/phonebk");
+    ASSERT_EQ(::rename((c / "TEV/phonebk").c_str(), (c / "TEV/Phonebk.Old").c_str()), 0);
+    EXPECT_EQ(host_native_path("C:\\TEV\\PHONEBK"), c / "TEV/PHONEBK");
+    EXPECT_EQ(host_native_path("C:\\TEV\\PHONEBK.OLD"), c / "TEV/Phonebk.Old");
+    ASSERT_EQ(::unlink((c / "TEV/Phonebk.Old").c_str()), 0);
+    EXPECT_EQ(host_native_path("C:\\TEV\\PHONEBK.OLD"), c / "TEV/PHONEBK.OLD");
+    // The kept folder moved away, or its parent, and another made at its path.
+    for (const char* moved : {"UP/TEV", "UP"}) {
+        for (const char* dir : {"UP", "UP/TEV"}) ::mkdir((c / dir).c_str(), 0777);
+        EXPECT_EQ(host_native_path("C:\\UP\\TEV\\PHONEBK"), c / "UP/TEV/PHONEBK");
+        ASSERT_EQ(::rename((c / moved).c_str(), (c / "MOVED").c_str()), 0);
+        for (const char* dir : {"UP", "UP/TEV"}) ::mkdir((c / dir).c_str(), 0777);
+        tz::write_text(c / "UP/TEV/Phonebk", "in the new folder");
+        EXPECT_EQ(host_native_path("C:\\UP\\TEV\\PHONEBK"), c / "UP/TEV/Phonebk") << moved;
+        tz::remove_tree(c / "UP");
+        tz::remove_tree(c / "MOVED");
+    }
     host_keep_folder_listings(false);
+    tz::write_text(c / "Later.Txt", "l");
     EXPECT_EQ(host_native_path("C:\\LATER.TXT"), c / "Later.Txt");
 }
 

@@ -670,6 +670,26 @@ TEST_F(HostileInstallation, EarlierSettingsCannotMoveOrMergeTheFolders) {
     }
 }
 
+// A file that another process makes in a folder while the setup installs into
+// it is asked for and backed up like one that was there from the start: the
+// folder listings kept on Linux learn of it.
+TEST_F(HostileInstallation, AFileMadeMeanwhileIsAskedForAndBackedUp) {
+    write_payload();
+    fill_state("", "C:\\NEW");
+    env.answer_with([](const std::string&) { return 1; });
+    // TEV.EXE is in C:\NEW (whose listing was read), PHONEBK comes next.
+    env.on_status(2, [&] { tz::write_text(env.c_drive / "NEW/phonebk", "numbers made meanwhile\n"); });
+    const tz::EngineRun run = run_worker();
+    ASSERT_EQ(run.code, 0);
+    EXPECT_FALSE(S.install_failed) << run.err;
+    const auto boxes = env.boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_NE(boxes[0].text.find("PHONEBK with TEV's installation defaults?"), std::string::npos) << boxes[0].text;
+    EXPECT_EQ(c("NEW/phonebk"), "default phone book\n");
+    EXPECT_EQ(c("NEW/PHONEB0"), "numbers made meanwhile\n");
+    EXPECT_FALSE(c_exists("NEW/PHONEBK")) << "written beside it";
+}
+
 TEST_F(HostileInstallation, BackupsNeverReplaceAFileOverTwoInstallations) {
     for (const char* dir : {"NEW", "NEW/OPTIONS"}) make_dir(env.c_drive / dir);
     tz::write_text(env.c_drive / "NEW/PHONEBK", "my numbers\n");

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -55,7 +57,8 @@ std::string lower_case(std::string s) {
 }
 
 // A folder's entries as (lower-case name, name), sorted by the first; entries
-// that differ in case only keep the order the folder listed them in.
+// that differ in case only keep the order the folder listed them in. The
+// folder's identity (device and inode) tells whether a path still leads to it.
 class Listing {
 public:
     using Entry = std::pair<std::string, std::string>;
@@ -72,6 +75,15 @@ public:
     // After the folder was read, in its order.
     void finish() { std::stable_sort(entries_.begin(), entries_.end(), by_key); }
     void read(std::string name) { entries_.emplace_back(lower_case(name), std::move(name)); }
+    void identify(const struct stat& folder) {
+        device_ = folder.st_dev;
+        inode_ = folder.st_ino;
+    }
+    // True when `path` leads to the folder that was read.
+    bool is_at(const std::string& path) const {
+        struct stat s;
+        return ::stat(path.c_str(), &s) == 0 && s.st_dev == device_ && s.st_ino == inode_;
+    }
 
     // The first entry equal to `name` without regard to case, or "".
     std::string find(const std::string& name) const {
@@ -92,16 +104,34 @@ public:
 
 private:
     std::vector<Entry> entries_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
 };
 
 // Folder listings kept while the host asks for them (host_keep_folder_listings).
 // A name that does not exist as spelled is otherwise looked for by reading its
 // whole folder, and a setup that puts thousands of files into one folder would
-// read it three times for each file. The kept listings follow this layer's own
-// creations and renames; any other change it makes drops them all.
+// read it three times for each file.
+//
+// A kept listing must answer as a fresh read would, also after another process
+// made a file there (the setup would otherwise write PHONEBK beside a phonebk
+// made meanwhile, with no question and no backup). The folder's modification
+// time cannot tell: this layer's own writes change it just as often, and two
+// changes within one tick of the file system's clock leave the same time. So
+// each kept folder is watched (inotify), from before it is read: the kernel
+// queues every entry made, renamed or removed there as the change is made, and
+// every look-up first applies what is queued; a look-up in a kept listing also
+// checks that its path still leads to the folder that was read. A folder that
+// cannot be watched is not kept, and an overflowing queue drops every listing.
+// The listings also follow this layer's own creations and renames at once; any
+// other change it makes drops them all.
 std::mutex listing_lock;
 std::atomic<bool> listings_on{false};
 std::unordered_map<std::string, Listing> listings;  // by folder, as resolved (ending in '/')
+int watch_fd = -1;                                      // the inotify instance while listings are kept
+std::unordered_map<int, std::vector<std::string>> watched;  // watch -> kept folders (aliases share one)
+constexpr uint32_t WATCHED_CHANGES =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 // The folder part (up to the last '/') and the name of a host path.
 std::pair<std::string, std::string> folder_and_name(const std::string& native) {
@@ -110,30 +140,98 @@ std::pair<std::string, std::string> folder_and_name(const std::string& native) {
     return {native.substr(0, sep + 1), native.substr(sep + 1)};
 }
 
+// One queued change of a watched folder, applied to its kept listings.
+void apply_change(const inotify_event& event, const char* name) {
+    if (event.mask & IN_Q_OVERFLOW) {
+        listings.clear();  // changes were lost: nothing kept can be trusted
+        return;
+    }
+    const auto folders = watched.find(event.wd);
+    if (folders == watched.end()) return;
+    if (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
+        for (const std::string& folder : folders->second) listings.erase(folder);
+        if (event.mask & IN_IGNORED) watched.erase(folders);
+        return;
+    }
+    if (!name[0]) return;
+    for (const std::string& folder : folders->second) {
+        const auto kept = listings.find(folder);
+        if (kept == listings.end()) continue;
+        if (event.mask & (IN_CREATE | IN_MOVED_TO)) kept->second.add(name);
+        else if (event.mask & (IN_DELETE | IN_MOVED_FROM)) kept->second.remove(name);
+    }
+}
+
+// Applies every change queued for the watched folders (listing_lock held).
+// Applied in order, from any moment before a listing was read, they leave each
+// name as its last change made it: what a fresh read would find.
+void apply_queued_changes() {
+    if (watch_fd < 0) return;
+    alignas(inotify_event) char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(watch_fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) listings.clear();  // what changed cannot be told
+        if (n <= 0) return;
+        for (size_t at = 0; at + sizeof(inotify_event) <= static_cast<size_t>(n);) {
+            inotify_event event;
+            std::memcpy(&event, buffer + at, sizeof event);
+            const size_t name_at = at + sizeof event;
+            at = name_at + event.len;
+            if (at > static_cast<size_t>(n)) break;
+            const std::string name(buffer + name_at, ::strnlen(buffer + name_at, event.len));
+            apply_change(event, name.c_str());
+        }
+    }
+}
+
+// Reads `directory` into a listing to keep, watched from before the read
+// (listing_lock held). False when it cannot be watched or read, or when the
+// folder read is not the one watched (it was replaced meanwhile).
+bool read_watched(const std::string& directory, Listing& listing) {
+    const char* path = directory.empty() ? "/" : directory.c_str();
+    const int watch = ::inotify_add_watch(watch_fd, path, WATCHED_CHANGES);
+    if (watch < 0) return false;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path), ::closedir);
+    struct stat folder;
+    if (!dir || ::fstat(::dirfd(dir.get()), &folder) != 0) return false;
+    while (const dirent* e = ::readdir(dir.get())) listing.read(e->d_name);
+    listing.finish();
+    listing.identify(folder);
+    // Watching the same folder again gives the same watch; another folder at
+    // this path a new one.
+    if (::inotify_add_watch(watch_fd, path, WATCHED_CHANGES) != watch) return false;
+    struct stat now;
+    if (::stat(path, &now) != 0 || now.st_dev != folder.st_dev || now.st_ino != folder.st_ino) return false;
+    std::vector<std::string>& folders = watched[watch];
+    if (std::find(folders.begin(), folders.end(), directory) == folders.end()) folders.push_back(directory);
+    return true;
+}
+
 // The entry of `directory` that equals `name` without regard to case, or "".
 // The first such entry in the order the folder lists them, kept or not.
 std::string find_nocase(const std::string& directory, const std::string& name) {
-    const bool keep = listings_on.load();
-    if (keep) {
+    if (listings_on.load()) {
         std::lock_guard<std::mutex> guard(listing_lock);
+        apply_queued_changes();
         const auto folder = listings.find(directory);
-        if (folder != listings.end()) return folder->second.find(name);
+        if (folder != listings.end()) {
+            if (folder->second.is_at(directory.empty() ? "/" : directory)) return folder->second.find(name);
+            listings.erase(folder);
+        }
+        Listing listing;
+        if (watch_fd >= 0 && read_watched(directory, listing)) {
+            std::string found = listing.find(name);
+            listings[directory] = std::move(listing);
+            return found;
+        }
     }
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.empty() ? "/" : directory.c_str()),
                                             ::closedir);
     if (!dir) return "";
-    if (!keep) {
-        while (const dirent* e = ::readdir(dir.get()))
-            if (same_nocase(e->d_name, name.c_str())) return e->d_name;
-        return "";
-    }
-    Listing listing;
-    while (const dirent* e = ::readdir(dir.get())) listing.read(e->d_name);
-    listing.finish();
-    std::string found = listing.find(name);
-    std::lock_guard<std::mutex> guard(listing_lock);
-    listings[directory] = std::move(listing);
-    return found;
+    while (const dirent* e = ::readdir(dir.get()))
+        if (same_nocase(e->d_name, name.c_str())) return e->d_name;
+    return "";
 }
 
 // `base` (an existing directory, ending in '/') followed by the '/'-separated
@@ -260,7 +358,11 @@ void put_on_current_drive(std::string& path) {
 void host_keep_folder_listings(bool on) {
     std::lock_guard<std::mutex> guard(listing_lock);
     listings.clear();
-    listings_on = on;
+    watched.clear();
+    if (watch_fd >= 0) ::close(watch_fd);
+    // Without a watch on them, no listing is kept: each look-up reads its folder.
+    watch_fd = on ? ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC) : -1;
+    listings_on = watch_fd >= 0;
 }
 
 namespace {
