@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 #include "migration/path_settings.h"
 #include "setup/install_ui.h"
@@ -71,15 +72,21 @@ TEST_F(PathSettings, OverlongLinesAreNeitherSplitNorTaken) {
 }
 
 TEST_F(PathSettings, LineLayoutWithAndWithoutTheExtraLine) {
-    write_line_file("TEV2.51\nD:\\DOWN\nx\nD:\\UP\nx\nLOGS\nunused\nSCRIPTS\nOPTS\nafter\n");
-    EXPECT_TRUE(read());
-    EXPECT_FALSE(S.existing_is_beta);
-    EXPECT_EQ(S.existing_paths[DIR_DOWNLOAD], "D:\\DOWN");
-    EXPECT_EQ(S.existing_paths[DIR_UPLOAD], "D:\\UP");
-    EXPECT_EQ(S.existing_paths[DIR_LOG], "LOGS");
-    EXPECT_EQ(S.existing_paths[DIR_SCRIPT], "SCRIPTS");
-    EXPECT_EQ(S.existing_paths[DIR_OPTIONS], "OPTS");
-    EXPECT_EQ(S.existing_options_dir, "C:\\OLD\\OPTS");
+    // From version text 2.50 on (2.50 itself included) line 7 is not used.
+    const struct {
+        const char* version;
+        const char* script;
+        const char* options;
+    } cases[] = {{"2.49", "unused", "SCRIPTS"}, {"2.50", "SCRIPTS", "OPTS"}, {"2.51", "SCRIPTS", "OPTS"}};
+    for (const auto& c : cases) {
+        reset_existing_paths();
+        write_line_file(std::string("TEV") + c.version + "\nD:\\DOWN\nx\nD:\\UP\nx\nLOGS\nunused\nSCRIPTS\nOPTS\nafter\n");
+        EXPECT_TRUE(read());
+        EXPECT_FALSE(S.existing_is_beta);
+        const std::vector<std::string> paths(S.existing_paths.begin(), S.existing_paths.end());
+        EXPECT_EQ(paths, (std::vector<std::string>{"LOGS", c.options, c.script, "D:\\UP", "D:\\DOWN"})) << c.version;
+        EXPECT_EQ(S.existing_options_dir, "C:\\OLD\\" + std::string(c.options)) << c.version;
+    }
 
     reset_existing_paths();
     write_line_file("TEV2.10\r\nD:\\DOWN\r\nx\r\nD:\\UP\r\nx\r\nLOGS\r\nSCRIPTS\r\n");
@@ -96,6 +103,18 @@ TEST_F(PathSettings, BetaVersionsOfTheLineLayout) {
     } cases[] = {{"1.90", true}, {"2.05", false}, {"2.06", true}, {"2.09", true}, {"2.10", false}, {"2.00", false}};
     for (const auto& c : cases) {
         write_line_file(std::string("TEV") + c.version + "\n");
+        EXPECT_TRUE(read());
+        EXPECT_EQ(S.existing_is_beta, c.beta) << c.version;
+    }
+}
+
+TEST_F(PathSettings, BetaVersionsOfTheKeywordLayout) {
+    const struct {
+        const char* version;
+        bool beta;
+    } cases[] = {{"2.49", false}, {"2.50", true}, {"2.99", true}, {"3.00", false}};
+    for (const auto& c : cases) {
+        write_keyword_file(std::string("TEV") + c.version + "\n");
         EXPECT_TRUE(read());
         EXPECT_EQ(S.existing_is_beta, c.beta) << c.version;
     }
