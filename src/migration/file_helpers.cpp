@@ -115,7 +115,8 @@ bool join_path(std::string& out, std::string_view directory, std::string_view na
 }
 
 bool is_absolute_path(std::string_view path) {
-    return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || (!path.empty() && path[0] == '\\');
+    return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || (!path.empty() && path[0] == '\\') ||
+           is_network_path(path);
 }
 
 bool is_network_path(std::string_view path) {

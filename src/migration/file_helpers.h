@@ -38,7 +38,8 @@ extern const std::array<const char*, 25> obsolete_files;
 // when the result would be longer than SETUP_PATH_MAX.
 bool join_path(std::string& out, std::string_view directory, std::string_view name);
 
-// True when `path` is absolute: "X:\..." or beginning with a backslash.
+// True when `path` is absolute: "X:\...", beginning with a backslash, or a
+// network path ("//server/share" as well).
 bool is_absolute_path(std::string_view path);
 
 // True when `path` names a network share (UNC, "\\server\share\..."): it

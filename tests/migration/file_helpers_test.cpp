@@ -35,6 +35,11 @@ TEST(PathTests, AbsoluteAndInsideADirectory) {
     EXPECT_TRUE(is_absolute_path("\\X"));
     EXPECT_FALSE(is_absolute_path("C:X"));
     EXPECT_FALSE(is_absolute_path("LOG"));
+    for (const char* path : {"\\\\srv\\share", "//srv/share", "\\/srv"}) {
+        EXPECT_TRUE(is_network_path(path)) << path;
+        EXPECT_TRUE(is_absolute_path(path)) << path;
+    }
+    for (const char* path : {"\\srv", "/srv", "C:\\\\srv", ""}) EXPECT_FALSE(is_network_path(path)) << path;
     EXPECT_TRUE(path_in_directory("c:\\new\\log", "C:\\NEW"));
     EXPECT_TRUE(path_in_directory("C:\\NEW", "C:\\NEW"));
     EXPECT_TRUE(path_in_directory("C:\\LOG", "C:\\"));
