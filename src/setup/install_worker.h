@@ -58,6 +58,6 @@ void install_worker(void* unused);
 // setup_headless: the destination's old option files get copies under their
 // new names (the worker's clean-up deletes an old name only where that copy is
 // there and the same), then the worker starts and worker_started is set. The
-// worker's thread id, or 0 when it could not be started (nothing else changes
-// then). No window is touched here.
+// worker's thread id, or 0 when it could not be started (the copies stay; a
+// second Install makes them again). No window is touched here.
 int start_installation();

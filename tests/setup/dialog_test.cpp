@@ -306,6 +306,11 @@ TEST_F(SetupDialog, CancelOrCloseBeforeInstallEndsWithoutAQuestion) {
 TEST_F(SetupDialog, InstallationThenTheDocQuestion) {
     payload({{"TEV.EXE", "program"}, {"OPTIONS/STANDARD.TPA", TPA_306}});
     tz::write_text(env.c_drive / "DIST/README.DOC", "read me\r\n");
+    // An option file of the earlier naming in the destination: copied to its
+    // new name before anything is extracted, then gone as the copy is the same.
+    make_dir(env.c_drive / "NEW");
+    make_dir(env.c_drive / "NEW/OPTIONS");
+    tz::write_text(env.c_drive / "NEW/OPTIONS/TEV.KEY", "my keys\n");
     open();
     set(ID_DESTINATION_PATH, "C:\\NEW");
     const int result = quietly([this] {
@@ -320,6 +325,8 @@ TEST_F(SetupDialog, InstallationThenTheDocQuestion) {
     });
     EXPECT_EQ(result, 0);  // No to the DOC question dismisses
     EXPECT_EQ(tz::read_text(env.c_drive / "NEW/TEV.EXE"), "program");
+    EXPECT_EQ(tz::read_text(env.c_drive / "NEW/OPTIONS/standard.tky"), "my keys\n");
+    EXPECT_FALSE(tz::file_exists(env.c_drive / "NEW/OPTIONS/TEV.KEY"));
     EXPECT_EQ(text(ID_STATUS_LINE), "Installation complete");
     EXPECT_EQ(GetWindowLongA(static_cast<HWND>(item(ID_PROGRESS_BAR)), 0), 100);
     const std::vector<tz::Box> boxes = env.boxes();

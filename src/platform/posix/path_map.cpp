@@ -201,8 +201,6 @@ bool read_watched(const std::string& directory, Listing& listing) {
     // Watching the same folder again gives the same watch; another folder at
     // this path a new one.
     if (::inotify_add_watch(watch_fd, path, WATCHED_CHANGES) != watch) return false;
-    struct stat now;
-    if (::stat(path, &now) != 0 || now.st_dev != folder.st_dev || now.st_ino != folder.st_ino) return false;
     std::vector<std::string>& folders = watched[watch];
     if (std::find(folders.begin(), folders.end(), directory) == folders.end()) folders.push_back(directory);
     return true;
@@ -304,12 +302,13 @@ int drive_of_cwd(std::string* rest) {
 // current directory, else C: when it is mapped, else the first mapped drive;
 // -1 when no drive is mapped.
 int current_drive_index() {
+    int first = -1;
+    for (int i = 25; i >= 0; --i)
+        if (!drives[i].empty() && !(i == 'Z' - 'A' && z_automatic)) first = i;
+    if (first < 0) return -1;
     const int here = drive_of_cwd(nullptr);
     if (here >= 0) return here;
-    if (!drives['C' - 'A'].empty()) return 'C' - 'A';
-    for (int i = 0; i < 26; ++i)
-        if (!drives[i].empty() && !(i == 'Z' - 'A' && z_automatic)) return i;
-    return -1;
+    return drives['C' - 'A'].empty() ? first : 'C' - 'A';
 }
 
 // True when a component of the path (separated by '\' or '/') is "..".
@@ -340,17 +339,18 @@ void put_on_current_drive(std::string& path) {
     const bool relative = !path.empty() && !is_separator(path[0]) && !(path.size() >= 2 && path[1] == ':');
     if (!rooted && !(relative && climbs(path))) return;
     std::lock_guard<std::mutex> guard(drive_lock);
+    // Without a drive (the command-line program) the current directory is not asked for.
+    const int drive = current_drive_index();
+    if (drive < 0) return;
     if (rooted) {
-        const int drive = current_drive_index();
-        if (drive < 0) return;
         const size_t separators = std::min(path.find_first_not_of("\\/"), path.size());
         path.replace(0, separators, std::string(1, static_cast<char>('A' + drive)) + ":\\");
         return;
     }
     std::string rest;
-    const int drive = drive_of_cwd(&rest);
-    if (drive < 0) return;
-    path = std::string(1, static_cast<char>('A' + drive)) + ":\\" + (rest.empty() ? "" : rest + "\\") + path;
+    const int here = drive_of_cwd(&rest);
+    if (here < 0) return;
+    path = std::string(1, static_cast<char>('A' + here)) + ":\\" + (rest.empty() ? "" : rest + "\\") + path;
 }
 
 }  // namespace
