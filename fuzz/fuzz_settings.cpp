@@ -3,8 +3,8 @@
 // for a destination, the typed-path qualification, the rewrite's prefix
 // arithmetic and the old-name mapping. The file's lines are also taken as
 // payload member names: each one the worker accepts must go to a folder inside
-// its chosen folder, and every folder on drive C: must stay below the drive's
-// directory.
+// its chosen folder, and every folder on drive C: or on no drive must stay
+// below the drive's directory.
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -39,9 +39,10 @@ void fail(const char* what, const std::string& path) {
     std::abort();
 }
 
-// A folder on drive C: must map below the drive's directory.
+// A folder on drive C:, or on no drive (it lies on the current one, C:), must
+// map below the drive's directory.
 void check_on_drive(const std::string& folder) {
-    if (folder.size() < 2 || (folder[0] != 'C' && folder[0] != 'c') || folder[1] != ':') return;
+    if (folder.empty() || (folder.size() >= 2 && folder[1] == ':' && folder[0] != 'C' && folder[0] != 'c')) return;
     const std::string native = host_native_path(folder.c_str());
     if (native.compare(0, drive_c().size(), drive_c()) != 0) fail("folder left drive C:", folder);
 }

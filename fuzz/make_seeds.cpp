@@ -147,6 +147,8 @@ int main(int argc, char** argv) {
          lit("\0TEV3.00\nDownloadPath=\"DOWNLOAD\"\nUploadPath=\"UPLOAD\"\nCapturePath=\"C:\\LOGS\"\n"
                      "ScriptPath=\"\\\"\nOptsPath=\"OPTIONS\"\nOPTIONS/sub/x\nSCRIPT/a/b\nLOG/..\\x\n"));
     seed("fuzz_settings", "lines", lit("\1TEV2.51\nDOWNLOAD\n-\nUPLOAD\n-\nLOG\nunused\nSCRIPT\nOPTIONS\n"));
+    seed("fuzz_settings", "network",
+         lit("\0TEV3.00\nScriptPath=\"\\\\srv\\share\\unc\"\nOptsPath=\"//srv/x\"\nUPLOAD/..\\..\\y\n"));
     std::printf("fuzz_make_seeds: %d seeds in %s\n", written, out_root.c_str());
     return 0;
 }
