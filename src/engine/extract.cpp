@@ -131,7 +131,8 @@ int run_method() {
         r = explode_member();
         if (r == 0 || G.disk_full_state) return 0;
         if (r == 5) {
-            const bool warning = static_cast<int64_t>(G.local.packed_size) >= G.packed_size_used;
+            const bool warning =
+                G.packed_size_used <= 0 || G.local.packed_size >= static_cast<uint64_t>(G.packed_size_used);
             std::fprintf(stderr,
                          "%s  %s:  %lld bytes required to uncompress to %llu bytes;\n"
                          "       %s   supposed to require %llu bytes%s%s%s\n",

@@ -85,7 +85,7 @@ struct EngineGlobals {
     MemberInfo* cur = nullptr;      // the member the readers and write_out consult
     std::vector<uint8_t> extra_field;
     int64_t end_record_offset = 0;
-    int64_t expected_end_offset = 0;
+    uint64_t expected_end_offset = 0;  // directory offset + size, as the end record states them
     int zip64_warning = 0;          // the end record search found a locator without record
     int64_t packed_size_used = 0;   // set by explode on a size mismatch
 

@@ -102,20 +102,20 @@ int read_name_and_extra(uint16_t name_length, uint16_t extra_length, const char*
 // The input position, to come back to after a batch.
 int64_t input_position() { return G.input_buf_offset + (G.input_pos - G.input_buf.data()); }
 
-void bad_offset(long index, const char* what, int64_t offset) {
-    std::fprintf(stderr, "file #%ld:  bad zipfile offset (%s):  %lld\n", index, what,
-                 static_cast<long long>(offset));
+void bad_offset(long index, const char* what, uint64_t offset) {
+    std::fprintf(stderr, "file #%ld:  bad zipfile offset (%s):  %llu\n", index, what,
+                 static_cast<unsigned long long>(offset));
 }
 
 // Positions the input at the member's local header through the block logic of
-// seek_archive, with this walk's own message for a block that cannot be read.
-// False when the member cannot be reached.
-bool seek_local(int64_t logical, long index) {
+// seek_archive, with this walk's own message for a block that lies beyond the
+// archive's end or cannot be read. False when the member cannot be reached;
+// otherwise *physical is where the header begins.
+bool seek_local(uint64_t logical, long index, uint64_t* physical) {
+    // Only for the messages: modulo 2^64, as the offset was sought.
+    *physical = logical + static_cast<uint64_t>(G.offset_shift);
     const int r = seek_archive(logical);
-    if (r == ENG_EARLY_EOF) {
-        const int64_t physical = logical + G.offset_shift;
-        bad_offset(index, "lseek", physical - physical % INPUT_BUF_SIZE);
-    }
+    if (r == ENG_EARLY_EOF) bad_offset(index, "lseek", *physical - *physical % INPUT_BUF_SIZE);
     return r == 0;
 }
 
@@ -161,14 +161,15 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
     int result = 0;
 
     // 1 and 2: the local header's position and signature.
-    if (!seek_local(m.local_offset, index)) return ENG_BAD_ARCHIVE;
+    uint64_t physical = 0;
+    if (!seek_local(m.local_offset, index, &physical)) return ENG_BAD_ARCHIVE;
     long got = read_signature();
     if (got <= 0) {
-        bad_offset(index, "EOF", m.local_offset + G.offset_shift);
+        bad_offset(index, "EOF", physical);
         return ENG_BAD_ARCHIVE;
     }
     if (got != 4 || !signature_is(G.local_sig.data())) {
-        bad_offset(index, "local header sig", m.local_offset + G.offset_shift);
+        bad_offset(index, "local header sig", physical);
         result = ENG_ERROR;
         if (index == 0) {
             std::fprintf(stderr, "  (attempting to re-compensate)\n");
@@ -289,7 +290,7 @@ bool check_member_support() {
         return false;
     }
     map_host_attributes();
-    m.local_offset = static_cast<int64_t>(std::min<uint64_t>(h.local_header_offset, uint64_t{1} << 62));
+    m.local_offset = h.local_header_offset;
     return true;
 }
 

@@ -38,6 +38,7 @@ TEST(SavingRatio, KnownAnswers) {
     EXPECT_EQ(0, saving_ratio(2001, 2000));           // 0.4998 rounds down
     EXPECT_EQ(-1, saving_ratio(2000, 2001));
     EXPECT_EQ(999, saving_ratio(4000000000u, 4000000u));
+    EXPECT_EQ(1000, saving_ratio(UINT64_MAX, 3000));          // a damaged Zip64 size: no wrap-around
 }
 
 TEST(SavingRatio, Strings) {
