@@ -100,6 +100,26 @@ TEST_F(ManyMembers, ListTestAndExtractEveryMember) {
     EXPECT_EQ("member 69999\n", read_text(*dir_ / "out/d69/m69999.txt"));
 }
 
+// The end-record report compares like with like: the Zip64 record's offset with
+// the one its own directory size and offset give, so a sound archive shows none
+// of a difference.
+TEST_F(ManyMembers, TheEndRecordReportOfASoundZip64ArchiveShowsNoDifference) {
+    const auto r = run_unzip({"-v", "many.zip", "d00/m00000.txt"}, dir_->path(), "", "zipinfo");
+    EXPECT_EQ(0, r.code) << r.err;
+    const size_t actual = r.out.find("  Actual offset of end-of-central-dir record:   ");
+    const size_t expected = r.out.find("  Expected offset of end-of-central-dir record: ");
+    ASSERT_NE(std::string::npos, actual) << r.out.substr(0, 2000);
+    ASSERT_NE(std::string::npos, expected);
+    const size_t width = std::string("  Actual offset of end-of-central-dir record:   ").size();
+    const std::string actual_value = r.out.substr(actual + width, r.out.find('\n', actual) - actual - width);
+    EXPECT_EQ(actual_value, r.out.substr(expected + width, actual_value.size()));
+    // ... and that is the Zip64 record's offset.
+    const size_t digits = actual_value.find_first_not_of(' ');
+    const std::string offset = actual_value.substr(digits, actual_value.find(' ', digits) - digits);
+    EXPECT_NE(std::string::npos, r.out.find("  This zipfile has a Zip64 end-of-central-dir record at offset " + offset + "\n"))
+        << r.out.substr(0, 2000);
+}
+
 TEST(Zip64, PythonsZip64MembersAndEndRecord) {
     TempDir dir;
     // A member with its local header in Zip64 form (sizes in the extra field and a

@@ -184,6 +184,23 @@ TEST_F(Listing, VerboseFormat) {
               r.out);
 }
 
+// An encrypted member stating less than its 12-byte encryption header: its
+// data size is 0 in every listing and total, never 2^64 - 9.
+TEST_F(Listing, EncryptedMemberShorterThanItsHeaderHasNoData) {
+    tz::Archive a;
+    tz::Member& m = a.add("short", std::string(10, 's'));
+    m.made_by_host = 3;
+    m.flags = 0x0001;
+    m.packed = tz::Bytes(3, 0);
+    a.write("e.zip");
+    const std::string verbose = run_engine({"-qqv", "e.zip"}).out;
+    EXPECT_EQ("     10  Stored       0  100%  02-03-01", verbose.substr(0, 39)) << verbose;
+    const auto totals = run_engine({"-t", "e.zip"}, "", "zipinfo");
+    EXPECT_EQ("1 file, 10 bytes uncompressed, 0 bytes compressed:  100.0%\n", totals.out);
+    const std::string medium = run_engine({"-m", "e.zip"}, "", "zipinfo").out;
+    EXPECT_NE(std::string::npos, medium.find("      10 B-100% stor ")) << medium;
+}
+
 TEST_F(Listing, QuietLevels) {
     sample().write("s.zip");
     auto r = run_engine({"-ql", "s.zip"});
