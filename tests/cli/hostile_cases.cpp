@@ -5,6 +5,7 @@
 // reaches the terminal. The same cases run natively and under Wine.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -264,6 +265,41 @@ TEST(Hostile, CannotCreateSaysWhyAndIsNoFullDisk) {
     ASSERT_EQ(0u, r.err.find(head)) << r.err;
     EXPECT_GT(r.err.find('\n', head.size()), head.size()) << "the reason is given";
     EXPECT_EQ("extracted", tz::read_text(dir / "out/ok.txt"));
+
+    // The reason is the create's own: a read-only folder (not for the
+    // superuser, whom no permission stops) and, natively, no file descriptor
+    // left; a status call after the failure once replaced both.
+    struct Refusal {
+        const char* what;
+        bool applies;
+        std::string prefix;  // a shell command run before the program
+        std::string reason;
+    };
+    const Refusal refusals[] = {
+        {"read-only folder", ::geteuid() != 0, "chmod a-w out/ro;", "Permission denied"},
+        // Five descriptors: the standard streams, the folder scan of the
+        // archive name and the archive; none left for the file.
+        {"no descriptor left", !tz::under_wine(),
+         "for fd in /proc/$$/fd/*; do fd=${fd##*/}; [ \"$fd\" -gt 2 ] && eval \"exec $fd>&-\"; done; ulimit -n 5;",
+         "Too many open files"},
+    };
+    Archive ro;
+    ro.add("ro/x.txt", "x");
+    ro.write(dir / "ro.zip");
+    for (const Refusal& c : refusals) {
+        if (!c.applies) continue;
+        SCOPED_TRACE(c.what);
+        tz::remove_tree(dir / "out/ro");
+        ::mkdir((dir / "out/ro").c_str(), 0777);
+        std::vector<std::string> cmd = {"bash", "-c", c.prefix + " exec \"$@\"", "refuse"};
+        for (const std::string& w : tz::unzip_command()) cmd.push_back(w);
+        cmd.insert(cmd.end(), {"-o", "-qq", "ro.zip", "-d", "out"});
+        const auto f = tz::run_process(cmd, dir.path());
+        ::chmod((dir / "out/ro").c_str(), 0777);
+        EXPECT_EQ(2, f.code) << f.err;
+        EXPECT_EQ("\nerror:  cannot create out/ro/x.txt\n        " + c.reason + "\n", f.err.substr(0, f.err.find("\n1 archive")));
+        EXPECT_EQ(std::vector<std::string>{}, tz::files_below(dir / "out/ro"));
+    }
 
     Archive dot;
     dot.add(".", "a member named as the folder itself");
