@@ -101,12 +101,15 @@ int host_make_writable(const char* path) {
 
 namespace {
 
+// ERROR_DISK_QUOTA_EXCEEDED, which the MinGW headers lack.
+constexpr DWORD DISK_QUOTA_EXCEEDED = 1295;
+
 // errno for the last failed Windows call, as the C runtime's calls would set it.
 void set_errno_from_last_error() {
     switch (GetLastError()) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED: errno = ENOSPC; break;
+    case DISK_QUOTA_EXCEEDED: errno = ENOSPC; break;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
     case ERROR_FILE_NOT_FOUND:
