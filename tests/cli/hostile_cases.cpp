@@ -250,6 +250,42 @@ TEST(Hostile, NamesCannotForgeOutputLines) {
         << r.err;
 }
 
+// C1 controls (CSI, OSC), DEL and the bidirectional controls in names and
+// comments, as UTF-8 (with and without the UTF-8 flag) and as the raw CSI and
+// OSC bytes of a code-page name: no mode lets one reach the terminal.
+TEST(Hostile, TerminalControlsOfEveryKindStayOffTheTerminal) {
+    TempDir dir;
+    Archive a;
+    a.comment = "archive \xe2\x81\xa6" "isolated\xe2\x81\xa9 \xc2\x9d" "0;title\a";
+    tz::Member& csi = a.add("csi\xc2\x9b" "31m.txt", "1");
+    csi.made_by_host = 3;
+    csi.flags = 0x0800;
+    csi.comment = "member \xc2\x9b" "2J\x7f";
+    a.add("txt.\xe2\x80\xae" "exe", "2").made_by_host = 3;
+    a.add("cp\x9b" "2J\x9d" "x.txt", "3").made_by_host = 3;
+    a.add("del\x7f.txt", "4").made_by_host = 3;
+    a.write(dir / "a.zip");
+    const std::vector<std::pair<std::vector<std::string>, const char*>> modes = {
+        {{"-l", "a.zip"}, "unzip"},  {{"-v", "a.zip"}, "unzip"},      {{"-t", "a.zip"}, "unzip"},
+        {{"-z", "a.zip"}, "unzip"},  {{"-o", "a.zip", "-d", "out"}, "unzip"},
+        {{"a.zip"}, "zipinfo"},     {{"-v", "a.zip"}, "zipinfo"}};
+    for (const auto& [args, program] : modes) {
+        SCOPED_TRACE(std::string(program) + " " + args[0]);
+        const auto r = tz::run_unzip(args, dir.path(), "", program);
+        for (const std::string& text : {r.out, r.err}) {
+            for (const char* control : {"\x7f", "\x9b", "\x9d", "\xe2\x80\xae", "\xe2\x81\xa6", "\xe2\x81\xa9", "\a"})
+                EXPECT_EQ(std::string::npos, text.find(control)) << text;
+        }
+        const std::string all = r.out + r.err;
+        EXPECT_NE(std::string::npos, all.find(args[0] == "-z" ? "<U+2066>isolated<U+2069> <U+009D>0;title^G"
+                                                              : "txt.<U+202E>exe"))
+            << all;
+    }
+    const auto list = tz::run_unzip({"-l", "a.zip"}, dir.path());
+    for (const char* shown : {"csi<U+009B>31m.txt\nmember <U+009B>2J<U+007F>\n", "cp<0x9B>2J<0x9D>x.txt\n", "del<U+007F>.txt\n"})
+        EXPECT_NE(std::string::npos, list.out.find(shown)) << list.out;
+}
+
 TEST(Hostile, CannotCreateSaysWhyAndIsNoFullDisk) {
     TempDir dir;
     Archive a;
