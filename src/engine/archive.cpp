@@ -501,23 +501,46 @@ void report_directory_not_found() {
 // names' case on purpose, and lower-casing some of them would split its folders
 // (META-INF beside meta-inf) or make two names collide. Expects the input at the
 // start of the directory; a damaged directory ends the scan (the walk reports it).
-bool directory_has_lower_case() {
+// Reads the directory entry at the input position as stored, its name into
+// *name, and moves past it; false for a damaged entry.
+bool read_stored_entry(std::string* name) {
     std::array<uint8_t, 42> b{};
+    if (read_signature() != 4 || !signature_is(G.central_sig.data())) return false;
+    if (read_bytes(b.data(), 42) != 42) return false;
+    const unsigned name_length = get_u16le(&b[24]);
+    name->assign(name_length, '\0');
+    if (read_bytes(reinterpret_cast<uint8_t*>(name->data()), name_length) != static_cast<long>(name_length))
+        return false;
+    return skip_field(static_cast<unsigned>(get_u16le(&b[26])) + get_u16le(&b[28])) == 0;
+}
+
+bool directory_has_lower_case() {
     std::string name;
-    for (uint64_t i = 0; i < G.end.entries_total; ++i) {
-        if (read_signature() != 4 || !signature_is(G.central_sig.data())) return false;
-        if (read_bytes(b.data(), 42) != 42) return false;
-        const unsigned name_length = get_u16le(&b[24]);
-        name.assign(name_length, '\0');
-        if (read_bytes(reinterpret_cast<uint8_t*>(name.data()), name_length) != static_cast<long>(name_length))
-            return false;
+    for (uint64_t i = 0; i < G.end.entries_total && read_stored_entry(&name); ++i)
         if (name.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos) return true;
-        if (skip_field(static_cast<unsigned>(get_u16le(&b[26])) + get_u16le(&b[28])) != 0) return false;
-    }
     return false;
 }
 
+// Sets G.names_keep_case for the archive's directory (the input is moved).
+void scan_names_case() {
+    G.names_keep_case = G.keep_case || (seek_archive(G.end.central_offset) == 0 && directory_has_lower_case());
+}
+
 }  // namespace
+
+int reread_directory_to(uint64_t index) {
+    scan_names_case();
+    if (seek_archive(G.end.central_offset) != 0) return ENG_BAD_ARCHIVE;
+    std::string name;
+    for (uint64_t i = 0; i < index; ++i) {
+        if (!read_stored_entry(&name)) {
+            std::fprintf(stderr, "error:  expected central file header signature not found (file #%llu).\n%s",
+                         static_cast<unsigned long long>(i), PLEASE_CHECK_TEXT);
+            return ENG_BAD_ARCHIVE;
+        }
+    }
+    return 0;
+}
 
 int64_t directory_end_offset() { return G.end.zip64 ? G.end.zip64_record_offset : G.end_record_offset; }
 
@@ -697,9 +720,7 @@ int process_archive(bool last_chance) {
     if (memo)
         G.names_keep_case = memo->names_keep_case;
     else
-        G.names_keep_case = G.keep_case ||
-                            (seek_archive(G.end.central_offset) == 0 &&
-                             directory_has_lower_case());
+        scan_names_case();
     if (walks && !memo) begin_directory_memo(st.size, st.mtime);
     if (seek_archive(G.end.central_offset) != 0) {
         close_archive();

@@ -64,6 +64,12 @@ bool signature_is(const uint8_t* sig);
 // in a Zip64 archive, the Zip64 end record's).
 bool signature_ends_directory();
 
+// For a walk whose directory memo turned out to describe another archive:
+// works out the names' case rule for this directory again (G.names_keep_case)
+// and positions the input at its entry `index`, read from the directory's
+// start. 0, or ENG_BAD_ARCHIVE for a damaged directory (reported).
+int reread_directory_to(uint64_t index);
+
 void close_archive();
 
 // The program word of messages: "zipinfo" in information mode, else "unzip".

@@ -64,6 +64,7 @@ struct EngineGlobals {
     char* archive_arg = nullptr;
     char* archive_name = nullptr;
     bool no_directory_seen = false;
+    int unmatched_patterns = 0;     // include patterns that matched no member (engine_unmatched_patterns)
     bool names_keep_case = false;   // -U, or the archive's names hold lower-case letters
     int64_t offset_shift = 0;
     int archive_handle = -1;

@@ -368,8 +368,36 @@ int walk_members() {
                 directory_damaged = true;
                 break;
             }
+            if (memo && !memo_entry_holds(memo->entries[memo_next - 1])) {
+                // Another archive of the same size and time took the place of
+                // the one the memo describes: the memo is dropped and the
+                // directory read from its start again. With no member processed
+                // yet (as for a host that runs the engine once per member) the
+                // walk starts afresh; otherwise it goes on from this entry.
+                memo = nullptr;
+                drop_directory_memo();
+                uint64_t from = memo_next - 1;
+                if (batch_number == 0) {
+                    from = 0;
+                    count = 0;
+                    unsupported = 0;
+                    std::fill_n(include_flags.get(), std::max(G.include_count, 0), false);
+                    std::fill_n(exclude_flags.get(), std::max(G.exclude_count, 0), false);
+                    members_left = G.end.entries_total;
+                } else {
+                    ++members_left;
+                }
+                if (const int r = reread_directory_to(from)) {
+                    result = raise(result, r);
+                    directory_damaged = true;
+                    break;
+                }
+                continue;
+            }
             const bool fold = G.cur->lowercase_name;
-            if (recording) add_memo_entry(entry_start, G.member_name, fold);
+            if (recording)
+                add_memo_entry(MemoEntry{entry_start, G.member_name, fold, G.central.crc32, G.central.packed_size,
+                                         G.central.unpacked_size});
             if (!select_member(G.member_name.c_str(), fold, include_flags.get(), exclude_flags.get()))
                 continue;
             if (check_member_support())
@@ -396,9 +424,12 @@ int walk_members() {
     }
     G.cur = nullptr;
 
-    for (int i = 0; i < G.include_count; ++i)
-        if (!include_flags[i])
+    for (int i = 0; i < G.include_count; ++i) {
+        if (!include_flags[i]) {
             std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
+            ++G.unmatched_patterns;
+        }
+    }
     for (int i = 0; i < G.exclude_count; ++i)
         if (!exclude_flags[i])
             std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",

@@ -177,9 +177,12 @@ int info_walk() {
                     static_cast<unsigned long long>(total_packed), sign, ratio / 10, ratio % 10);
     }
 
-    for (int i = 0; included && i < G.include_count; ++i)
-        if (!included[i])
+    for (int i = 0; included && i < G.include_count; ++i) {
+        if (!included[i]) {
             std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
+            ++G.unmatched_patterns;
+        }
+    }
     for (int i = 0; excluded && i < G.exclude_count; ++i)
         if (!excluded[i])
             std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",
