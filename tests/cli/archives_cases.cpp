@@ -226,11 +226,12 @@ TEST(Zip64, ArchiveBeyondFourGiB) {
     EXPECT_EQ("first", read_text(dir / "out/first.txt"));
 }
 
-// Zip64 offsets near 2^63. Under Wine a seek there succeeds on any file system,
-// as natively on a memory file system: an unchecked offset reached the reads.
-// (tests/engine Zip64Fields tries every field with more values.)
+// Zip64 offsets near 2^63, on a memory file system where there is one: there
+// a seek that far succeeds, and an unchecked offset reached the reads. (tests/
+// engine Zip64Fields tries every field with more values.)
 TEST(Zip64, OffsetsNear2To63AreDamageNotACrash) {
-    TempDir dir;
+    const std::string memory = tz::memory_folder();
+    TempDir dir = memory.empty() ? TempDir() : TempDir(memory);
     Archive a;
     a.add("wide.txt", "wide").made_by_host = 3;
     a.zip64_end = true;
