@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,16 +67,31 @@ Archive overlapping_kernel() {
     return a;
 }
 
-// Five members whose directory lists them in the reverse order of their data
-// (entry i names the local header of member 4 - i), then, when `overlap`, a
-// sixth entry naming member 2's local header again.
-Archive reversed_directory(bool overlap) {
+// Members whose directory lists them out of the order of their data (entry i
+// names the local header of member order[i]), then, when `again` is set, one
+// more entry naming member `again`'s local header a second time.
+Archive reordered_directory(const std::vector<size_t>& order, std::optional<size_t> again) {
     Archive plain;
-    for (int i = 0; i < 5; ++i) plain.add("m" + std::to_string(i), std::string(300, 'r'));
+    for (size_t i = 0; i < order.size(); ++i) plain.add("m" + std::to_string(i), std::string(300, 'r'));
     const tz::Built built = plain.build();
     Archive a = plain;
-    for (size_t i = 0; i < 5; ++i) a.members[i].local_offset = static_cast<uint32_t>(built.local_offsets[4 - i]);
-    if (overlap) a.add("again", std::string(300, 'r')).local_offset = static_cast<uint32_t>(built.local_offsets[2]);
+    for (size_t i = 0; i < order.size(); ++i) a.members[i].local_offset = static_cast<uint32_t>(built.local_offsets[order[i]]);
+    if (again) a.add("again", std::string(300, 'r')).local_offset = static_cast<uint32_t>(built.local_offsets[*again]);
+    return a;
+}
+
+// Three members whose directory lists them as m2, m0, m1, where m0 declares as
+// its data everything up to the end of m1's: m1, out of order, begins inside
+// the span of m0, which came out of order too.
+Archive out_of_order_inside() {
+    Archive plain;
+    for (int i = 0; i < 3; ++i) plain.add("m" + std::to_string(i), std::string(300, 'o'));
+    const tz::Built built = plain.build();
+    Archive a = plain;
+    const uint32_t span = static_cast<uint32_t>(built.local_offsets[2] - built.data_offsets[0]);
+    a.members[0].packed_size = span;
+    a.members[0].unpacked_size = span;
+    for (size_t i = 0; i < 3; ++i) a.members[i].local_offset = static_cast<uint32_t>(built.local_offsets[(i + 2) % 3]);
     return a;
 }
 
@@ -165,10 +181,15 @@ TEST(Hostile, AttacksEndQuicklyAndWriteNothingOutsideTheFolder) {
          {"file #199:  kernel.bin overlaps an earlier member; not processed\n"}, 1, 100000},
         {"200 members overlapping one kernel", overlapping_kernel, {"-qq"}, true, 2,
          {"file #1:  m1 overlaps an earlier member; not processed\n"}, 1, 200 * 400},
-        {"a directory in the reverse order of the data", [] { return reversed_directory(false); },
+        {"a directory in the reverse order of the data", [] { return reordered_directory({4, 3, 2, 1, 0}, {}); },
          {"-tqq"}, false, 0, {}, 0, 0},
-        {"the same, and an entry naming a member's header again", [] { return reversed_directory(true); },
+        {"the same, and an entry naming a member's header again", [] { return reordered_directory({4, 3, 2, 1, 0}, 2); },
          {"-tqq"}, false, 2, {"file #5:  m2 overlaps an earlier member; not processed\n"}, 0, 0},
+        {"a directory in interleaved order, and an entry naming a member's header again",
+         [] { return reordered_directory({1, 3, 0, 2}, 0); },
+         {"-tqq"}, false, 2, {"file #4:  m0 overlaps an earlier member; not processed\n"}, 0, 0},
+        {"out of order, a member beginning inside an earlier one's data", out_of_order_inside,
+         {"-tqq"}, false, 2, {"file #2:  m1 overlaps an earlier member; not processed\n"}, 0, 0},
         {"a distance before the member's start reaches the previous member", cross_member_window,
          {"-qq"}, true, 2, {"  error:  invalid compressed (deflated) data for out/leak.txt\n"}, 2, 10},
     };
