@@ -106,6 +106,21 @@ TEST(Zip64Fields, AnyValueInAnyFieldIsDamageNeverACrash) {
     }
 }
 
+// A sparse file of 4 EiB ending in a sound archive is no archive the engine
+// reads: its offsets could no longer be added without overflow.
+TEST(Zip64Fields, AnArchiveOf4EiBIsRefused) {
+    const std::string memory = tz::memory_folder();
+    if (memory.empty()) GTEST_SKIP() << "no memory file system to hold a sparse file that large";
+    tz::TempDir dir(memory);
+    tz::ScopedCwd cwd(dir.path());
+    tz::Archive a = et::plain_archive({"a"});
+    a.members[0].hole_before = (uint64_t{1} << 62);
+    a.write("huge.zip");
+    const tz::EngineRun r = tz::run_engine({"-l", "huge.zip"});
+    EXPECT_EQ(3, r.code);
+    EXPECT_EQ("error [huge.zip]:  too large for a zipfile (4 EiB or more)\n\n1 archive had fatal errors.\n", r.err);
+}
+
 // The read-ahead layer itself, where the locator's offset near 2^63 once made
 // a position plus a count overflow and a copy read far outside its buffer.
 TEST(Zip64Fields, TheReadAheadLayerSeeksNowhereNear2To63) {
