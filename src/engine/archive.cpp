@@ -44,6 +44,11 @@ void close_archive() {
     G.archive_handle = -1;
 }
 
+namespace {
+
+// The physical position of a logical archive offset (a value read from the
+// archive, plus offset_shift), checked in unsigned arithmetic: false when it
+// lies beyond the archive's end. Before the archive's start it is negative.
 bool physical_offset(uint64_t logical, int64_t* physical) {
     // The archive is below 2^62 bytes and the shift, a difference of checked
     // offsets, below 2^63 in magnitude: the sums below fit in 64 unsigned bits.
@@ -60,6 +65,8 @@ bool physical_offset(uint64_t logical, int64_t* physical) {
                                    : -static_cast<int64_t>(missing - logical);
     return true;
 }
+
+}  // namespace
 
 int seek_archive(uint64_t logical_offset) {
     int64_t physical = 0;
@@ -495,12 +502,6 @@ void report_directory_not_found() {
                  G.archive_name, PLEASE_CHECK_TEXT);
 }
 
-// Whether any name in the central directory holds a lower-case letter. Names
-// from FAT-style hosts are lower-cased only in archives of capitals alone (real
-// DOS names): an archive with a lower-case letter anywhere was written with its
-// names' case on purpose, and lower-casing some of them would split its folders
-// (META-INF beside meta-inf) or make two names collide. Expects the input at the
-// start of the directory; a damaged directory ends the scan (the walk reports it).
 // Reads the directory entry at the input position as stored, its name into
 // *name, and moves past it; false for a damaged entry.
 bool read_stored_entry(std::string* name) {
@@ -514,6 +515,12 @@ bool read_stored_entry(std::string* name) {
     return skip_field(static_cast<unsigned>(get_u16le(&b[26])) + get_u16le(&b[28])) == 0;
 }
 
+// Whether any name in the central directory holds a lower-case letter. Names
+// from FAT-style hosts are lower-cased only in archives of capitals alone (real
+// DOS names): an archive with a lower-case letter anywhere was written with its
+// names' case on purpose, and lower-casing some of them would split its folders
+// (META-INF beside meta-inf) or make two names collide. Expects the input at the
+// start of the directory; a damaged directory ends the scan (the walk reports it).
 bool directory_has_lower_case() {
     std::string name;
     for (uint64_t i = 0; i < G.end.entries_total && read_stored_entry(&name); ++i)

@@ -35,11 +35,6 @@ int read_field_text(unsigned length, int mode);
 // Returns 0 or the code that ends the listing; warnings raise *worst.
 int read_listed_entry(uint64_t index, bool stored_name, int* worst);
 
-// The physical position of a logical archive offset (a value read from the
-// archive, plus offset_shift), checked in unsigned arithmetic: false when it
-// lies beyond the archive's end. Before the archive's start it is negative.
-bool physical_offset(uint64_t logical, int64_t* physical);
-
 // Positions the input at a logical archive offset (plus offset_shift). Returns 0;
 // ENG_BAD_ARCHIVE for an offset before the archive's start (reported); or
 // ENG_EARLY_EOF for one beyond its end or when the block read yields nothing
