@@ -2,11 +2,10 @@
 // Zip64 locator, end record and extra field, set to values around 2^31, 2^32,
 // 2^62, 2^63 and 2^64, in every mode that reads them. The archives lie on a
 // memory file system where there is one: there a seek that far succeeds, so
-// an unchecked value reaches the reads (as it does under Wine everywhere).
+// an unchecked value reaches the reads.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,87 +18,57 @@ namespace {
 
 using tz::Bytes;
 
-constexpr uint64_t field_values[] = {uint64_t{1} << 31, uint64_t{1} << 32, uint64_t{1} << 62,
-                                     uint64_t{INT64_MAX}, UINT64_MAX};
-
-void put64(Bytes& b, size_t at, uint64_t v) {
-    for (int i = 0; i < 8; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-// A sound archive whose first member keeps its sizes and offset in Zip64
-// fields, with a Zip64 end record, and where its fields lie.
-struct Zip64Archive {
-    Bytes bytes;
-    size_t locator_offset_field, end_record, central_extra, local_extra;
-};
-
-Zip64Archive zip64_archive() {
+TEST(Zip64Fields, AnyValueInAnyFieldIsDamageNeverACrash) {
+    const std::string memory = tz::memory_folder();
+    tz::TempDir dir = memory.empty() ? tz::TempDir() : tz::TempDir(memory);
+    tz::ScopedCwd cwd(dir.path());
+    // A sound archive whose first member keeps its sizes and offset in Zip64
+    // fields, with a Zip64 end record; where its fields lie.
     tz::Archive a;
     tz::Member& m = et::add_plain(a, "wide.txt", std::string(3000, 'w'));
     m.zip64 = true;
     m.needed_version = 45;
     et::add_plain(a, "plain.txt", "plain");
     a.zip64_end = true;
-    const tz::Built b = a.build();
-    const size_t name = a.members[0].name.size();
-    // The Zip64 field's values begin 4 bytes into each extra field.
-    return {b.bytes, b.end_offset - 12, b.end_offset - 20 - 56, b.central_offset + 46 + name + 4,
-            b.local_offsets[0] + 30 + name + 4};
-}
-
-struct Field {
-    const char* name;
-    std::function<size_t(const Zip64Archive&)> at;
-    // Exit codes of -l, -v, -t, extraction, zipinfo and zipinfo -v.
-    std::vector<int> codes;
-    std::string err_has;  // in standard error wherever the code is 2 or more
-};
-
-TEST(Zip64Fields, AnyValueInAnyFieldIsDamageNeverACrash) {
-    const std::string memory = tz::memory_folder();
-    tz::TempDir dir = memory.empty() ? tz::TempDir() : tz::TempDir(memory);
-    tz::ScopedCwd cwd(dir.path());
+    const tz::Built sound = a.build();
+    const size_t record = sound.end_offset - 20 - 56;
+    const size_t central = sound.central_offset + 46 + 8 + 4;  // the Zip64 values behind the name
+    const size_t local = sound.local_offsets[0] + 30 + 8 + 4;
     const std::string not_found = "error [z.zip]:  start of central directory not found;\n  zipfile corrupt.\n";
-    const Field fields[] = {
-        {"locator: offset of the Zip64 end record", [](const Zip64Archive& z) { return z.locator_offset_field; },
-         {0, 0, 0, 0, 0, 0}, ""},
-        {"end record: entries on this disk", [](const Zip64Archive& z) { return z.end_record + 24; },
-         {0, 0, 0, 0, 0, 0}, ""},
-        {"end record: entries", [](const Zip64Archive& z) { return z.end_record + 32; },
-         {3, 3, 3, 3, 3, 3}, "expected central file header signature not found"},
-        {"end record: directory size", [](const Zip64Archive& z) { return z.end_record + 40; },
-         {3, 3, 3, 3, 3, 3}, not_found},
-        {"end record: directory offset", [](const Zip64Archive& z) { return z.end_record + 48; },
-         {3, 3, 3, 3, 3, 3}, not_found},
-        {"central extra field: uncompressed size", [](const Zip64Archive& z) { return z.central_extra; },
-         {0, 0, 0, 0, 0, 0}, ""},
-        {"central extra field: compressed size", [](const Zip64Archive& z) { return z.central_extra + 8; },
-         {0, 0, 0, 0, 0, 0}, ""},
-        {"central extra field: local header offset", [](const Zip64Archive& z) { return z.central_extra + 16; },
-         {0, 0, 3, 3, 0, 0}, "file #0:  bad zipfile offset (lseek):  "},
-        {"local extra field: uncompressed size", [](const Zip64Archive& z) { return z.local_extra; },
-         {0, 0, 2, 2, 0, 0}, "invalid compressed data for stored format"},
-        {"local extra field: compressed size", [](const Zip64Archive& z) { return z.local_extra + 8; },
-         {0, 0, 2, 2, 0, 0}, "invalid compressed data for stored format"},
+    const struct {
+        const char* name;
+        size_t at;
+        std::vector<int> codes;  // of -l, -v, -t, extraction, zipinfo and zipinfo -v
+        std::string err_has;     // in standard error wherever the code is not 0
+    } fields[] = {
+        {"locator: offset of the Zip64 end record", sound.end_offset - 12, {0, 0, 0, 0, 0, 0}, ""},
+        {"end record: entries on this disk", record + 24, {0, 0, 0, 0, 0, 0}, ""},
+        {"end record: entries", record + 32, {3, 3, 3, 3, 3, 3}, "expected central file header signature not found"},
+        {"end record: directory size", record + 40, {3, 3, 3, 3, 3, 3}, not_found},
+        {"end record: directory offset", record + 48, {3, 3, 3, 3, 3, 3}, not_found},
+        {"central extra field: uncompressed size", central, {0, 0, 0, 0, 0, 0}, ""},
+        {"central extra field: compressed size", central + 8, {0, 0, 0, 0, 0, 0}, ""},
+        {"central extra field: local header offset", central + 16, {0, 0, 3, 3, 0, 0}, "file #0:  bad zipfile offset (lseek):  "},
+        {"local extra field: uncompressed size", local, {0, 0, 2, 2, 0, 0}, "invalid compressed data for stored format"},
+        {"local extra field: compressed size", local + 8, {0, 0, 2, 2, 0, 0}, "invalid compressed data for stored format"},
     };
     const std::vector<std::pair<std::vector<std::string>, std::string>> modes = {
         {{"-l", "z.zip"}, "unzip"}, {{"-v", "z.zip"}, "unzip"}, {{"-t", "z.zip"}, "unzip"},
         {{"-o", "z.zip", "-d", "out"}, "unzip"}, {{"z.zip"}, "zipinfo"}, {{"-v", "z.zip"}, "zipinfo"}};
-    const Zip64Archive sound = zip64_archive();
-    for (const Field& f : fields) {
-        for (const uint64_t value : field_values) {
-            Zip64Archive z = sound;
-            put64(z.bytes, f.at(z), value);
-            tz::write_file("z.zip", z.bytes);
+    for (const auto& f : fields) {
+        for (const uint64_t value : {uint64_t{1} << 31, uint64_t{1} << 32, uint64_t{1} << 62, uint64_t{INT64_MAX}, UINT64_MAX}) {
+            Bytes bytes = sound.bytes;
+            for (size_t i = 0; i < 8; ++i) bytes[f.at + i] = static_cast<uint8_t>(value >> (8 * i));
+            tz::write_file("z.zip", bytes);
             for (size_t i = 0; i < modes.size(); ++i) {
-                const std::vector<std::string>& args = modes[i].first;
-                SCOPED_TRACE(std::string(f.name) + ", " + std::to_string(value) + ", " + modes[i].second + " " + args[0]);
-                const tz::EngineRun r = tz::run_engine(args, "", modes[i].second);
+                SCOPED_TRACE(std::string(f.name) + ", " + std::to_string(value) + ", " + modes[i].second + " " + modes[i].first[0]);
+                const tz::EngineRun r = tz::run_engine(modes[i].first, "", modes[i].second);
                 EXPECT_EQ(f.codes[i], r.code) << r.err;
-                if (f.codes[i] == 0)
+                if (f.codes[i] == 0) {
                     EXPECT_EQ("", r.err);
-                else
+                } else {
                     EXPECT_NE(std::string::npos, r.err.find(f.err_has)) << r.err;
+                }
             }
             tz::remove_tree("out");
         }
@@ -137,9 +106,6 @@ TEST(Zip64Fields, TheReadAheadLayerSeeksNowhereNear2To63) {
         uint8_t b[56];
         EXPECT_LE(archive_read(b, sizeof b), 56);
     }
-    ASSERT_EQ(0, archive_seek(0));
-    uint8_t b[100];
-    EXPECT_EQ(100, archive_read(b, sizeof b));
     close_archive();
     G.archive_name = nullptr;
 }
