@@ -70,6 +70,22 @@ void engine_seeds(const Bytes& text, const Bytes& binary) {
         names.add(n, "x", 0);
     seed("fuzz_engine", "names.zip", names.build().bytes);
 
+    // Zip64: sizes and offsets in the extra fields (one member with a data
+    // descriptor), a Zip64 end record and its locator, data before the archive.
+    tz::Archive wide;
+    for (const char* name : {"wide.txt", "wide.bin", "wide_desc.txt"}) {
+        tz::Member& m = wide.add(name, name[5] == 'b' ? binary : text, 8);
+        m.zip64 = true;
+        m.needed_version = 45;
+        m.descriptor = name[5] == 'd';
+    }
+    wide.add("plain.txt", text);
+    wide.zip64_end = true;
+    wide.comment = "zip64";
+    seed("fuzz_engine", "zip64.zip", wide.build().bytes);
+    wide.prefix.assign(100, 'P');
+    seed("fuzz_engine", "zip64_shifted.zip", wide.build().bytes);
+
     // Two central entries sharing one local header.
     tz::Archive shared;
     shared.add("one.bin", binary, 8);

@@ -28,8 +28,9 @@ void write_bytes(const std::string& path, const uint8_t* data, size_t size);
 int run_engine(const std::vector<std::string>& args, const std::string& program = "unzip");
 
 // Lowers every uncompressed size that the archive's local and central headers
-// declare to at most `cap`, so that a mutated size cannot make one input run
-// for minutes; the members are otherwise as they were.
+// declare to at most `cap` (in their Zip64 field where the header's own size is
+// saturated), so that a mutated size cannot make one input run for minutes; the
+// members are otherwise as they were.
 void cap_declared_sizes(std::vector<uint8_t>& archive, uint32_t cap);
 
 // Runs method `method` (0 stored, 1 shrunk, 2-5 reduced, 6 imploded with the

@@ -64,6 +64,7 @@ struct EngineGlobals {
     char* archive_arg = nullptr;
     char* archive_name = nullptr;
     bool no_directory_seen = false;
+    int unmatched_patterns = 0;     // include patterns that matched no member (engine_unmatched_patterns)
     bool names_keep_case = false;   // -U, or the archive's names hold lower-case letters
     int64_t offset_shift = 0;
     int archive_handle = -1;
@@ -85,7 +86,7 @@ struct EngineGlobals {
     MemberInfo* cur = nullptr;      // the member the readers and write_out consult
     std::vector<uint8_t> extra_field;
     int64_t end_record_offset = 0;
-    int64_t expected_end_offset = 0;
+    uint64_t expected_end_offset = 0;  // directory offset + size, as the end record states them
     int zip64_warning = 0;          // the end record search found a locator without record
     int64_t packed_size_used = 0;   // set by explode on a size mismatch
 
