@@ -1,6 +1,7 @@
 #include "decrypt/zip_aes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "decrypt/decrypt_result.h"
@@ -9,6 +10,27 @@
 namespace {
 
 constexpr uint8_t AES_VENDOR_ID[2] = {'A', 'E'};
+
+void store_le64(uint8_t* p, uint64_t v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &v, 8);
+    } else {
+        for (int k = 0; k < 8; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+    }
+}
+
+// data ^= stream, eight bytes at a time.
+void xor_bytes(uint8_t* data, const uint8_t* stream, size_t n) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t a, b;
+        std::memcpy(&a, data + i, 8);
+        std::memcpy(&b, stream + i, 8);
+        a ^= b;
+        std::memcpy(data + i, &a, 8);
+    }
+    for (; i < n; ++i) data[i] ^= stream[i];
+}
 
 }  // namespace
 
@@ -45,6 +67,7 @@ int ZipAesDecryptor::start(uint8_t strength, std::span<const uint8_t> password, 
         result = DECRYPT_HOST_FAILED;
     std::fill(keys.begin(), keys.end(), uint8_t{0});
     counter_ = 0;
+    counters_.fill(0);
     stream_used_ = stream_held_ = 0;
     host_failed_ = result == DECRYPT_HOST_FAILED;
     return result;
@@ -57,29 +80,28 @@ bool ZipAesDecryptor::decrypt(std::span<uint8_t> data) {
     }
     size_t done = 0;
     while (done < data.size()) {
-        if (stream_used_ == stream_held_) {
-            // The next counter blocks, as many as the data still needs, encrypted in one call.
-            const size_t blocks = std::min(STREAM_BLOCKS, (data.size() - done + AES_BLOCK_SIZE - 1) / AES_BLOCK_SIZE);
-            std::array<uint8_t, STREAM_BLOCKS * AES_BLOCK_SIZE> counters{};
-            for (size_t i = 0; i < blocks; ++i) {
-                uint64_t count = ++counter_;
-                for (size_t k = 0; k < 8; ++k, count >>= 8) counters[i * AES_BLOCK_SIZE + k] = static_cast<uint8_t>(count);
-            }
-            const size_t bytes = blocks * AES_BLOCK_SIZE;
-            if (!aes_.encrypt(std::span(counters).first(bytes), std::span(stream_).first(bytes))) {
-                host_failed_ = true;
-                return false;
-            }
-            stream_used_ = 0;
-            stream_held_ = bytes;
+        if (stream_used_ == stream_held_ && !make_stream(data.size() - done)) {
+            host_failed_ = true;
+            return false;
         }
         const size_t n = std::min(data.size() - done, stream_held_ - stream_used_);
-        uint8_t* d = data.data() + done;
-        const uint8_t* s = stream_.data() + stream_used_;
-        for (size_t i = 0; i < n; ++i) d[i] ^= s[i];
+        xor_bytes(data.data() + done, stream_.data() + stream_used_, n);
         done += n;
         stream_used_ += n;
     }
+    return true;
+}
+
+bool ZipAesDecryptor::make_stream(size_t wanted) {
+    // The next counter blocks, as many as the data still needs, encrypted in
+    // one call. Only the low 8 bytes of each block are written: the count
+    // never reaches 2^64 blocks, so the high bytes stay 0.
+    const size_t blocks = std::min(STREAM_BLOCKS, (wanted + AES_BLOCK_SIZE - 1) / AES_BLOCK_SIZE);
+    for (size_t i = 0; i < blocks; ++i) store_le64(counters_.data() + i * AES_BLOCK_SIZE, ++counter_);
+    const size_t bytes = blocks * AES_BLOCK_SIZE;
+    if (!aes_.encrypt(std::span(counters_).first(bytes), std::span(stream_).first(bytes))) return false;
+    stream_used_ = 0;
+    stream_held_ = bytes;
     return true;
 }
 

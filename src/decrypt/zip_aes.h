@@ -69,10 +69,13 @@ public:
     static constexpr size_t STREAM_BLOCKS = 128;
 
 private:
+    bool make_stream(size_t wanted);
+
     AesEncryptor aes_;
     HmacSha1 mac_;
     uint64_t counter_ = 0;  // the last counter value used
-    std::array<uint8_t, STREAM_BLOCKS * AES_BLOCK_SIZE> stream_{};  // key stream
+    std::array<uint8_t, STREAM_BLOCKS * AES_BLOCK_SIZE> counters_{};  // counter blocks
+    std::array<uint8_t, STREAM_BLOCKS * AES_BLOCK_SIZE> stream_{};    // key stream
     size_t stream_used_ = 0;  // bytes of stream_ already used
     size_t stream_held_ = 0;  // bytes of stream_ made
     bool host_failed_ = false;
