@@ -41,8 +41,8 @@ void make_aes_checks(std::vector<uint8_t>& member, uint8_t strength, std::span<c
                      bool verifier, bool code) {
     const size_t header = aes_header_size(strength), key = aes_key_size(strength);
     if (member.size() < header + AES_AUTH_CODE_SIZE) return;
-    std::array<uint8_t, 2 * 32 + AES_VERIFIER_SIZE> keys{};
-    const std::span<uint8_t> derived(keys.data(), 2 * key + AES_VERIFIER_SIZE);
+    std::array<uint8_t, aes_derived_size(3)> keys{};
+    const std::span<uint8_t> derived(keys.data(), aes_derived_size(strength));
     if (!crypto_pbkdf2_sha1(password, std::span(member).first(aes_salt_size(strength)), AES_KEY_ROUNDS, derived))
         return;
     if (verifier) std::copy(derived.end() - 2, derived.end(), member.begin() + aes_salt_size(strength));

@@ -42,9 +42,7 @@ int parse_aes_extra(std::span<const uint8_t> extra_field, AesExtra* out) {
     e.vendor_version = static_cast<uint16_t>(b[0] | (b[1] << 8));
     e.strength = b[4];
     e.method = static_cast<uint16_t>(b[5] | (b[6] << 8));
-    if (b[2] != AES_VENDOR_ID[0] || b[3] != AES_VENDOR_ID[1] || e.vendor_version < 1 || e.vendor_version > 2 ||
-        e.strength < 1 || e.strength > 3)
-        return DECRYPT_UNSUPPORTED;
+    if (b[2] != AES_VENDOR_ID[0] || b[3] != AES_VENDOR_ID[1] || !aes_variant_known(e)) return DECRYPT_UNSUPPORTED;
     *out = e;
     return DECRYPT_OK;
 }
@@ -55,9 +53,8 @@ int ZipAesDecryptor::start(uint8_t strength, std::span<const uint8_t> password, 
     const size_t salt_size = aes_salt_size(strength);
     if (header.size() != salt_size + AES_VERIFIER_SIZE) return DECRYPT_TRUNCATED;
 
-    // AES key, HMAC key, verifier.
-    std::array<uint8_t, 2 * 32 + AES_VERIFIER_SIZE> keys{};
-    const std::span<uint8_t> derived(keys.data(), 2 * key_size + AES_VERIFIER_SIZE);
+    std::array<uint8_t, aes_derived_size(3)> keys{};
+    const std::span<uint8_t> derived(keys.data(), aes_derived_size(strength));
     int result = DECRYPT_OK;
     if (!crypto_pbkdf2_sha1(password, header.first(salt_size), AES_KEY_ROUNDS, derived))
         result = DECRYPT_HOST_FAILED;

@@ -41,11 +41,18 @@ struct AesExtra {
 // other than 1 and 2, or a strength other than 1 to 3.
 int parse_aes_extra(std::span<const uint8_t> extra_field, AesExtra* out);
 
+// The variants this program decrypts: AE-1 and AE-2, strengths 1 to 3.
+constexpr bool aes_variant_known(const AesExtra& e) {
+    return e.vendor_version >= 1 && e.vendor_version <= 2 && e.strength >= 1 && e.strength <= 3;
+}
+
 // Sizes that follow from the strength (1 to 3).
 constexpr size_t aes_key_size(uint8_t strength) { return 8 + 8 * static_cast<size_t>(strength); }
 constexpr size_t aes_salt_size(uint8_t strength) { return 4 + 4 * static_cast<size_t>(strength); }
 // Salt and verifier: what precedes the encrypted data.
 constexpr size_t aes_header_size(uint8_t strength) { return aes_salt_size(strength) + AES_VERIFIER_SIZE; }
+// What PBKDF2 derives: AES key, HMAC key, verifier.
+constexpr size_t aes_derived_size(uint8_t strength) { return 2 * aes_key_size(strength) + AES_VERIFIER_SIZE; }
 
 // Decrypts one member's data, given in pieces of any size, and checks its
 // authentication code.

@@ -45,8 +45,7 @@ int MemberDecryption::begin_traditional(std::string_view password, uint8_t check
 }
 
 int MemberDecryption::begin_aes(const AesExtra& extra, std::string_view password) {
-    if (extra.strength < 1 || extra.strength > 3 || extra.vendor_version < 1 || extra.vendor_version > 2)
-        return DECRYPT_UNSUPPORTED;
+    if (!aes_variant_known(extra)) return DECRYPT_UNSUPPORTED;
     const size_t header_size = aes_header_size(extra.strength);
     if (G.packed_left < static_cast<int64_t>(header_size + AES_AUTH_CODE_SIZE)) return DECRYPT_TRUNCATED;
     std::array<uint8_t, aes_header_size(3)> header;

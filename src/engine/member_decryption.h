@@ -26,6 +26,10 @@
 //     // d != DECRYPT_OK: the member is damaged whatever its CRC says. Its CRC
 //     // is compared unless crc_checked() is false (AE-2).
 //
+// A member given up midway (a failed write) needs no finish(): the stage
+// ends when the object goes. Sizes reported against the packed size (explode's
+// "bytes required" message) subtract overhead().
+//
 // The stage reads the encryption header itself (12 bytes, or salt and
 // verifier). begin_*() leaves the member untouched on DECRYPT_UNSUPPORTED and,
 // for AES, on DECRYPT_TRUNCATED found from the packed size alone; otherwise
