@@ -119,8 +119,8 @@ void cap_declared_sizes(std::vector<uint8_t>& archive, uint32_t cap) {
     }
 }
 
-int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool convert_text,
-               const uint8_t* packed, size_t size) {
+int run_member(uint16_t method, uint16_t flags, uint32_t unpacked_size, bool convert_text, const uint8_t* packed,
+               size_t size, const std::function<int()>& decode) {
     const std::string path = scratch_dir() + "/member.bin";
     write_bytes(path, packed, size);
     static FILE* sink = std::fopen("/dev/null", "wb");
@@ -140,7 +140,7 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     G.archive_name = archive_name.data();
     if (open_archive() != 0) std::abort();
     G.offset_shift = 0;
-    G.local.method = static_cast<uint16_t>(method);
+    G.local.method = method;
     G.local.flags = flags;
     G.local.packed_size = static_cast<uint32_t>(size);
     G.local.unpacked_size = unpacked_size;
@@ -155,19 +155,25 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     begin_member_output();
     G.output_limit = unpacked_size;
 
-    int r = 0;
-    switch (method) {
-    case 1: r = unshrink_member(); break;
-    case 2: case 3: case 4: case 5: r = unreduce_member(); break;
-    case 6: r = explode_member(); break;
-    case 8: r = inflate_member(); break;
-    default: break;
-    }
+    const int r = decode();
     close_archive();
     G.archive_name = nullptr;
     G.cur = nullptr;
     G.out_file = nullptr;
     return r;
+}
+
+int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool convert_text,
+               const uint8_t* packed, size_t size) {
+    return run_member(static_cast<uint16_t>(method), flags, unpacked_size, convert_text, packed, size, [method] {
+        switch (method) {
+        case 1: return unshrink_member();
+        case 2: case 3: case 4: case 5: return unreduce_member();
+        case 6: return explode_member();
+        case 8: return inflate_member();
+        default: return 0;
+        }
+    });
 }
 
 }  // namespace fz

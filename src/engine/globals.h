@@ -21,6 +21,8 @@ constexpr int UNSHRINK_BUF_SIZE = 0x20000; // conversion target for unshrink out
 constexpr int MEMBER_NAME_MAX = 260;       // stored names are cut to this length
 constexpr int ANSWER_MAX = 8;              // characters kept of an answer line
 
+class MemberDecryption;
+
 // The read-ahead buffer under the input blocks (engine/read_ahead.h).
 struct ReadAhead {
     std::vector<uint8_t> buf;       // READ_AHEAD_SIZE bytes while an archive is open
@@ -98,6 +100,7 @@ struct EngineGlobals {
     int32_t input_held = 0;         // bytes held in input_buf from the last read
     int64_t packed_left = 0;        // compressed bytes not yet taken; negative past the end
     ReadAhead ahead;                // what the blocks are read from
+    MemberDecryption* decryption = nullptr;  // decrypts the blocks read in (engine/member_decryption.h)
     uint64_t unpacked_size = 0;
 
     // ---- Output.
