@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/archive.h"
 #include "engine/engine.h"
 #include "engine/globals.h"
 #include "engine/io.h"

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <span>
 
-constexpr size_t TRADITIONAL_HEADER_SIZE = 12;
+#include "engine/zip_format.h"
+
+constexpr size_t TRADITIONAL_HEADER_SIZE = ENCRYPTION_HEADER_SIZE;
 
 struct TraditionalKeys {
     uint32_t key0 = 0x12345678;

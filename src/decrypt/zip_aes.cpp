@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "decrypt/decrypt_result.h"
-#include "engine/extra_field.h"
+#include "engine/zip_format.h"
 
 namespace {
 
@@ -35,13 +35,13 @@ void xor_bytes(uint8_t* data, const uint8_t* stream, size_t n) {
 }  // namespace
 
 int parse_aes_extra(std::span<const uint8_t> extra_field, AesExtra* out) {
-    const auto block = find_extra_block(extra_field, AES_EXTRA_ID);
+    const auto block = find_extra_block(extra_field, EXTRA_AES);
     if (!block || block->size() != AES_EXTRA_SIZE) return DECRYPT_BAD_EXTRA;
     const uint8_t* b = block->data();
     AesExtra e;
-    e.vendor_version = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    e.vendor_version = get_u16le(b);
     e.strength = b[4];
-    e.method = static_cast<uint16_t>(b[5] | (b[6] << 8));
+    e.method = get_u16le(b + 5);
     if (b[2] != AES_VENDOR_ID[0] || b[3] != AES_VENDOR_ID[1] || !aes_variant_known(e)) return DECRYPT_UNSUPPORTED;
     *out = e;
     return DECRYPT_OK;

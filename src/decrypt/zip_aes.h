@@ -23,7 +23,6 @@
 #include "platform/crypto.h"
 
 constexpr uint16_t AES_METHOD = 99;
-constexpr uint16_t AES_EXTRA_ID = 0x9901;
 constexpr size_t AES_EXTRA_SIZE = 7;
 constexpr size_t AES_VERIFIER_SIZE = 2;
 constexpr size_t AES_AUTH_CODE_SIZE = 10;

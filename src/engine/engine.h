@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+// The engine's version, as its usage texts show it.
+inline constexpr char ENGINE_VERSION[] = "1.0 of 8 December 2026";
+
 // Result codes. A larger code is worse; every level keeps the worst code seen.
 enum : int {
     ENG_OK = 0,

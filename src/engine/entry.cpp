@@ -7,20 +7,16 @@
 #include <new>
 #include <string>
 
-#include "engine/archive.h"
 #include "engine/directory_memo.h"
 #include "engine/engine.h"
 #include "engine/globals.h"
+#include "engine/process_archive.h"
 #include "engine/wildcard.h"
 #include "hostfs/dirscan.h"
 #include "hostfs/mapname.h"
 #include "listing/info.h"
 #include "methods/methods.h"
 #include "platform/interrupt.h"
-
-EngineGlobals G;
-
-const char* const ENGINE_VERSION = "1.0 of 8 December 2026";
 
 namespace {
 
@@ -30,7 +26,6 @@ char default_end[] = "";
 char* default_list[] = {default_star, default_end, nullptr};
 
 void reset_options() {
-    const int keep_info_header = G.info_header_line;
     const int keep_spaces = G.spaces_to_underscore;
     const int keep_label = G.volume_label_level;
     const int keep_versions = G.keep_versions;
@@ -38,7 +33,6 @@ void reset_options() {
     G.junk_paths = G.never_overwrite = G.replace_all = G.no_prompts = 0;
     G.quiet_level = G.test_only = G.update_only = G.keep_case = 0;
     G.list_level = G.comment_level = 0;
-    G.info_header_line = keep_info_header;
     G.spaces_to_underscore = keep_spaces;
     G.volume_label_level = keep_label;
     G.keep_versions = keep_versions;
@@ -226,13 +220,6 @@ void on_fatal_signal(int) {
 }
 
 int process_archives() {
-    const uint8_t sig_tail[3][3] = {{0x4B, 0x03, 0x04}, {0x4B, 0x01, 0x02}, {0x4B, 0x05, 0x06}};
-    std::array<uint8_t, 4>* sigs[3] = {&G.local_sig, &G.central_sig, &G.end_sig};
-    for (int i = 0; i < 3; ++i) {
-        (*sigs[i])[0] = 'P';
-        std::memcpy(sigs[i]->data() + 1, sig_tail[i], 3);
-    }
-
     int successes = 0, warnings = 0, fatals = 0, no_directory = 0, directories = 0;
     int worst = 0;
     int previous = 0;

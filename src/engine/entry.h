@@ -5,6 +5,3 @@ int parse_options(int& argc, char**& argv);
 int show_usage(bool is_error);
 int process_archives();
 void on_fatal_signal(int signal_number);
-
-// The engine's version text.
-extern const char* const ENGINE_VERSION;

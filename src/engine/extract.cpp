@@ -1,4 +1,6 @@
 // Extraction or test of one member: the output file, the method, the CRC check.
+#include "engine/extract.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -11,11 +13,9 @@
 #include "engine/io.h"
 #include "engine/read_ahead.h"
 #include "engine/shown_text.h"
-#include "engine/walk.h"
 #include "hostfs/file_finish.h"
 #include "methods/methods.h"
 #include "platform/interrupt.h"
-#include "platform/win32_api.h"
 
 namespace {
 
@@ -362,36 +362,4 @@ int extract_member() {
         std::printf("\n");
     }
     return result;
-}
-
-int64_t dos_time_to_seconds(uint16_t dos_date, uint16_t dos_time) {
-    static constexpr int days_before_month[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    const int64_t year = ((dos_date >> 9) & 0x7F) + 10;  // years since 1970
-    int month = ((dos_date >> 5) & 0x0F) - 1;
-    if (month < 0 || month > 11) month = 0;
-    const int64_t day = (dos_date & 0x1F) - 1;
-    const int64_t hours = dos_time >> 11;
-    const int64_t minutes = (dos_time >> 5) & 0x3F;
-    const int64_t seconds = 2 * (dos_time & 0x1F);
-    int64_t days = (year + 1969) / 4 - 492 + 365 * year + days_before_month[month];
-    if (month >= 2 && (year + 1970) % 4 == 0 && year + 1970 != 2100) ++days;
-    const int64_t wall = (days + day) * 86400 + hours * 3600 + minutes * 60 + seconds;
-
-    // The DOS fields are local time: convert to a real UTC instant the same way
-    // as the file time set on extraction, including the zone's main bias.
-    constexpr int64_t unix_epoch_in_filetime = 116444736000000000LL;
-    const uint64_t local_ticks = static_cast<uint64_t>(wall * 10000000LL + unix_epoch_in_filetime);
-    FILETIME local{static_cast<DWORD>(local_ticks & 0xFFFFFFFFu), static_cast<DWORD>(local_ticks >> 32)};
-    FILETIME utc;
-    if (!LocalFileTimeToFileTime(&local, &utc)) return wall;
-    const int64_t utc_ticks = static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) |
-                                                   utc.dwLowDateTime);
-    return (utc_ticks - unix_epoch_in_filetime) / 10000000LL;
-}
-
-int existing_file_age(const char* host_path) {
-    HostStat st;
-    if (host_stat(host_path, &st) != 0) return -1;
-    const int64_t file_time = st.mtime + (st.mtime & 1);  // rounded up to even seconds
-    return file_time >= dos_time_to_seconds(G.local.dos_date, G.local.dos_time) ? 1 : 0;
 }

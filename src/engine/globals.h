@@ -33,13 +33,20 @@ struct ReadAhead {
     int64_t handle_pos = 0;         // the handle's own position; -1 unknown
 };
 
+// The information mode's options (listing/info.h), set by its option parser.
+struct InfoOptions {
+    int format = -1;           // the listing format: INFO_* of listing/info.h
+    bool header_line = false;  // the "Archive:" line
+    bool totals = false;       // the totals line
+    bool comment = false;      // the archive comment
+};
+
 struct EngineGlobals {
-    // ---- Options: reset at every engine_entry, except the four marked "kept".
+    // ---- Options: reset at every engine_entry, except the three marked "kept".
     int text_convert = 0;
     int to_stdout = 0;
     int dest_dir_given = 0;
     int freshen = 0;
-    int info_header_line = 0;       // kept
     int junk_paths = 0;
     int never_overwrite = 0;
     int replace_all = 0;
@@ -53,6 +60,7 @@ struct EngineGlobals {
     int list_level = 0;
     int keep_versions = 0;          // kept
     int comment_level = 0;
+    InfoOptions info;               // the information mode's own, set by its parser
 
     // ---- Run state.
     bool info_mode = false;
@@ -80,8 +88,7 @@ struct EngineGlobals {
     int disk_full_state = 0;        // 0 no failed write; 1 go on; 2 stop
 
     // ---- Archive directory (records of the current member and the end record).
-    std::array<uint8_t, 4> local_sig{}, central_sig{}, end_sig{};
-    std::array<uint8_t, 4> signature_buf{};
+    std::array<uint8_t, SIGNATURE_SIZE> signature_buf{};
     EndRecord end;
     CentralHeader central;
     LocalHeader local;
@@ -128,6 +135,3 @@ struct EngineGlobals {
 };
 
 extern EngineGlobals G;
-
-// The "please check" text that follows several archive-damage messages.
-extern const char* const PLEASE_CHECK_TEXT;

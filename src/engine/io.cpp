@@ -5,7 +5,6 @@
 
 #include "engine/member_decryption.h"
 #include "engine/read_ahead.h"
-#include "engine/records.h"
 #include "engine/shown_text.h"
 
 int refill_byte() {
@@ -217,6 +216,32 @@ int open_archive() {
     G.archive_handle = host_open_read(G.archive_name);
     if (G.archive_handle < 0) return -1;
     archive_input_start();
+    return 0;
+}
+
+void close_archive() {
+    archive_input_end();
+    if (G.archive_handle >= 0) host_close(G.archive_handle);
+    G.archive_handle = -1;
+}
+
+int position_input(int64_t physical) {
+    const int64_t block = physical - physical % INPUT_BUF_SIZE;
+    const int32_t inside = static_cast<int32_t>(physical - block);
+    if (block != G.input_buf_offset || G.input_held <= 0) {
+        G.input_buf_offset = block;
+        long n = -1;
+        if (archive_seek(block) == block) n = archive_read(G.input_buf.data(), INPUT_BUF_SIZE);
+        if (n <= 0) {
+            G.input_held = 0;
+            G.input_pos = G.input_buf.data();
+            G.input_left = 0;
+            return ENG_EARLY_EOF;
+        }
+        G.input_held = static_cast<int32_t>(n);
+    }
+    G.input_pos = G.input_buf.data() + inside;
+    G.input_left = G.input_held - inside;
     return 0;
 }
 

@@ -1,6 +1,5 @@
 // Buffered archive input, member output with CRC-32 (engine/crc32.h) and line-end
-// conversion, the disk-full question, and the little-endian readers and bit masks
-// the methods share.
+// conversion, the disk-full question, and the bit masks the methods share.
 //
 // Decompression methods read their input only through next_byte() and write
 // their output only through write_out().
@@ -18,14 +17,6 @@ inline constexpr std::array<uint16_t, 17> low_bit_masks = [] {
     for (int n = 0; n <= 16; ++n) m[n] = static_cast<uint16_t>((1u << n) - 1u);
     return m;
 }();
-
-inline uint16_t get_u16le(const uint8_t* b) {
-    return static_cast<uint16_t>(b[0] | (b[1] << 8));
-}
-inline uint32_t get_u32le(const uint8_t* b) {
-    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
-}
 
 // Reads the next archive block; -1 at the end of the archive or on a read error.
 // While a member is decrypted, the block is decrypted as it comes in.
@@ -72,6 +63,14 @@ bool read_answer_line();
 
 // Opens archive_name read-only; 0 or -1.
 int open_archive();
+void close_archive();
+
+// Positions the input at a physical archive offset, reusing the held block when
+// it is the right one. 0, or ENG_EARLY_EOF when the block read yields nothing.
+int position_input(int64_t physical_offset);
+
+// The archive offset of the next input byte.
+inline int64_t input_position() { return G.input_buf_offset + (G.input_pos - G.input_buf.data()); }
 
 // Resets the per-member output state before a method runs: the CRC, the bit
 // reader, a clean window (no byte of an earlier member is reachable), and no

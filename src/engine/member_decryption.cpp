@@ -27,8 +27,6 @@ bool take_bytes(std::span<uint8_t> out) {
     return true;
 }
 
-int64_t input_offset() { return G.input_buf_offset + (G.input_pos - G.input_buf.data()); }
-
 }  // namespace
 
 MemberDecryption::~MemberDecryption() { end(); }
@@ -61,7 +59,7 @@ int MemberDecryption::begin_aes(const AesExtra& extra, std::string_view password
 
 void MemberDecryption::activate(Kind kind) {
     kind_ = kind;
-    start_ = next_ = input_offset();
+    start_ = next_ = input_position();
     end_ = start_ + std::max<int64_t>(G.packed_left, 0);
     out_of_order_ = false;
     G.decryption = this;

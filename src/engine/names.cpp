@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/zip_format.h"
+
 namespace {
 
 // Code page 437 bytes 0x80-0xFF as Unicode code points.
@@ -40,7 +42,7 @@ void append_utf8(std::string& out, uint32_t cp) {
 
 }  // namespace
 
-bool host_writes_cp437(int host) { return host == 0 || host == 6 || host == 10; }
+bool host_writes_cp437(int host) { return host == HOST_FAT || host == HOST_HPFS || host == HOST_WINDOWS_NTFS; }
 
 std::string cp437_to_utf8(std::string_view name) {
     std::string out;

@@ -10,12 +10,14 @@
 #include <utility>
 #include <vector>
 
-#include "engine/archive.h"
+#include "engine/archive_reports.h"
 #include "engine/directory_memo.h"
+#include "engine/extract.h"
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "engine/select.h"
 #include "engine/shown_text.h"
+#include "engine/zip_reader.h"
 #include "hostfs/file_finish.h"
 #include "hostfs/mapname.h"
 #include "methods/methods.h"
@@ -78,29 +80,14 @@ ProcessedSpans processed_spans;
 
 int raise(int result, int r) { return std::max(result, r); }
 
-// Reports a damaged name or extra field of a header ("central" or "local");
-// true when the reading must stop.
-bool field_failed(int r, const char* which, const char* field_kind) {
-    if (r <= 1) return false;
-    std::fprintf(stderr, "%s:  bad %s length (%s)\n", shown_text(G.member_name).c_str(), field_kind, which);
-    return true;
+// Reports a cut name, and a damaged name or extra field of a header
+// ("central" or "local").
+void report_fields(const EntryRead& entry, const char* which) {
+    report_cut_name(entry.name);
+    if (entry.stop == EntryStop::NAME || entry.stop == EntryStop::EXTRA)
+        std::fprintf(stderr, "%s:  bad %s length (%s)\n", shown_text(G.member_name).c_str(),
+                     entry.stop == EntryStop::NAME ? "filename" : "extra field", which);
 }
-
-// Reads the name and extra field of a header; returns the result and sets `stop`.
-int read_name_and_extra(uint16_t name_length, uint16_t extra_length, const char* which,
-                        bool* stop) {
-    int result = 0;
-    int r = read_field_text(name_length, FIELD_MEMBER_NAME);
-    result = raise(result, r);
-    if ((*stop = field_failed(r, which, "filename"))) return result;
-    r = read_field_text(extra_length, FIELD_EXTRA);
-    result = raise(result, r);
-    *stop = field_failed(r, which, "extra field");
-    return result;
-}
-
-// The input position, to come back to after a batch.
-int64_t input_position() { return G.input_buf_offset + (G.input_pos - G.input_buf.data()); }
 
 void bad_offset(long index, const char* what, uint64_t offset) {
     std::fprintf(stderr, "file #%ld:  bad zipfile offset (%s):  %llu\n", index, what,
@@ -114,7 +101,7 @@ void bad_offset(long index, const char* what, uint64_t offset) {
 bool seek_local(uint64_t logical, long index, uint64_t* physical) {
     // Only for the messages: modulo 2^64, as the offset was sought.
     *physical = logical + static_cast<uint64_t>(G.offset_shift);
-    const int r = seek_archive(logical);
+    const int r = seek_archive_reported(logical);
     if (r == ENG_EARLY_EOF) bad_offset(index, "lseek", *physical - *physical % INPUT_BUF_SIZE);
     return r == 0;
 }
@@ -126,19 +113,21 @@ void skip_for_version(const char* name, const char* what, unsigned needed, unsig
                  needed / 10u, needed % 10u, can_do / 10u, can_do % 10u);
 }
 
-// The format version read (x 10): 4.5, with the Zip64 records.
+// The format version read (x 10): 4.5, with the Zip64 records; and the VMS
+// file system's: 4.2.
 constexpr unsigned FORMAT_VERSION_READ = 45;
+constexpr unsigned VMS_VERSION_READ = 42;
 
-// The permission bits of a file or directory made on Unix (host 3), which keeps
-// its mode in the high half of the external attributes; 0 for anything else.
-// Never set-user-ID, set-group-ID or sticky. A symbolic link is extracted as a
+// The permission bits of a file or directory made on Unix, which keeps its mode
+// in the high half of the external attributes; 0 for anything else. Never
+// set-user-ID, set-group-ID or sticky. A symbolic link is extracted as a
 // regular file holding the link text and keeps the default permissions.
 uint32_t unix_permissions(const CentralHeader& h) {
-    if (h.made_by_host != 3) return 0;
-    const uint32_t mode = h.external_attributes >> 16;
-    const uint32_t type = mode & 0170000;
-    if (type != 0 && type != 0100000 && type != 0040000) return 0;
-    return mode & 0777;
+    if (h.made_by_host != HOST_UNIX) return 0;
+    const uint32_t mode = host_mode(h.external_attributes);
+    const uint32_t type = mode & UNIX_TYPE_MASK;
+    if (type != 0 && type != UNIX_REGULAR && type != UNIX_DIRECTORY) return 0;
+    return mode & UNIX_PERMISSIONS;
 }
 
 // Existing files: true when the member is to be extracted.
@@ -168,13 +157,13 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
         bad_offset(index, "EOF", physical);
         return ENG_BAD_ARCHIVE;
     }
-    if (got != 4 || !signature_is(G.local_sig.data())) {
+    if (got != SIGNATURE_SIZE || !signature_is(LOCAL_HEADER_SIG)) {
         bad_offset(index, "local header sig", physical);
         result = ENG_ERROR;
         if (index == 0) {
             std::fprintf(stderr, "  (attempting to re-compensate)\n");
             G.offset_shift = 0;
-            const int r = seek_archive(m.local_offset);
+            const int r = seek_archive_reported(m.local_offset);
             if (r == ENG_BAD_ARCHIVE) {
                 *stop_walk = true;
                 *walk_code = ENG_BAD_ARCHIVE;
@@ -190,7 +179,7 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
                 bad_offset(index, "EOF", m.local_offset);
                 return ENG_BAD_ARCHIVE;
             }
-            if (got != 4 || !signature_is(G.local_sig.data())) {
+            if (got != SIGNATURE_SIZE || !signature_is(LOCAL_HEADER_SIG)) {
                 bad_offset(index, "local header sig", m.local_offset);
                 return ENG_BAD_ARCHIVE;
             }
@@ -198,17 +187,16 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
     }
 
     // 3 and 4: the local header, name and extra field.
-    int r = read_local_header();
-    if (r) {
+    const EntryRead local = read_local_entry();
+    if (local.stop == EntryStop::HEADER) {
         std::fprintf(stderr, "\nfile #%ld:  bad local header\n", index);
-        return raise(result, r);
+        return raise(result, local.code);
     }
-    bool stop = false;
-    result = raise(result, read_name_and_extra(G.local.name_length, G.local.extra_length, "local", &stop));
-    if (stop) return result;
-    apply_zip64_local();
+    report_fields(local, "local");
+    result = raise(result, local.code);
+    if (local.stop != EntryStop::NONE) return result;
     const int64_t data_start = input_position();
-    const int64_t header_start = data_start - 30 - G.local.name_length - G.local.extra_length;
+    const int64_t header_start = data_start - LOCAL_HEADER_SIZE - G.local.name_length - G.local.extra_length;
     if (processed_spans.overlaps_or_add(header_start, data_start + G.packed_left)) {
         std::fprintf(stderr, "file #%ld:  %s overlaps an earlier member; not processed\n", index,
                      shown_text(G.member_name).c_str());
@@ -218,7 +206,7 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
     // 5 to 7: the host path and the rules for existing files.
     if (!G.test_only && !G.to_stdout) {
         const std::string stored_name = G.member_name;
-        r = mapname(0);
+        const int r = mapname(0);
         if (r == HOST_WARNING) {
             result = raise(result, ENG_WARNING);
         } else if (r == HOST_SKIP || r == HOST_DIR_CREATED) {
@@ -239,8 +227,7 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
 
     // 8: extraction.
     G.disk_full_state = 0;
-    r = extract_member();
-    result = raise(result, r);
+    result = raise(result, extract_member());
     if (G.disk_full_state > 1) {
         *stop_walk = true;
         *walk_code = -1;  // the walk's own result so far, raised by this member
@@ -253,9 +240,9 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
 bool check_member_support() {
     MemberInfo& m = *G.cur;
     const CentralHeader& h = G.central;
-    m.encrypted = (h.flags & 0x01) != 0;
-    m.has_descriptor = (h.flags & 0x08) != 0;
-    m.text_member = (h.internal_attributes & 0x01) != 0;
+    m.encrypted = (h.flags & FLAG_ENCRYPTED) != 0;
+    m.has_descriptor = (h.flags & FLAG_DATA_DESCRIPTOR) != 0;
+    m.text_member = (h.internal_attributes & INTERNAL_TEXT) != 0;
     m.crc32 = h.crc32;
     m.packed_size = h.packed_size;
     m.unpacked_size = h.unpacked_size;
@@ -274,9 +261,9 @@ bool check_member_support() {
         std::fprintf(stderr, "   skipping: %-22s  encrypted (not supported)\n", name);
         return false;
     }
-    if (h.needed_host == 2) {
-        if (h.needed_version > 42) {
-            skip_for_version(name, "VMS", h.needed_version, 42);
+    if (h.needed_host == HOST_VMS) {
+        if (h.needed_version > VMS_VERSION_READ) {
+            skip_for_version(name, "VMS", h.needed_version, VMS_VERSION_READ);
             return false;
         }
         if (!G.test_only && !G.no_prompts) {
@@ -330,35 +317,15 @@ int walk_members() {
             G.cur = &batch[count];
             *G.cur = MemberInfo{};
             const int64_t entry_start = input_position();
-            const long got = read_signature();
-            if (got <= 0) {
-                result = raise(result, ENG_EARLY_EOF);
-                directory_damaged = true;
-                break;
-            }
-            if (got != 4 || !signature_is(G.central_sig.data())) {
-                std::fprintf(stderr,
-                             "error:  expected central file header signature not found (file #%u).\n",
-                             static_cast<unsigned>(count));
-                std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
-                result = raise(result, ENG_BAD_ARCHIVE);
-                directory_damaged = true;
-                break;
-            }
-            int r = read_central_header();
-            if (r) {
-                result = raise(result, r);
-                directory_damaged = true;
-                break;
-            }
-            const CentralHeader h = G.central;
-            bool stop = false;
-            r = read_name_and_extra(h.name_length, h.extra_length, "central", &stop);
-            if (r) directory_clean = false;
-            result = raise(result, r);
+            const EntryRead entry = read_central_entry(false);
+            if (entry.stop == EntryStop::SIGNATURE && entry.code == ENG_BAD_ARCHIVE)
+                report_missing_central_signature(static_cast<unsigned>(count));
+            report_fields(entry, "central");
+            if (entry.code) directory_clean = false;
+            result = raise(result, entry.code);
+            bool stop = entry.stop != EntryStop::NONE;
             if (!stop) {
-                apply_zip64_central();
-                r = read_field_text(h.comment_length, FIELD_SKIP);
+                const int r = skip_field(G.central.comment_length);
                 if (r) directory_clean = false;
                 result = raise(result, r);
                 if ((stop = r > 1))
@@ -387,7 +354,9 @@ int walk_members() {
                 } else {
                     ++members_left;
                 }
-                if (const int r = reread_directory_to(from)) {
+                std::optional<uint64_t> damaged;
+                if (const int r = reread_directory_to(from, &damaged)) {
+                    if (damaged) report_missing_central_signature(*damaged);
                     result = raise(result, r);
                     directory_damaged = true;
                     break;
@@ -439,13 +408,12 @@ int walk_members() {
     const int64_t directory_end = input_position();
     const long got = read_signature();
     if (recording)
-        finish_directory_memo(directory_clean && !directory_damaged && got == 4 && signature_ends_directory(),
+        finish_directory_memo(directory_clean && !directory_damaged && got == SIGNATURE_SIZE && signature_ends_directory(),
                               directory_end);
     if (got <= 0) {
         result = ENG_EARLY_EOF;
-    } else if (got != 4 || !signature_ends_directory()) {
-        std::fprintf(stderr, "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
-        std::fprintf(stderr, "%s", PLEASE_CHECK_TEXT);
+    } else if (got != SIGNATURE_SIZE || !signature_ends_directory()) {
+        report_no_end_behind_directory(true);
         if (result == 0) result = ENG_WARNING;
     }
 
@@ -467,4 +435,33 @@ int walk_members() {
     }
     if (unsupported > 0 && result == 0) result = ENG_WARNING;
     return result;
+}
+
+int64_t dos_time_to_seconds(uint16_t dos_date, uint16_t dos_time) {
+    static constexpr int days_before_month[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    const DosDateTime t = decode_dos_date(dos_date, dos_time);
+    const int64_t year = static_cast<int64_t>(t.year) - 1970;
+    const int month = t.month >= 1 && t.month <= 12 ? static_cast<int>(t.month) - 1 : 0;
+    const int64_t day = static_cast<int64_t>(t.day) - 1;
+    int64_t days = (year + 1969) / 4 - 492 + 365 * year + days_before_month[month];
+    if (month >= 2 && (year + 1970) % 4 == 0 && year + 1970 != 2100) ++days;
+    const int64_t wall = (days + day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+
+    // The DOS fields are local time: convert to a real UTC instant the same way
+    // as the file time set on extraction, including the zone's main bias.
+    constexpr int64_t unix_epoch_in_filetime = 116444736000000000LL;
+    const uint64_t local_ticks = static_cast<uint64_t>(wall * 10000000LL + unix_epoch_in_filetime);
+    FILETIME local{static_cast<DWORD>(local_ticks & 0xFFFFFFFFu), static_cast<DWORD>(local_ticks >> 32)};
+    FILETIME utc;
+    if (!LocalFileTimeToFileTime(&local, &utc)) return wall;
+    const int64_t utc_ticks = static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) |
+                                                   utc.dwLowDateTime);
+    return (utc_ticks - unix_epoch_in_filetime) / 10000000LL;
+}
+
+int existing_file_age(const char* host_path) {
+    HostStat st;
+    if (host_stat(host_path, &st) != 0) return -1;
+    const int64_t file_time = st.mtime + (st.mtime & 1);  // rounded up to even seconds
+    return file_time >= dos_time_to_seconds(G.local.dos_date, G.local.dos_time) ? 1 : 0;
 }

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int DOS_ATTRIBUTE_BITS = 0xFF;
 constexpr int ATTRIBUTES_APPLIED = 0x7F;  // 0x80 (normal) is never applied
 
 }  // namespace
@@ -17,7 +16,7 @@ constexpr int ATTRIBUTES_APPLIED = 0x7F;  // 0x80 (normal) is never applied
 int map_host_attributes() {
     if (G.cur)
         G.cur->host_attributes =
-            static_cast<int32_t>(G.central.external_attributes & DOS_ATTRIBUTE_BITS) |
+            static_cast<int32_t>(dos_attributes(G.central.external_attributes)) |
             static_cast<int32_t>(FILE_ATTRIBUTE_ARCHIVE);
     return 0;
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-// Listing formats of the information mode (values of info_format).
+// Listing formats of the information mode (values of G.info.format).
 enum : int {
     INFO_NEGATED = -2,      // a negated format option; becomes INFO_SHORT
     INFO_UNCHOSEN = -1,
@@ -18,12 +18,9 @@ enum : int {
     INFO_VERBOSE = 10,
 };
 
-// The chosen listing format.
-extern int info_format;
-
-// Parses the information mode's options. Same contract as parse_options: 0 to go
-// on with the vector at the archive name and the count of the words after it;
-// otherwise the result of the usage text.
+// Parses the information mode's options into G.info. Same contract as
+// parse_options: 0 to go on with the vector at the archive name and the count
+// of the words after it; otherwise the result of the usage text.
 int parse_info_options(int* argc, char*** argv);
 // Prints the information mode's usage; ENG_BAD_USAGE when is_error, else ENG_OK.
 int info_usage(bool is_error);
@@ -32,8 +29,6 @@ int info_usage(bool is_error);
 int info_archive_header();
 // The member walk of the information mode, with totals and unmatched-pattern cautions.
 int info_walk();
-// The listing format number chosen by the options.
-int info_format_number();
 
 // One member, the current central header and name: one line (formats 3 to 5)
 // or the verbose report. 0, 1 or a field reader's larger code.

@@ -1,13 +1,9 @@
 // The information mode's options, its usage text and the switches they set.
 #include <cstdio>
 
-#include "engine/entry.h"
+#include "engine/engine.h"
 #include "engine/globals.h"
 #include "listing/info.h"
-
-int info_format = INFO_UNCHOSEN;
-
-int info_format_number() { return info_format; }
 
 int info_usage(bool is_error) {
     FILE* out = is_error ? stderr : stdout;
@@ -39,7 +35,9 @@ int parse_info_options(int* argc_ptr, char*** argv_ptr) {
     int argc = *argc_ptr - 1;   // the words after the program name
     char** argv = *argv_ptr + 1;
     // Every run chooses its own format; an earlier run's choice does not carry over.
-    info_format = INFO_UNCHOSEN;
+    InfoOptions& o = G.info;
+    o = InfoOptions{};
+    o.format = INFO_UNCHOSEN;
 
     bool error = false;
     int negation = 0;
@@ -63,10 +61,10 @@ int parse_info_options(int* argc_ptr, char*** argv_ptr) {
                 int i = 0;
                 while (letters[i] != *s) ++i;
                 if (negation) {
-                    info_format = INFO_NEGATED;
+                    o.format = INFO_NEGATED;
                     negation = 0;
                 } else {
-                    info_format = formats[i];
+                    o.format = formats[i];
                 }
                 break;
             }
@@ -76,7 +74,7 @@ int parse_info_options(int* argc_ptr, char*** argv_ptr) {
                     negation = 0;
                 } else {
                     header_given = header_short = header_names = true;
-                    if (info_format == INFO_UNCHOSEN) info_format = INFO_HEADER_ONLY;
+                    if (o.format == INFO_UNCHOSEN) o.format = INFO_HEADER_ONLY;
                 }
                 break;
             case 't':
@@ -85,16 +83,12 @@ int parse_info_options(int* argc_ptr, char*** argv_ptr) {
                     negation = 0;
                 } else {
                     totals_given = totals_short = totals_other = true;
-                    if (info_format == INFO_UNCHOSEN) info_format = INFO_HEADER_ONLY;
+                    if (o.format == INFO_UNCHOSEN) o.format = INFO_HEADER_ONLY;
                 }
                 break;
             case 'z':
-                if (negation) {
-                    G.comment_level = 0;
-                    negation = 0;
-                } else {
-                    G.comment_level = 1;
-                }
+                o.comment = negation == 0;
+                negation = 0;
                 break;
             case 'Z':
                 break;
@@ -109,31 +103,28 @@ int parse_info_options(int* argc_ptr, char*** argv_ptr) {
     if (argc < 0 || error) {
         *argc_ptr = argc;
         *argv_ptr = argv;
-        return show_usage(error);
+        return info_usage(error);
     }
 
     const bool members_named = argc > 0;
-    if (info_format < 0 || (info_format == INFO_HEADER_ONLY && members_named))
-        info_format = INFO_SHORT;
+    if (o.format < 0 || (o.format == INFO_HEADER_ONLY && members_named)) o.format = INFO_SHORT;
 
-    switch (info_format) {
+    switch (o.format) {
     case INFO_HEADER_ONLY:
     case INFO_NAMES_PLUS:
-        G.info_header_line = header_names;
-        G.test_only = totals_other;
+        o.header_line = header_names;
+        o.totals = totals_other;
         break;
     case INFO_NAMES:
-        G.info_header_line = 0;
-        G.test_only = 0;
-        G.comment_level = 0;
+        o.header_line = o.totals = o.comment = false;
         break;
     case INFO_VERBOSE:
-        G.info_header_line = header_short;
-        G.test_only = totals_other;
+        o.header_line = header_short;
+        o.totals = totals_other;
         break;
     default:  // short, medium and long
-        G.info_header_line = header_short && !(members_named && !header_given);
-        G.test_only = totals_short && !(members_named && !totals_given);
+        o.header_line = header_short && !(members_named && !header_given);
+        o.totals = totals_short && !(members_named && !totals_given);
         break;
     }
     *argc_ptr = argc;

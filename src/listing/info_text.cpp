@@ -1,15 +1,18 @@
 #include "listing/info_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string_view>
 
+#include "engine/zip_format.h"
+
 namespace {
 
-constexpr std::array<const char*, 13> host_long = {
+constexpr std::array<const char*, HOST_UNKNOWN + 1> host_long = {
     "MS-DOS, OS/2 or NT FAT", "Amiga", "VAX VMS", "Unix", "VM/CMS", "Atari ST",
     "OS/2 or NT HPFS", "Macintosh", "Z-System", "CP/M", "TOPS-20", "NT NTFS", "unknown"};
-constexpr std::array<const char*, 13> host_short = {
+constexpr std::array<const char*, HOST_UNKNOWN + 1> host_short = {
     "fat", "ami", "vms", "unx", "cms", "atr", "hpf", "mac", "zzz", "cpm", "t20", "ntf", "???"};
 constexpr std::array<const char*, 8> method_long = {
     "none (stored)", "shrunk", "reduced (factor 1)", "reduced (factor 2)",
@@ -63,29 +66,30 @@ bool is_executable_name(const std::string& name) {
 
 }  // namespace
 
-const char* host_long_name(unsigned host) { return host_long[host < 12 ? host : 12]; }
-const char* host_short_name(unsigned host) { return host_short[host < 12 ? host : 12]; }
+const char* host_long_name(unsigned host) { return host_long[std::min(host, unsigned{HOST_UNKNOWN})]; }
+const char* host_short_name(unsigned host) { return host_short[std::min(host, unsigned{HOST_UNKNOWN})]; }
 
 std::string method_long_name(unsigned method) {
-    if (method < 8) return method_long[method];
-    if (method == 8) return "deflated";
+    if (method < method_long.size()) return method_long[method];
+    if (method == METHOD_DEFLATED) return "deflated";
     return "unknown (" + std::to_string(method) + ")";
 }
 
 std::string method_short_name(unsigned method, unsigned flags) {
     char text[16];
-    if (method == 6)
-        std::snprintf(text, sizeof text, "i%c:%c", (flags & 2) ? '8' : '4', (flags & 4) ? '3' : '2');
-    else if (method < 8)
+    if (method == METHOD_IMPLODED)
+        std::snprintf(text, sizeof text, "i%c:%c", (flags & FLAG_IMPLODE_8K) ? '8' : '4',
+                      (flags & FLAG_IMPLODE_3_TREES) ? '3' : '2');
+    else if (method < method_short.size())
         return method_short[method];
-    else if (method == 8)
-        std::snprintf(text, sizeof text, "def%c", deflate_letter[(flags >> 1) & 3]);
+    else if (method == METHOD_DEFLATED)
+        std::snprintf(text, sizeof text, "def%c", deflate_letter[deflate_level(flags)]);
     else
         std::snprintf(text, sizeof text, "u%03u", method);
     return text;
 }
 
-const char* deflate_subtype(unsigned flags) { return deflate_long[(flags >> 1) & 3]; }
+const char* deflate_subtype(unsigned flags) { return deflate_long[deflate_level(flags)]; }
 
 std::string vms_attribute_text(unsigned bits) {
     std::string t = "(";
@@ -112,46 +116,46 @@ std::string amiga_attribute_text(unsigned bits) {
 
 std::string unix_attribute_text(unsigned bits, bool lock_letter) {
     std::string t(10, '-');
-    switch (bits & 0xF000) {
-    case 0x4000: t[0] = 'd'; break;
-    case 0x8000: t[0] = '-'; break;
-    case 0xA000: t[0] = 'l'; break;
-    case 0x6000: t[0] = 'b'; break;
-    case 0x2000: t[0] = 'c'; break;
-    case 0x1000: t[0] = 'p'; break;
-    case 0xC000: t[0] = 's'; break;
+    switch (bits & UNIX_TYPE_MASK) {
+    case UNIX_DIRECTORY: t[0] = 'd'; break;
+    case UNIX_REGULAR: t[0] = '-'; break;
+    case UNIX_SYMBOLIC_LINK: t[0] = 'l'; break;
+    case UNIX_BLOCK_DEVICE: t[0] = 'b'; break;
+    case UNIX_CHARACTER_DEVICE: t[0] = 'c'; break;
+    case UNIX_FIFO: t[0] = 'p'; break;
+    case UNIX_SOCKET: t[0] = 's'; break;
     default: t[0] = '?'; break;
     }
     static constexpr char rwx[] = "rwx";
     for (int i = 0; i < 9; ++i)
         if (bits & (0x100u >> i)) t[1 + i] = rwx[i % 3];
-    if (bits & 0x800) t[3] = (bits & 0x40) ? 's' : 'S';
-    if (bits & 0x400) t[6] = (bits & 0x08) ? 's' : (lock_letter ? 'l' : 'S');
-    if (bits & 0x200) t[9] = (bits & 0x01) ? 't' : 'T';
+    if (bits & UNIX_SET_USER_ID) t[3] = (bits & 0x40) ? 's' : 'S';
+    if (bits & UNIX_SET_GROUP_ID) t[6] = (bits & 0x08) ? 's' : (lock_letter ? 'l' : 'S');
+    if (bits & UNIX_STICKY) t[9] = (bits & 0x01) ? 't' : 'T';
     return t;
 }
 
 std::string short_attribute_field(unsigned host, uint32_t external_attributes,
                                   unsigned made_by_version, const std::string& name) {
     std::string field(FIELD_WIDTH, ' ');
-    const bool dos_style = host == 0 || host == 6 || host == 11;
-    const unsigned bits = dos_style ? (external_attributes & 0xFF) : (external_attributes >> 16);
+    const bool dos_style = host_has_dos_attributes(host);
+    const unsigned bits = dos_style ? dos_attributes(external_attributes) : host_mode(external_attributes);
 
-    if (host == 2) {
+    if (host == HOST_VMS) {
         std::string text = vms_owner(bits) + "," + vms_grp(bits) + "," + vms_world(bits) + " ";
         field.replace(0, text.size(), text);
         if (text.size() < VERSION_COLUMN) put_version(field, made_by_version);
     } else if (dos_style) {
         field.replace(0, 7, ".r.-...");
         put_version(field, made_by_version);
-        field[0] = (bits & 0x10) ? 'd' : '-';
-        field[2] = (bits & 0x01) ? '-' : 'w';
-        field[4] = (bits & 0x20) ? 'a' : '-';
-        field[5] = (bits & 0x02) ? 'h' : '-';
-        field[6] = (bits & 0x04) ? 's' : '-';
-        if (bits & 0x08) field[0] = 'V';
+        field[0] = (bits & DOS_DIRECTORY) ? 'd' : '-';
+        field[2] = (bits & DOS_READ_ONLY) ? '-' : 'w';
+        field[4] = (bits & DOS_ARCHIVE) ? 'a' : '-';
+        field[5] = (bits & DOS_HIDDEN) ? 'h' : '-';
+        field[6] = (bits & DOS_SYSTEM) ? 's' : '-';
+        if (bits & DOS_VOLUME_LABEL) field[0] = 'V';
         else if (is_executable_name(name)) field[3] = 'x';
-    } else if (host == 1) {
+    } else if (host == HOST_AMIGA) {
         field.replace(0, 9, amiga_attribute_text(bits));
         put_version(field, made_by_version);
     } else {

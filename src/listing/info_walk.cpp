@@ -6,9 +6,10 @@
 #include <memory>
 #include <new>
 
-#include "engine/archive.h"
+#include "engine/archive_reports.h"
 #include "engine/globals.h"
 #include "engine/select.h"
+#include "engine/zip_reader.h"
 #include "listing/info.h"
 #include "listing/list.h"
 
@@ -70,7 +71,7 @@ std::unique_ptr<bool[]> pattern_flags(int count) {
 
 int info_archive_header() {
     const char* name = G.archive_name;
-    if (G.info_header_line) {
+    if (G.info.header_line) {
         const long long size = static_cast<long long>(G.archive_size);
         if (std::strlen(name) < 39)
             std::printf("Archive:  %s   %lld bytes   %llu file%s\n", name, size,
@@ -81,7 +82,7 @@ int info_archive_header() {
                         static_cast<unsigned long long>(G.end.entries_total));
     }
 
-    if (info_format == INFO_VERBOSE) {
+    if (G.info.format == INFO_VERBOSE) {
         print_end_record_report();
         if (G.end.comment_length == 0) {
             std::printf("  There is no zipfile comment.\n");
@@ -90,7 +91,7 @@ int info_archive_header() {
         std::printf("  The zipfile comment is %u bytes long and contains the following text:\n\n",
                     G.end.comment_length);
         std::printf("======================== zipfile comment begins ==========================\n");
-        const int r = read_field_text(G.end.comment_length, FIELD_DISPLAY);
+        const int r = show_comment(G.end.comment_length);
         std::printf("========================= zipfile comment ends ===========================\n");
         if (r != 0) {
             std::printf("\n  The zipfile comment is truncated.\n");
@@ -99,8 +100,7 @@ int info_archive_header() {
         return 0;
     }
 
-    if (G.comment_level > 0 && G.end.comment_length != 0 &&
-        read_field_text(G.end.comment_length, FIELD_DISPLAY) != 0) {
+    if (G.info.comment && G.end.comment_length != 0 && show_comment(G.end.comment_length) != 0) {
         std::fprintf(stderr, "\ncaution:  zipfile comment truncated\n");
         return ENG_WARNING;
     }
@@ -125,19 +125,19 @@ int info_walk() {
         const CentralHeader h = G.central;
 
         if (!select_member(G.member_name.c_str(), false, included.get(), excluded.get())) {
-            r = read_field_text(h.comment_length, FIELD_SKIP);
+            r = skip_field(h.comment_length);
             if (r > 1) return r;
             result = std::max(result, r);
             continue;
         }
 
-        switch (info_format) {
+        switch (G.info.format) {
         case INFO_NAMES:
         case INFO_NAMES_PLUS:
             print_member_name(G.member_name.c_str());
             [[fallthrough]];
         case INFO_HEADER_ONLY:
-            r = read_field_text(h.comment_length, FIELD_SKIP);
+            r = skip_field(h.comment_length);
             break;
         case INFO_VERBOSE:
             std::printf("%s\nCentral directory entry #%llu:\n", "\f", static_cast<unsigned long long>(j));
@@ -158,13 +158,12 @@ int info_walk() {
 
     const long got = read_signature();
     if (got <= 0) return ENG_EARLY_EOF;
-    if (got != 4 || !signature_ends_directory()) {
-        std::fprintf(stderr,
-                     "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
+    if (got != SIGNATURE_SIZE || !signature_ends_directory()) {
+        report_no_end_behind_directory(false);
         result = ENG_WARNING;
     }
 
-    if (G.test_only) {
+    if (G.info.totals) {
         int ratio = saving_ratio(total_unpacked, total_packed);
         const char* sign = "";
         if (ratio < 0) {

@@ -4,12 +4,13 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
-#include "engine/archive.h"
+#include "engine/archive_reports.h"
 #include "engine/globals.h"
-#include "engine/io.h"
 #include "engine/select.h"
 #include "engine/shown_text.h"
+#include "engine/zip_reader.h"
 
 namespace {
 
@@ -54,16 +55,25 @@ void print_member_name(const char* name) {
 void method_name(char* out, unsigned method, unsigned flags) {
     static constexpr const char* names[] = {"Stored",  "Shrunk",  "Reduce1", "Reduce2",
                                             "Reduce3", "Reduce4", "Implode", "Token"};
-    if (method < 8) {
+    if (method < std::size(names)) {
         std::snprintf(out, 16, "%s", names[method]);
-    } else if (method == 8) {
+    } else if (method == METHOD_DEFLATED) {
         static constexpr char level[] = {'N', 'X', 'F', 'S'};
-        std::snprintf(out, 16, "Defl:%c", level[(flags >> 1) & 3]);
+        std::snprintf(out, 16, "Defl:%c", level[deflate_level(flags)]);
     } else {
         std::snprintf(out, 16, "Unk:%03u", method);
     }
 }
 
+int read_listed_entry(uint64_t index, bool stored_name, int* worst) {
+    const EntryRead entry = read_central_entry(stored_name);
+    if (entry.stop == EntryStop::SIGNATURE && entry.code == ENG_BAD_ARCHIVE)
+        report_missing_central_signature(index);
+    report_cut_name(entry.name);
+    if (entry.stop != EntryStop::NONE) return entry.code;
+    *worst = std::max(*worst, entry.code);
+    return 0;
+}
 
 int list_archive() {
     const bool verbose = G.list_level > 1;
@@ -93,17 +103,14 @@ int list_archive() {
         const CentralHeader h = G.central;
 
         if (!select_member(G.member_name.c_str(), member.lowercase_name, nullptr, nullptr)) {
-            r = read_field_text(h.comment_length, FIELD_SKIP);
+            r = skip_field(h.comment_length);
             if (r > 1) return r;
             result = std::max(result, r);
             continue;
         }
 
-        const unsigned year = (((h.dos_date >> 9) & 0x7F) + 80) % 100;
-        const unsigned month = (h.dos_date >> 5) & 0x0F;
-        const unsigned day = h.dos_date & 0x1F;
-        const unsigned hour = h.dos_time >> 11;
-        const unsigned minute = (h.dos_time >> 5) & 0x3F;
+        const DosDateTime t = decode_dos_date(h.dos_date, h.dos_time);
+        const unsigned year = (t.year - 1900) % 100;
         const uint64_t packed = member_data_size(h);
         const char case_mark = member.lowercase_name ? '^' : ' ';
 
@@ -114,18 +121,18 @@ int list_archive() {
             format_ratio(ratio, saving_ratio(h.unpacked_size, packed));
             std::printf("%7llu  %-7s%7llu %4s  %02u-%02u-%02u  %02u:%02u  %08lx  %c",
                         static_cast<unsigned long long>(h.unpacked_size), method,
-                        static_cast<unsigned long long>(packed), ratio, month, day, year, hour,
-                        minute, static_cast<unsigned long>(h.crc32), case_mark);
+                        static_cast<unsigned long long>(packed), ratio, t.month, t.day, year, t.hour,
+                        t.minute, static_cast<unsigned long>(h.crc32), case_mark);
         } else {
             std::printf("%7llu  %02u-%02u-%02u  %02u:%02u  %c",
-                        static_cast<unsigned long long>(h.unpacked_size), month, day, year,
-                        hour, minute, case_mark);
+                        static_cast<unsigned long long>(h.unpacked_size), t.month, t.day, year,
+                        t.hour, t.minute, case_mark);
         }
         print_member_name(G.member_name.c_str());
         if (G.hooks.listed_member)
             G.hooks.listed_member(G.member_name.c_str(), hook_size(h.unpacked_size));
 
-        r = read_field_text(h.comment_length, G.quiet_level == 0 ? FIELD_DISPLAY : FIELD_SKIP);
+        r = G.quiet_level == 0 ? show_comment(h.comment_length) : skip_field(h.comment_length);
         if (r > 1) return r;
         result = std::max(result, r);
 
@@ -153,9 +160,8 @@ int list_archive() {
 
     const long got = read_signature();
     if (got <= 0) return ENG_EARLY_EOF;
-    if (got != 4 || !signature_ends_directory()) {
-        std::fprintf(stderr,
-                     "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
+    if (got != SIGNATURE_SIZE || !signature_ends_directory()) {
+        report_no_end_behind_directory(false);
         result = ENG_WARNING;
     }
     return result;

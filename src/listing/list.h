@@ -5,6 +5,13 @@
 
 int list_archive();
 
+// For the listings: reads central-directory entry `index` (signature, header,
+// name, extra field and its Zip64 values) into G.central and G.cur, reporting
+// a cut name and a missing signature. With `stored_name` the name is read as
+// stored, never case-folded. Returns 0 or the code that ends the listing;
+// a warning raises *worst.
+int read_listed_entry(uint64_t index, bool stored_name, int* worst);
+
 // The saving in tenths of a percent; negative when the data grew.
 int saving_ratio(uint64_t uncompressed, uint64_t compressed);
 

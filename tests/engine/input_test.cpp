@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/archive.h"
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "engine/read_ahead.h"

@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "decrypt/decrypt_result.h"
-#include "engine/archive.h"
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "engine/member_decryption.h"

@@ -28,7 +28,6 @@ protected:
         cwd_.reset();
         // Kept option fields survive engine runs; later tests expect them clear.
         G.spaces_to_underscore = G.volume_label_level = G.keep_versions = 0;
-        G.info_header_line = 0;
     }
     tz::TempDir dir_;
     std::unique_ptr<tz::ScopedCwd> cwd_;
@@ -195,7 +194,7 @@ TEST_F(Options, NeverAndOverwriteTogetherKeepNever) {
     EXPECT_EQ(1, G.no_prompts) << "the foreign-format answer keeps its value";
 }
 
-TEST_F(Options, FourFieldsKeepTheirValueAcrossRuns) {
+TEST_F(Options, KeptFieldsKeepTheirValueAcrossRuns) {
     run_engine({"-$$", "-s", "-V", "-q", "-U", "-l", "t.zip"});
     EXPECT_EQ(2, G.volume_label_level);
     EXPECT_EQ(1, G.spaces_to_underscore);

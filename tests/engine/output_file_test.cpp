@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/globals.h"
-#include "engine/walk.h"
+#include "engine/extract.h"
 #include "engine_test_util.h"
 #include "platform/interrupt.h"
 

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/archive.h"
 #include "engine/io.h"
 #include "engine/read_ahead.h"
 #include "engine_test_util.h"

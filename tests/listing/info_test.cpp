@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "engine/globals.h"
 #include "support/engine_run.h"
 #include "support/run.h"
 #include "support/zip_writer.h"
@@ -38,19 +39,19 @@ TEST(InfoRuns, Os2ExtendedAttributeSize) {
 }
 
 TEST(InfoRuns, MonthsOutsideTheTableHaveNoName) {
-    info_format = INFO_SHORT;
+    G.info.format = INFO_SHORT;
     for (unsigned month : {0u, 13u, 14u, 15u}) {
         const uint16_t date = static_cast<uint16_t>((46u << 9) | (month << 5) | 8u);
         EXPECT_STREQ(" 8-?\?\?-26 10:20", format_member_time(date, tz::dos_time(10, 20, 30)));
     }
     EXPECT_STREQ(" 8-Dec-26 10:20", format_member_time(tz::dos_date(2026, 12, 8),
                                                        tz::dos_time(10, 20, 30)));
-    info_format = INFO_VERBOSE;
+    G.info.format = INFO_VERBOSE;
     EXPECT_STREQ("2026 ??? 8 10:20:30",
                  format_member_time(static_cast<uint16_t>((46u << 9) | (15u << 5) | 8u),
                                     tz::dos_time(10, 20, 30)));
     EXPECT_STREQ("2107 Jan 1 00:00:00", format_member_time(tz::dos_date(2107, 1, 1), 0));
-    info_format = INFO_UNCHOSEN;
+    G.info.format = INFO_UNCHOSEN;
 }
 
 }  // namespace

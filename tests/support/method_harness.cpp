@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "engine/archive.h"
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "support/engine_run.h"

@@ -1,0 +1,15 @@
+// Extraction or test of one member whose local header was read: the output
+// file, the method, the CRC check.
+#pragma once
+
+#include <cstdio>
+
+#include "platform/hostfile.h"
+
+int extract_member();
+
+// Opens the member's output file under a temporary name in its folder (in
+// G.out_file, the name in G.temp_name): 0, ENG_DISK_FULL when the disk is full,
+// ENG_ERROR for any other cause (reported with the system's reason). The file
+// is made by `create_new` (tests pass their own).
+int create_output_file(FILE* (*create_new)(const char* path) = host_create_new);

@@ -1,0 +1,3 @@
+#include "engine/globals.h"
+
+EngineGlobals G;
