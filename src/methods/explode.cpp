@@ -21,8 +21,6 @@ namespace {
 
 constexpr int TREE_SYMBOLS = 64;
 constexpr int LITERAL_SYMBOLS = 256;
-constexpr uint16_t FLAG_8K = 2;
-constexpr uint16_t FLAG_LITERAL_TREE = 4;
 constexpr int64_t WIDE_DIST_ROOT_ABOVE = 200000;
 // Bytes asked for beyond the member's data before the stream counts as cut
 // short (a sound stream's last codes need at most three of them).
@@ -189,7 +187,7 @@ int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_t
                              static_cast<unsigned>(literal_bits),
                              static_cast<unsigned>(length_bits),
                              static_cast<unsigned>(distance_bits),
-                             (G.local.flags & FLAG_8K) ? 7u : 6u};
+                             (G.local.flags & FLAG_IMPLODE_8K) ? 7u : 6u};
     // Kept wide so that members of 2 GiB and more are decoded in full.
     int64_t remaining = G.unpacked_size;
     BitInput in;
@@ -232,8 +230,8 @@ int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_t
 }
 
 int explode_member() {
-    const bool literal_tree = (G.local.flags & FLAG_LITERAL_TREE) != 0;
-    const bool large_window = (G.local.flags & FLAG_8K) != 0;
+    const bool literal_tree = (G.local.flags & FLAG_IMPLODE_3_TREES) != 0;
+    const bool large_window = (G.local.flags & FLAG_IMPLODE_8K) != 0;
     OwnedDecodeTable literals, lengths, distances;
     literals.bits = 9;
     lengths.bits = 7;
