@@ -288,9 +288,15 @@ int Bunzip2::read_block() {
     uint32_t run = 0;
     unsigned run_weight = 1;
     unsigned selector = 0;
+    // The bit reader in locals while the symbols are decoded (the entries
+    // written could otherwise be its own fields); every way out hands it back.
     BitReader in = in_;
+    auto stop = [&](int result) {
+        in_ = in;
+        return result;
+    };
     for (;;) {
-        if (selector >= selector_count || in.truncated()) return 1;
+        if (selector >= selector_count || in.truncated()) return stop(1);
         const CodeTable& t = tables_[selectors_[selector++]];
         for (unsigned k = 0; k < GROUP_SIZE; ++k) {
             if (in.count < MAX_CODE_LENGTH) in.refill();
@@ -299,7 +305,7 @@ int Bunzip2::read_block() {
             unsigned symbol = e >> 5;
             if (length == 0) {
                 const int s = long_symbol(t, in.hold, &length);
-                if (s < 0) return 1;
+                if (s < 0) return stop(1);
                 symbol = static_cast<unsigned>(s);
             }
             in.hold <<= length;
@@ -309,7 +315,7 @@ int Bunzip2::read_block() {
                 // Runs of the front byte, in digits of base 2 with 1 and 2.
                 run += run_weight << symbol;
                 run_weight <<= 1;
-                if (run > limit - used) return 1;
+                if (run > limit - used) return stop(1);
                 continue;
             }
             if (run > 0) {
@@ -321,10 +327,10 @@ int Bunzip2::read_block() {
                 run_weight = 1;
             }
             if (symbol == end_of_block) {
-                in_ = in;
+                stop(0);
                 return undo_transform(used, origin, stored_crc);
             }
-            if (used >= limit) return 1;
+            if (used >= limit) return stop(1);
             // Move-to-front index symbol - 1 (1 .. in_use - 1).
             const unsigned index = symbol - 1;
             const uint8_t b = mtf[index];
