@@ -108,6 +108,7 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     G.offset_shift = 0;
     G.local.method = static_cast<uint16_t>(method);
     G.local.flags = flags;
+    G.central.flags = flags;
     G.local.packed_size = static_cast<uint32_t>(size);
     G.local.unpacked_size = unpacked_size;
     G.out_file = sink;
@@ -127,6 +128,13 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     case 2: case 3: case 4: case 5: r = unreduce_member(); break;
     case 6: r = explode_member(); break;
     case 8: r = inflate_member(); break;
+    case 9: r = inflate64_member(); break;
+    case 12: r = bunzip2_member(); break;
+    case 14: {
+        uint32_t dictionary = 0;
+        r = lzma_member(&dictionary);
+        break;
+    }
     default: break;
     }
     close_archive();
@@ -134,6 +142,18 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     G.cur = nullptr;
     G.out_file = nullptr;
     return r;
+}
+
+}  // namespace fz
+
+namespace fz {
+
+int run_method_input(unsigned method, const uint8_t* data, size_t size) {
+    if (size < 3) return 0;
+    const bool convert_text = (data[0] & 0x80) != 0;
+    const uint16_t flags = static_cast<uint16_t>(data[0] & 0x06);
+    const uint32_t declared = data[1] | (data[2] << 8) | (((data[0] >> 4) & 3u) << 16);
+    return run_method(method, flags, declared, convert_text, data + 3, size - 3);
 }
 
 }  // namespace fz
