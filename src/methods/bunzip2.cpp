@@ -192,6 +192,50 @@ inline int long_symbol(const CodeTable& t, uint64_t hold, unsigned* length) {
     return -1;
 }
 
+// Where the chain of a block's entries stands between windows.
+struct Chain {
+    uint32_t at;     // the entry of the next byte
+    uint32_t left;   // bytes of the block still to come
+    unsigned last;   // the byte before, 256 at the start and after a run's count
+    unsigned same;   // how many times `last` came in a row
+};
+
+// Follows the chain into `out` (the engine's window) until it is nearly full
+// or the block ends, undoing the run-length coding; returns the bytes stored.
+// A function of its own, so that the chain's position stays in a register
+// through the loop: each step waits for the memory access of the one before.
+[[gnu::noinline]] uint32_t follow_chain(const uint32_t* tt, Chain& chain, uint8_t* out) {
+    // Room for a run of up to 255 bytes, stored in words of 8.
+    constexpr uint32_t ROOM = WINDOW_SIZE - 264;
+    uint32_t at = chain.at, left = chain.left;
+    unsigned last = chain.last, same = chain.same;
+    uint32_t fill = 0;
+    while (left > 0 && fill < ROOM) {
+        const uint32_t e = tt[at];
+        at = e >> 8;
+        --left;
+        const unsigned b = e & 0xFF;
+        if (same == 4) {
+            // The count after four equal bytes.
+            const uint64_t word = 0x0101010101010101u * last;
+            for (uint32_t k = 0; k < b; k += 8) std::memcpy(out + fill + k, &word, 8);
+            fill += b;
+            same = 0;
+            last = 256;
+            continue;
+        }
+        out[fill++] = static_cast<uint8_t>(b);
+        if (b == last) {
+            ++same;
+        } else {
+            last = b;
+            same = 1;
+        }
+    }
+    chain = Chain{at, left, last, same};
+    return fill;
+}
+
 class Bunzip2 {
 public:
     int run();
@@ -365,40 +409,14 @@ int Bunzip2::undo_transform(uint32_t used, uint32_t origin, uint32_t stored_crc)
 
     // Pass 3: the chain from the origin, with the run-length coding undone.
     uint8_t* const window = G.window.data();
-    constexpr uint32_t WINDOW_ROOM = WINDOW_SIZE - 256;  // room for a run of up to 4 + 255
-    uint32_t fill = 0;
+    Chain chain{tt[origin] >> 8, used, 256, 0};
     uint32_t crc = 0xFFFFFFFFu;
-    uint32_t at = tt[origin] >> 8;
-    uint32_t left = used;
-    unsigned last = 256;  // no byte yet
-    unsigned same = 0;    // how many times `last` came in a row
-    while (left > 0) {
-        while (left > 0 && fill < WINDOW_ROOM) {
-            const uint32_t e = tt[at];
-            at = e >> 8;
-            --left;
-            const unsigned b = e & 0xFF;
-            if (same == 4) {
-                // The count after four equal bytes.
-                std::memset(window + fill, static_cast<int>(last), b);
-                fill += b;
-                same = 0;
-                last = 256;
-                continue;
-            }
-            window[fill++] = static_cast<uint8_t>(b);
-            if (b == last) {
-                ++same;
-            } else {
-                last = b;
-                same = 1;
-            }
-        }
+    while (chain.left > 0) {
+        const uint32_t fill = follow_chain(tt, chain, window);
         crc = block_crc_update(crc, window, fill);
         in_.input.store();
         write_out(window, fill, 0);
         in_.input.load();
-        fill = 0;
         if (output_overflowed()) return 1;
         if (G.disk_full_state != 0) return 0;
     }

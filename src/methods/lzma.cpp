@@ -77,6 +77,11 @@ constexpr int HEADER_BYTES = 9;
 // The smallest dictionary buffer allocated.
 constexpr uint32_t MIN_BUFFER = 4096;
 
+// Bytes of the buffer beyond the farthest distance: a copy may store whole
+// words past its end there, bytes that no distance reaches before they are
+// written again.
+constexpr uint32_t COPY_SLACK = 16;
+
 struct Properties {
     unsigned lc = 0, lp = 0, pb = 0;
     uint32_t dictionary = 0;
@@ -218,20 +223,32 @@ int Decoder::decode(uint32_t limit) {
         return 16 + tree(coder + LEN_HIGH, 8);
     };
     auto copy = [&](uint32_t distance, uint32_t len) __attribute__((always_inline)) {
-        // distance < total and distance < dic_size: the source is in the buffer.
+        // distance < total and distance < dic_size - COPY_SLACK: the source is
+        // in the buffer, and the slack ahead of the output is not.
         uint32_t src = pos > distance ? pos - distance - 1 : pos + dic_size - distance - 1;
-        const uint32_t gap = distance + 1;
-        if (src + len <= dic_size && (src < pos ? gap : src - pos) >= 8) {
+        const uint32_t end = std::max(src, pos) + len;
+        if (end + 8 <= dic_size && (src < pos ? distance + 1 : src - pos) >= 8) {
+            // Words of eight, each read before the bytes it could overlap are
+            // stored; the last may store up to 7 bytes past the copy.
             uint8_t* d = dic + pos;
             const uint8_t* s = dic + src;
-            uint32_t n = len;
-            while (n >= 8) {
+            uint8_t* const d_end = d + len;
+            do {
                 std::memcpy(d, s, 8);
                 d += 8;
                 s += 8;
-                n -= 8;
-            }
-            while (n--) *d++ = *s++;
+            } while (d < d_end);
+            pos += len;
+        } else if (distance == 0 && end + 8 <= dic_size) {
+            // A run of one byte, in words (no call in this loop: its state
+            // stays in registers).
+            const uint64_t word = 0x0101010101010101u * dic[src];
+            uint8_t* d = dic + pos;
+            uint8_t* const d_end = d + len;
+            do {
+                std::memcpy(d, &word, 8);
+                d += 8;
+            } while (d < d_end);
             pos += len;
         } else {
             for (uint32_t i = 0; i < len; ++i) {
@@ -417,12 +434,13 @@ int lzma_member(uint32_t* refused_dictionary) {
     if (read_properties(&props) != 0) return 1;
     const uint64_t declared = G.unpacked_size;
     // No distance reaches farther back than the dictionary or the output.
-    const uint64_t needed = std::max<uint64_t>(std::min<uint64_t>(props.dictionary, declared), MIN_BUFFER);
-    if (needed > LZMA_DICTIONARY_LIMIT) {
+    const uint64_t reach = std::max<uint64_t>(std::min<uint64_t>(props.dictionary, declared), MIN_BUFFER);
+    if (reach > LZMA_DICTIONARY_LIMIT) {
         *refused_dictionary = props.dictionary;
         return METHOD_REFUSED;
     }
     const size_t probs_count = LITERAL + (size_t{0x300} << (props.lc + props.lp));
+    const uint64_t needed = reach + COPY_SLACK;
     std::unique_ptr<uint8_t[]> dictionary;
     std::unique_ptr<Prob[]> probs;
     try {
