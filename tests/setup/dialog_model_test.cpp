@@ -260,7 +260,8 @@ TEST_F(DialogLogic, NothingChangesOnceTheWorkerRuns) {
 
 TEST_F(DialogLogic, CancelEndsTheDialogOnlyWithoutAWorker) {
     open();
-    EXPECT_TRUE(dialog_offers_docs());
+    S.install_failed = true;
+    EXPECT_TRUE(dialog_offers_docs());  // also after an error
     EXPECT_TRUE(dialog_cancel());
     EXPECT_TRUE(S.cancel_requested);
     EXPECT_FALSE(dialog_offers_docs());
