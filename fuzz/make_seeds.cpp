@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets, one folder per target below the
 // folder named on the command line, from the test encoders: archives of every
 // method (and the hostile layouts the engine must refuse), raw streams of each
-// method, code-length sets, patterns, member names and settings files.
+// method, encrypted members, code-length sets, patterns, member names and
+// settings files.
 //
 //   fuzz_make_seeds OUTDIR
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include "support/reduce_encoder.h"
 #include "support/sample_data.h"
 #include "support/shrink_encoder.h"
+#include "support/zip_encrypt.h"
 #include "support/zip_writer.h"
 
 namespace {
@@ -70,6 +72,22 @@ void engine_seeds(const Bytes& text, const Bytes& binary) {
         names.add(n, "x", 0);
     seed("fuzz_engine", "names.zip", names.build().bytes);
 
+    // Zip64: sizes and offsets in the extra fields (one member with a data
+    // descriptor), a Zip64 end record and its locator, data before the archive.
+    tz::Archive wide;
+    for (const char* name : {"wide.txt", "wide.bin", "wide_desc.txt"}) {
+        tz::Member& m = wide.add(name, name[5] == 'b' ? binary : text, 8);
+        m.zip64 = true;
+        m.needed_version = 45;
+        m.descriptor = name[5] == 'd';
+    }
+    wide.add("plain.txt", text);
+    wide.zip64_end = true;
+    wide.comment = "zip64";
+    seed("fuzz_engine", "zip64.zip", wide.build().bytes);
+    wide.prefix.assign(100, 'P');
+    seed("fuzz_engine", "zip64_shifted.zip", wide.build().bytes);
+
     // Two central entries sharing one local header.
     tz::Archive shared;
     shared.add("one.bin", binary, 8);
@@ -118,6 +136,28 @@ void table_seeds() {
     seed("fuzz_decode_table", "tree", tree);
 }
 
+// Encrypted members as fuzz_decrypt reads them: kind and flags, AES variant,
+// password, declared size, the member.
+void decrypt_seeds(const Bytes& text) {
+    const std::string password = "seed";
+    const auto member = [&](uint8_t flags, uint8_t variant, const Bytes& packed) {
+        Bytes b = {flags, variant, static_cast<uint8_t>(password.size())};
+        b.insert(b.end(), password.begin(), password.end());
+        b.push_back(static_cast<uint8_t>(text.size()));
+        b.push_back(static_cast<uint8_t>(text.size() >> 8));
+        b.insert(b.end(), packed.begin(), packed.end());
+        return b;
+    };
+    const Bytes deflated = tz::deflate_raw(text);
+    seed("fuzz_decrypt", "traditional", member(1 | 8, 0, tz::encrypt_traditional(deflated, password, 1)));
+    seed("fuzz_decrypt", "aes256_ae2", member(2 | 4 | 8, 3 | 2 << 2, tz::encrypt_aes(deflated, password, 3)));
+    seed("fuzz_decrypt", "aes128_ae1_stored", member(2 | 4, 1 | 1 << 2, tz::encrypt_aes(text, password, 1)));
+    Bytes extra = {0};
+    const Bytes field = tz::aes_extra_field(2, 3, 8);
+    extra.insert(extra.end(), field.begin(), field.end());
+    seed("fuzz_decrypt", "extra_field", extra);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,6 +172,7 @@ int main(int argc, char** argv) {
     engine_seeds(text, binary);
     method_seeds(text, binary);
     table_seeds();
+    decrypt_seeds(text);
 
     seed("fuzz_wildcard", "star", lit("*.txt\0readme.TXT"));
     seed("fuzz_wildcard", "set", lit("[a-c]?x[!0-9]\0bzxq"));

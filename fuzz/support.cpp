@@ -3,6 +3,7 @@
 #include <ftw.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,19 +75,52 @@ int run_engine(const std::vector<std::string>& args, const std::string& program)
     return r;
 }
 
+namespace {
+
+constexpr uint32_t SATURATED = 0xFFFFFFFF;
+
+// The position of the 64-bit uncompressed size in the Zip64 field (0x0001) of
+// the extra field at [extra, extra + length), or 0 when there is none.
+size_t zip64_size_field(const std::vector<uint8_t>& archive, size_t extra, size_t length) {
+    const size_t end = std::min(archive.size(), extra + length);
+    for (size_t pos = extra; pos + 4 <= end;) {
+        const size_t data = static_cast<size_t>(archive[pos + 2]) | static_cast<size_t>(archive[pos + 3]) << 8;
+        if (archive[pos] == 1 && archive[pos + 1] == 0) return data >= 8 && pos + 12 <= end ? pos + 4 : 0;
+        pos += 4 + data;
+    }
+    return 0;
+}
+
+}  // namespace
+
 void cap_declared_sizes(std::vector<uint8_t>& archive, uint32_t cap) {
+    const auto u16 = [&](size_t at) { return static_cast<size_t>(archive[at]) | static_cast<size_t>(archive[at + 1]) << 8; };
     for (size_t i = 0; i + 4 <= archive.size(); ++i) {
         if (archive[i] != 'P' || archive[i + 1] != 'K') continue;
-        size_t field = 0;
-        if (archive[i + 2] == 3 && archive[i + 3] == 4) field = i + 22;       // local header
-        else if (archive[i + 2] == 1 && archive[i + 3] == 2) field = i + 24;  // central header
-        if (field == 0 || field + 4 > archive.size()) continue;
+        // The uncompressed size, the name's length (the extra field's follows)
+        // and the size of the fixed part, by record.
+        size_t field = 0, lengths = 0, fixed = 0;
+        if (archive[i + 2] == 3 && archive[i + 3] == 4) field = i + 22, lengths = i + 26, fixed = 30;       // local
+        else if (archive[i + 2] == 1 && archive[i + 3] == 2) field = i + 24, lengths = i + 28, fixed = 46;  // central
+        if (field == 0 || i + fixed > archive.size()) continue;
+        // A saturated size stands for the Zip64 field's, which is capped instead,
+        // so that the 64-bit values still reach the engine.
+        if (le32(&archive[field]) == SATURATED) {
+            const size_t wide = zip64_size_field(archive, i + fixed + u16(lengths), u16(lengths + 2));
+            if (wide != 0) {
+                if (le32(&archive[wide + 4]) != 0 || le32(&archive[wide]) > cap) {
+                    put_le32(&archive[wide], cap);
+                    put_le32(&archive[wide + 4], 0);
+                }
+                continue;
+            }
+        }
         if (le32(&archive[field]) > cap) put_le32(&archive[field], cap);
     }
 }
 
-int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool convert_text,
-               const uint8_t* packed, size_t size) {
+int run_member(uint16_t method, uint16_t flags, uint32_t unpacked_size, bool convert_text, const uint8_t* packed,
+               size_t size, const std::function<int()>& decode) {
     const std::string path = scratch_dir() + "/member.bin";
     write_bytes(path, packed, size);
     static FILE* sink = std::fopen("/dev/null", "wb");
@@ -106,7 +140,7 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     G.archive_name = archive_name.data();
     if (open_archive() != 0) std::abort();
     G.offset_shift = 0;
-    G.local.method = static_cast<uint16_t>(method);
+    G.local.method = method;
     G.local.flags = flags;
     G.local.packed_size = static_cast<uint32_t>(size);
     G.local.unpacked_size = unpacked_size;
@@ -121,19 +155,25 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
     begin_member_output();
     G.output_limit = unpacked_size;
 
-    int r = 0;
-    switch (method) {
-    case 1: r = unshrink_member(); break;
-    case 2: case 3: case 4: case 5: r = unreduce_member(); break;
-    case 6: r = explode_member(); break;
-    case 8: r = inflate_member(); break;
-    default: break;
-    }
+    const int r = decode();
     close_archive();
     G.archive_name = nullptr;
     G.cur = nullptr;
     G.out_file = nullptr;
     return r;
+}
+
+int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool convert_text,
+               const uint8_t* packed, size_t size) {
+    return run_member(static_cast<uint16_t>(method), flags, unpacked_size, convert_text, packed, size, [method] {
+        switch (method) {
+        case 1: return unshrink_member();
+        case 2: case 3: case 4: case 5: return unreduce_member();
+        case 6: return explode_member();
+        case 8: return inflate_member();
+        default: return 0;
+        }
+    });
 }
 
 }  // namespace fz

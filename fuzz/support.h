@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,17 @@ void write_bytes(const std::string& path, const uint8_t* data, size_t size);
 int run_engine(const std::vector<std::string>& args, const std::string& program = "unzip");
 
 // Lowers every uncompressed size that the archive's local and central headers
-// declare to at most `cap`, so that a mutated size cannot make one input run
-// for minutes; the members are otherwise as they were.
+// declare to at most `cap` (in their Zip64 field where the header's own size is
+// saturated), so that a mutated size cannot make one input run for minutes; the
+// members are otherwise as they were.
 void cap_declared_sizes(std::vector<uint8_t>& archive, uint32_t cap);
+
+// Runs `decode` on `size` bytes at `packed` as a member's data, the way the
+// engine runs a member's method: the input positioned at the data, the
+// header fields `method` and `flags` set, the output bounded by `unpacked_size`
+// and written to /dev/null. Returns what `decode` returns.
+int run_member(uint16_t method, uint16_t flags, uint32_t unpacked_size, bool convert_text, const uint8_t* packed,
+               size_t size, const std::function<int()>& decode);
 
 // Runs method `method` (0 stored, 1 shrunk, 2-5 reduced, 6 imploded with the
 // general-purpose `flags`, 8 deflated) over `packed` for a member declaring

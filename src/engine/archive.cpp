@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "engine/bounds.h"
 #include "engine/directory_memo.h"
 #include "engine/io.h"
 #include "engine/names.h"
@@ -43,8 +44,33 @@ void close_archive() {
     G.archive_handle = -1;
 }
 
-int seek_archive(int64_t logical_offset) {
-    const int64_t physical = logical_offset + G.offset_shift;
+namespace {
+
+// The physical position of a logical archive offset (a value read from the
+// archive, plus offset_shift), checked in unsigned arithmetic: false when it
+// lies beyond the archive's end. Before the archive's start it is negative.
+bool physical_offset(uint64_t logical, int64_t* physical) {
+    // The archive is below 2^62 bytes and the shift, a difference of checked
+    // offsets, below 2^63 in magnitude: the sums below fit in 64 unsigned bits.
+    const uint64_t size = static_cast<uint64_t>(G.archive_size);
+    if (G.offset_shift >= 0) {
+        const uint64_t extra = static_cast<uint64_t>(G.offset_shift);
+        if (extra > size || logical > size - extra) return false;
+        *physical = static_cast<int64_t>(logical + extra);
+        return true;
+    }
+    const uint64_t missing = 0 - static_cast<uint64_t>(G.offset_shift);
+    if (logical > size + missing) return false;
+    *physical = logical >= missing ? static_cast<int64_t>(logical - missing)
+                                   : -static_cast<int64_t>(missing - logical);
+    return true;
+}
+
+}  // namespace
+
+int seek_archive(uint64_t logical_offset) {
+    int64_t physical = 0;
+    if (!physical_offset(logical_offset, &physical)) return ENG_EARLY_EOF;
     if (physical < 0) {
         std::fprintf(stderr, "error [%s]:  attempt to seek before beginning of zipfile\n%s",
                      G.archive_name, PLEASE_CHECK_TEXT);
@@ -118,11 +144,10 @@ bool read_zip64_record(int64_t offset) {
     G.end.central_start_disk = get_u32le(&b[20]);
     G.end.entries_this_disk = get_u64le(&b[24]);
     G.end.entries_total = get_u64le(&b[32]);
-    // Sizes and offsets beyond 2^62 bytes are damage; capped, they stay harmless in
-    // the signed offset arithmetic and lead to the usual damage messages.
-    constexpr uint64_t cap = uint64_t{1} << 62;
-    G.end.central_size = std::min(get_u64le(&b[40]), cap);
-    G.end.central_offset = std::min(get_u64le(&b[48]), cap);
+    // As the record states them: process_archive checks them against the
+    // archive before it works with them.
+    G.end.central_size = get_u64le(&b[40]);
+    G.end.central_offset = get_u64le(&b[48]);
     G.end.zip64 = true;
     G.end.zip64_record_offset = offset;
     return true;
@@ -139,10 +164,10 @@ int read_zip64_end() {
     const int64_t locator = G.end_record_offset - ZIP64_LOCATOR_SIZE;
     if (locator >= 0 && read_at(locator, loc.data(), ZIP64_LOCATOR_SIZE) == ZIP64_LOCATOR_SIZE &&
         get_u32le(loc.data()) == ZIP64_LOCATOR_SIG) {
-        // Where the locator says, or (data before the archive shifts every offset)
-        // directly before the locator.
+        // Where the locator says, when the record fits there before the locator,
+        // or (data before the archive shifts every offset) directly before it.
         const uint64_t stated = get_u64le(&loc[8]);
-        const bool found = (stated <= static_cast<uint64_t>(INT64_MAX) &&
+        const bool found = (within_size(stated, ZIP64_END_SIZE, static_cast<uint64_t>(locator)) &&
                             read_zip64_record(static_cast<int64_t>(stated))) ||
                            read_zip64_record(locator - ZIP64_END_SIZE);
         if (!found) {
@@ -213,8 +238,10 @@ int find_end_record(int64_t search_length) {
     decode_end_record(rec.data());
     G.end.zip64 = false;
     G.zip64_warning = read_zip64_end();
-    G.expected_end_offset =
-        static_cast<int64_t>(G.end.central_size) + static_cast<int64_t>(G.end.central_offset);
+    // As the record states it; only a damaged Zip64 record makes the sum
+    // exceed 2^64 - 1, which stands for it then.
+    const uint64_t room = UINT64_MAX - G.end.central_offset;
+    G.expected_end_offset = G.end.central_size > room ? UINT64_MAX : G.end.central_size + G.end.central_offset;
     return 0;
 }
 
@@ -342,8 +369,12 @@ void apply_zip64_local() {
         if (h.unpacked_size == 0xFFFFFFFFu && G.cur) h.unpacked_size = G.cur->unpacked_size;
         if (h.packed_size == 0xFFFFFFFFu && G.cur) h.packed_size = G.cur->packed_size;
     }
-    // Sizes beyond 2^62 bytes are damage; capped, they stay harmless in offset sums.
-    G.packed_left = static_cast<int64_t>(std::min<uint64_t>(h.packed_size, uint64_t{1} << 62));
+    // The member's data ends at the archive's end at the latest: a larger
+    // stated size (up to 2^64 - 1 in a Zip64 field) leaves the method short of
+    // data there, as a cut archive does.
+    const uint64_t data_start = static_cast<uint64_t>(G.input_buf_offset + (G.input_pos - G.input_buf.data()));
+    const uint64_t room = within_archive(data_start) ? static_cast<uint64_t>(G.archive_size) - data_start : 0;
+    G.packed_left = static_cast<int64_t>(std::min(h.packed_size, room));
     G.unpacked_size = h.unpacked_size;
 }
 
@@ -369,8 +400,6 @@ int read_local_header() {
         h.packed_size = G.cur->packed_size;
         h.unpacked_size = G.cur->unpacked_size;
     }
-    G.packed_left = h.packed_size;
-    G.unpacked_size = h.unpacked_size;
     return 0;
 }
 
@@ -468,6 +497,24 @@ int read_field_text(unsigned length, int mode) {
 
 namespace {
 
+void report_directory_not_found() {
+    std::fprintf(stderr, "error [%s]:  start of central directory not found;\n  zipfile corrupt.\n%s",
+                 G.archive_name, PLEASE_CHECK_TEXT);
+}
+
+// Reads the directory entry at the input position as stored, its name into
+// *name, and moves past it; false for a damaged entry.
+bool read_stored_entry(std::string* name) {
+    std::array<uint8_t, 42> b{};
+    if (read_signature() != 4 || !signature_is(G.central_sig.data())) return false;
+    if (read_bytes(b.data(), 42) != 42) return false;
+    const unsigned name_length = get_u16le(&b[24]);
+    name->assign(name_length, '\0');
+    if (read_bytes(reinterpret_cast<uint8_t*>(name->data()), name_length) != static_cast<long>(name_length))
+        return false;
+    return skip_field(static_cast<unsigned>(get_u16le(&b[26])) + get_u16le(&b[28])) == 0;
+}
+
 // Whether any name in the central directory holds a lower-case letter. Names
 // from FAT-style hosts are lower-cased only in archives of capitals alone (real
 // DOS names): an archive with a lower-case letter anywhere was written with its
@@ -475,22 +522,34 @@ namespace {
 // (META-INF beside meta-inf) or make two names collide. Expects the input at the
 // start of the directory; a damaged directory ends the scan (the walk reports it).
 bool directory_has_lower_case() {
-    std::array<uint8_t, 42> b{};
     std::string name;
-    for (uint64_t i = 0; i < G.end.entries_total; ++i) {
-        if (read_signature() != 4 || !signature_is(G.central_sig.data())) return false;
-        if (read_bytes(b.data(), 42) != 42) return false;
-        const unsigned name_length = get_u16le(&b[24]);
-        name.assign(name_length, '\0');
-        if (read_bytes(reinterpret_cast<uint8_t*>(name.data()), name_length) != static_cast<long>(name_length))
-            return false;
+    for (uint64_t i = 0; i < G.end.entries_total && read_stored_entry(&name); ++i)
         if (name.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos) return true;
-        if (skip_field(static_cast<unsigned>(get_u16le(&b[26])) + get_u16le(&b[28])) != 0) return false;
-    }
     return false;
 }
 
+// Sets G.names_keep_case for the archive's directory (the input is moved).
+void scan_names_case() {
+    G.names_keep_case = G.keep_case || (seek_archive(G.end.central_offset) == 0 && directory_has_lower_case());
+}
+
 }  // namespace
+
+int reread_directory_to(uint64_t index) {
+    scan_names_case();
+    if (seek_archive(G.end.central_offset) != 0) return ENG_BAD_ARCHIVE;
+    std::string name;
+    for (uint64_t i = 0; i < index; ++i) {
+        if (!read_stored_entry(&name)) {
+            std::fprintf(stderr, "error:  expected central file header signature not found (file #%llu).\n%s",
+                         static_cast<unsigned long long>(i), PLEASE_CHECK_TEXT);
+            return ENG_BAD_ARCHIVE;
+        }
+    }
+    return 0;
+}
+
+int64_t directory_end_offset() { return G.end.zip64 ? G.end.zip64_record_offset : G.end_record_offset; }
 
 int process_archive(bool last_chance) {
     HostStat st;
@@ -508,6 +567,10 @@ int process_archive(bool last_chance) {
                              program_word(), G.archive_arg, G.archive_name);
         }
         return found ? ENG_IS_DIRECTORY : ENG_NO_ARCHIVE;
+    }
+    if (st.size >= ARCHIVE_SIZE_LIMIT) {
+        std::fprintf(stderr, "error [%s]:  too large for a zipfile (4 EiB or more)\n", G.archive_name);
+        return ENG_BAD_ARCHIVE;
     }
     G.archive_size = static_cast<int64_t>(st.size);
     const bool maybe_executable = st.owner_exec;
@@ -587,10 +650,19 @@ int process_archive(bool last_chance) {
 
     result = std::max(result, G.zip64_warning);
 
+    // The 64-bit size and offset of a Zip64 record may hold anything: beyond the
+    // archive, no directory can be found by them. (The 32-bit ones of the end
+    // record keep the corrections below, which also find a directory whose
+    // archive lost its first bytes.)
+    if (G.end.zip64 && !(within_archive(G.end.central_offset) && within_archive(0, G.end.central_size))) {
+        report_directory_not_found();
+        close_archive();
+        return ENG_BAD_ARCHIVE;
+    }
+
     // Offset correction for data before or inside the archive, or missing bytes.
     // The directory ends where the (Zip64) end record begins.
-    G.offset_shift = (G.end.zip64 ? G.end.zip64_record_offset : G.end_record_offset) -
-                     G.expected_end_offset;
+    G.offset_shift = directory_end_offset() - static_cast<int64_t>(G.expected_end_offset);
     if (G.offset_shift < 0) {
         std::fprintf(stderr, "error [%s]:  missing %lld bytes in zipfile\n  (attempting to process anyway)\n",
                      G.archive_name, static_cast<long long>(-G.offset_shift));
@@ -621,7 +693,7 @@ int process_archive(bool last_chance) {
     }
 
     // Position at the central directory, compensating an overstated length.
-    int r = seek_archive(static_cast<int64_t>(G.end.central_offset));
+    int r = seek_archive(G.end.central_offset);
     if (r == ENG_BAD_ARCHIVE) {
         close_archive();
         return ENG_BAD_ARCHIVE;
@@ -634,11 +706,10 @@ int process_archive(bool last_chance) {
     if (got != 4 || !signature_is(G.central_sig.data())) {
         const int64_t remembered = G.offset_shift;
         G.offset_shift = 0;
-        r = seek_archive(static_cast<int64_t>(G.end.central_offset));
+        r = seek_archive(G.end.central_offset);
         got = r == 0 ? read_signature() : 0;
         if (got != 4 || !signature_is(G.central_sig.data())) {
-            std::fprintf(stderr, "error [%s]:  start of central directory not found;\n  zipfile corrupt.\n%s",
-                         G.archive_name, PLEASE_CHECK_TEXT);
+            report_directory_not_found();
             close_archive();
             return ENG_BAD_ARCHIVE;
         }
@@ -656,11 +727,9 @@ int process_archive(bool last_chance) {
     if (memo)
         G.names_keep_case = memo->names_keep_case;
     else
-        G.names_keep_case = G.keep_case ||
-                            (seek_archive(static_cast<int64_t>(G.end.central_offset)) == 0 &&
-                             directory_has_lower_case());
+        scan_names_case();
     if (walks && !memo) begin_directory_memo(st.size, st.mtime);
-    if (seek_archive(static_cast<int64_t>(G.end.central_offset)) != 0) {
+    if (seek_archive(G.end.central_offset) != 0) {
         close_archive();
         return std::max(result, static_cast<int>(ENG_BAD_ARCHIVE));
     }

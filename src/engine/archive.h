@@ -21,7 +21,8 @@ int read_local_header();
 
 // After the extra field of a central or local header was read: the 64-bit sizes
 // and offset of its Zip64 field replace the saturated 32-bit header values. The
-// local one also sets the member's compressed bytes left and uncompressed size.
+// local one also sets the member's compressed bytes left (at most what the
+// archive holds from the input position on) and its uncompressed size.
 void apply_zip64_central();
 // The current extra field holds a Zip64 extended information field.
 bool has_zip64_extra();
@@ -36,8 +37,13 @@ int read_listed_entry(uint64_t index, bool stored_name, int* worst);
 
 // Positions the input at a logical archive offset (plus offset_shift). Returns 0;
 // ENG_BAD_ARCHIVE for an offset before the archive's start (reported); or
-// ENG_EARLY_EOF when the block read yields nothing (not reported).
-int seek_archive(int64_t logical_offset);
+// ENG_EARLY_EOF for one beyond its end or when the block read yields nothing
+// (not reported).
+int seek_archive(uint64_t logical_offset);
+
+// The physical offset where the central directory ends: that of the Zip64 end
+// record when the archive has one, else that of the end record.
+int64_t directory_end_offset();
 
 // Reads the four signature bytes before a record into signature_buf. Returns the
 // number of bytes read (4, fewer at the end, -1 on a read error).
@@ -52,6 +58,12 @@ bool signature_is(const uint8_t* sig);
 // The signature read behind the last central header is the end record's (or,
 // in a Zip64 archive, the Zip64 end record's).
 bool signature_ends_directory();
+
+// For a walk whose directory memo turned out to describe another archive:
+// works out the names' case rule for this directory again (G.names_keep_case)
+// and positions the input at its entry `index`, read from the directory's
+// start. 0, or ENG_BAD_ARCHIVE for a damaged directory (reported).
+int reread_directory_to(uint64_t index);
 
 void close_archive();
 

@@ -49,8 +49,16 @@ void begin_directory_memo(uint64_t size, int64_t mtime) {
 
 bool directory_memo_recording() { return is_recording; }
 
-void add_memo_entry(int64_t start, const std::string& name, bool fold) {
-    recording.entries.push_back(MemoEntry{start, name, fold});
+void add_memo_entry(const MemoEntry& entry) { recording.entries.push_back(entry); }
+
+bool memo_entry_holds(const MemoEntry& entry) {
+    return G.member_name == entry.name && G.central.crc32 == entry.crc32 &&
+           G.central.packed_size == entry.packed_size && G.central.unpacked_size == entry.unpacked_size;
+}
+
+void drop_directory_memo() {
+    kept = DirectoryMemo();
+    kept_valid = false;
 }
 
 void finish_directory_memo(bool clean, int64_t end) {

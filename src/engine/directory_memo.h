@@ -7,6 +7,9 @@
 // A memo is made only from a walk that read every entry without a message or
 // warning and found the end record right behind the directory: skipping the
 // entries that cannot be selected then changes nothing a run prints or returns.
+// An archive replaced by another of the same size and time is noticed at the
+// first entry the memo serves: the walk reads it and compares its name, sizes
+// and CRC with the memo's before it uses it.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +20,10 @@ struct MemoEntry {
     int64_t start = 0;      // archive position of the entry's signature
     std::string name;       // the member name as the walk selects it
     bool fold = false;      // selected with case folded
+    // What the entry read there must hold again before the memo serves it.
+    uint32_t crc32 = 0;
+    uint64_t packed_size = 0;
+    uint64_t unpacked_size = 0;
 };
 
 struct DirectoryMemo {
@@ -48,7 +55,13 @@ void begin_directory_memo(uint64_t size, int64_t mtime);
 
 // The walk adds its entries in order (only while a memo is being recorded).
 bool directory_memo_recording();
-void add_memo_entry(int64_t start, const std::string& name, bool fold);
+void add_memo_entry(const MemoEntry& entry);
+
+// The entry just read (G.member_name, G.central) is the one the memo names.
+bool memo_entry_holds(const MemoEntry& entry);
+
+// The kept memo no longer describes its archive: it is dropped.
+void drop_directory_memo();
 
 // The walk read the whole directory cleanly (`clean`) and ended at `end`:
 // the memo is kept, or dropped when the walk saw any trouble.

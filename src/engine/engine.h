@@ -50,6 +50,11 @@ void engine_set_hooks(const EngineHooks& hooks);
 // on or off drops whatever was kept.
 void engine_keep_between_runs(bool on);
 
+// After a run: how many of its member patterns matched no member (each was
+// named in a "caution: filename not matched" line, which leaves the result as
+// it is). A host that names members it knows to be there counts this as an error.
+int engine_unmatched_patterns();
+
 // Runs the engine on an argument vector: argv[0] is the program name, argv[argc]
 // must be a null pointer. The strings are changed in place (backslashes become
 // slashes, list ends are cut, ".zip" may be appended to the archive name), so

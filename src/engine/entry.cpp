@@ -48,6 +48,7 @@ void reset_options() {
     G.include_count = G.exclude_count = 0;
     G.archive_arg = G.archive_name = nullptr;
     G.no_directory_seen = false;
+    G.unmatched_patterns = 0;
     G.offset_shift = 0;
     G.archive_handle = -1;
     G.answer_buf.fill('\0');
@@ -308,6 +309,8 @@ void engine_keep_between_runs(bool on) {
     keep_wild_matches(on);
     keep_directory_memo(on);
 }
+
+int engine_unmatched_patterns() { return G.unmatched_patterns; }
 
 int engine_entry(int argc, char** argv) {
     reset_options();

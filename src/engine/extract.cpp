@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <random>
 #include <string>
 
 #include "engine/globals.h"
@@ -131,7 +132,8 @@ int run_method() {
         r = explode_member();
         if (r == 0 || G.disk_full_state) return 0;
         if (r == 5) {
-            const bool warning = static_cast<int64_t>(G.local.packed_size) >= G.packed_size_used;
+            const bool warning =
+                G.packed_size_used <= 0 || G.local.packed_size >= static_cast<uint64_t>(G.packed_size_used);
             std::fprintf(stderr,
                          "%s  %s:  %lld bytes required to uncompress to %llu bytes;\n"
                          "       %s   supposed to require %llu bytes%s%s%s\n",
@@ -171,30 +173,54 @@ int report_cannot_create(int cause) {
     return is_disk_full(cause) ? ENG_DISK_FULL : ENG_ERROR;
 }
 
+namespace {
+
+// A random 20-bit number for a temporary name, from a generator seeded once.
+unsigned random_name_part() {
+    static std::minstd_rand generator = [] {
+        auto seed = static_cast<unsigned>(std::time(nullptr));
+        try {
+            seed ^= std::random_device()();
+        } catch (...) {
+            // No random source: the time alone, and a clash only costs a retry.
+        }
+        return std::minstd_rand(seed);
+    }();
+    return static_cast<unsigned>(generator()) & 0xFFFFFu;
+}
+
+}  // namespace
+
 // The member is written under a temporary name in its folder (an 8.3 name, which
 // every volume accepts) and renamed to its own name only when it is complete, so
 // that a failed write, an interruption or damaged data never replaces a good file
 // with a partial one. An interruption removes the temporary file.
-int create_output_file() {
+//
+// The name has a random part and is created only when nothing of that name
+// exists, not even a link (which is never followed): a name that exists is
+// passed over for the next one. Any other failure is reported with the
+// create's own reason.
+int create_output_file(FILE* (*create_new)(const char* path)) {
     const std::string& name = G.member_name;
     const size_t slash = name.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
-    static unsigned counter = static_cast<unsigned>(std::time(nullptr));
-    errno = 0;
-    for (int attempt = 0; attempt < 64; ++attempt) {
+    // From a random start, an odd step modulo 2^20 never repeats a name.
+    const unsigned start = random_name_part();
+    int cause = EEXIST;
+    for (unsigned attempt = 0; attempt < 64 && cause == EEXIST; ++attempt) {
         char temp[16];
-        std::snprintf(temp, sizeof temp, "TEV%05X.TMP", (counter++ * 2654435761u >> 12) & 0xFFFFFu);
+        std::snprintf(temp, sizeof temp, "TEV%05X.TMP", (start + attempt * 0x9E3B7u) & 0xFFFFFu);
         G.temp_name = folder + temp;
-        G.out_file = host_create_new(G.temp_name.c_str());
+        errno = 0;
+        G.out_file = create_new(G.temp_name.c_str());
         if (G.out_file) {
             host_output_begun(G.temp_name.c_str(), shown_text(name).c_str());
             return 0;
         }
-        HostStat st;
-        if (host_stat(G.temp_name.c_str(), &st) != 0) break;  // not a name clash
+        cause = errno;
     }
     G.temp_name.clear();
-    return report_cannot_create(errno);
+    return report_cannot_create(cause);
 }
 
 namespace {

@@ -21,6 +21,8 @@ constexpr int UNSHRINK_BUF_SIZE = 0x20000; // conversion target for unshrink out
 constexpr int MEMBER_NAME_MAX = 260;       // stored names are cut to this length
 constexpr int ANSWER_MAX = 8;              // characters kept of an answer line
 
+class MemberDecryption;
+
 // The read-ahead buffer under the input blocks (engine/read_ahead.h).
 struct ReadAhead {
     std::vector<uint8_t> buf;       // READ_AHEAD_SIZE bytes while an archive is open
@@ -64,6 +66,7 @@ struct EngineGlobals {
     char* archive_arg = nullptr;
     char* archive_name = nullptr;
     bool no_directory_seen = false;
+    int unmatched_patterns = 0;     // include patterns that matched no member (engine_unmatched_patterns)
     bool names_keep_case = false;   // -U, or the archive's names hold lower-case letters
     int64_t offset_shift = 0;
     int archive_handle = -1;
@@ -85,7 +88,7 @@ struct EngineGlobals {
     MemberInfo* cur = nullptr;      // the member the readers and write_out consult
     std::vector<uint8_t> extra_field;
     int64_t end_record_offset = 0;
-    int64_t expected_end_offset = 0;
+    uint64_t expected_end_offset = 0;  // directory offset + size, as the end record states them
     int zip64_warning = 0;          // the end record search found a locator without record
     int64_t packed_size_used = 0;   // set by explode on a size mismatch
 
@@ -97,6 +100,7 @@ struct EngineGlobals {
     int32_t input_held = 0;         // bytes held in input_buf from the last read
     int64_t packed_left = 0;        // compressed bytes not yet taken; negative past the end
     ReadAhead ahead;                // what the blocks are read from
+    MemberDecryption* decryption = nullptr;  // decrypts the blocks read in (engine/member_decryption.h)
     uint64_t unpacked_size = 0;
 
     // ---- Output.

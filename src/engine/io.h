@@ -28,6 +28,7 @@ inline uint32_t get_u32le(const uint8_t* b) {
 }
 
 // Reads the next archive block; -1 at the end of the archive or on a read error.
+// While a member is decrypted, the block is decrypted as it comes in.
 int refill_byte();
 
 // The next compressed byte of the current member, or -1 once its compressed size
@@ -47,7 +48,8 @@ inline int next_byte() {
 // until the next read of the archive). Returns its length, or 0 where next_byte
 // would return -1: the data is used up, or the archive has ended (packed_left
 // is then 0). Whole blocks come straight from the read-ahead buffer, in runs of
-// up to READ_AHEAD_SIZE bytes; the block state afterwards is the one next_byte
+// up to READ_AHEAD_SIZE bytes (not while a member is decrypted: then runs of
+// at most one input block); the block state afterwards is the one next_byte
 // leaves after the same bytes.
 long take_input(const uint8_t** run, long max);
 

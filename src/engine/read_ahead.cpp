@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/bounds.h"
 #include "engine/globals.h"
 
 void archive_input_start() {
@@ -26,6 +27,9 @@ void archive_input_end() {
 
 int64_t archive_seek(int64_t offset) {
     ReadAhead& a = G.ahead;
+    // No archive reaches the limit (engine/bounds.h): positions stay below it,
+    // so the sums of a position and a count below cannot overflow.
+    if (offset < 0 || static_cast<uint64_t>(offset) > ARCHIVE_SIZE_LIMIT) return -1;
     if (a.held > 0 && offset >= a.start && offset <= a.start + a.held) {
         a.pos = offset;
         return offset;

@@ -21,7 +21,8 @@ void archive_input_start();
 // Before the archive is closed: the buffer is given back.
 void archive_input_end();
 
-// Sets the position of the next archive_read; the offset, or -1.
+// Sets the position of the next archive_read; the offset, or -1 (also for an
+// offset beyond ARCHIVE_SIZE_LIMIT, which is not sought).
 int64_t archive_seek(int64_t offset);
 
 // Reads up to `count` bytes at the position and moves past them: the number

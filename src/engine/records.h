@@ -40,6 +40,16 @@ struct CentralHeader {
     uint64_t local_header_offset = 0;
 };
 
+// An encrypted member's compressed data begins with this header.
+inline constexpr uint64_t ENCRYPTION_HEADER_SIZE = 12;
+
+// The size of a member's compressed data without its encryption header: never
+// below 0, also for a damaged entry that states less than the header.
+inline uint64_t member_data_size(const CentralHeader& h) {
+    if (!(h.flags & 0x01)) return h.packed_size;
+    return h.packed_size > ENCRYPTION_HEADER_SIZE ? h.packed_size - ENCRYPTION_HEADER_SIZE : 0;
+}
+
 struct LocalHeader {
     uint8_t needed_version = 0;
     uint8_t needed_host = 0;
@@ -55,7 +65,7 @@ struct LocalHeader {
 };
 
 struct MemberInfo {
-    int64_t local_offset = 0;
+    uint64_t local_offset = 0;    // as stored: checked when it is sought
     uint64_t packed_size = 0;
     uint32_t crc32 = 0;
     uint64_t unpacked_size = 0;   // from the directory (for members with a data descriptor)

@@ -102,20 +102,20 @@ int read_name_and_extra(uint16_t name_length, uint16_t extra_length, const char*
 // The input position, to come back to after a batch.
 int64_t input_position() { return G.input_buf_offset + (G.input_pos - G.input_buf.data()); }
 
-void bad_offset(long index, const char* what, int64_t offset) {
-    std::fprintf(stderr, "file #%ld:  bad zipfile offset (%s):  %lld\n", index, what,
-                 static_cast<long long>(offset));
+void bad_offset(long index, const char* what, uint64_t offset) {
+    std::fprintf(stderr, "file #%ld:  bad zipfile offset (%s):  %llu\n", index, what,
+                 static_cast<unsigned long long>(offset));
 }
 
 // Positions the input at the member's local header through the block logic of
-// seek_archive, with this walk's own message for a block that cannot be read.
-// False when the member cannot be reached.
-bool seek_local(int64_t logical, long index) {
+// seek_archive, with this walk's own message for a block that lies beyond the
+// archive's end or cannot be read. False when the member cannot be reached;
+// otherwise *physical is where the header begins.
+bool seek_local(uint64_t logical, long index, uint64_t* physical) {
+    // Only for the messages: modulo 2^64, as the offset was sought.
+    *physical = logical + static_cast<uint64_t>(G.offset_shift);
     const int r = seek_archive(logical);
-    if (r == ENG_EARLY_EOF) {
-        const int64_t physical = logical + G.offset_shift;
-        bad_offset(index, "lseek", physical - physical % INPUT_BUF_SIZE);
-    }
+    if (r == ENG_EARLY_EOF) bad_offset(index, "lseek", *physical - *physical % INPUT_BUF_SIZE);
     return r == 0;
 }
 
@@ -161,14 +161,15 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
     int result = 0;
 
     // 1 and 2: the local header's position and signature.
-    if (!seek_local(m.local_offset, index)) return ENG_BAD_ARCHIVE;
+    uint64_t physical = 0;
+    if (!seek_local(m.local_offset, index, &physical)) return ENG_BAD_ARCHIVE;
     long got = read_signature();
     if (got <= 0) {
-        bad_offset(index, "EOF", m.local_offset + G.offset_shift);
+        bad_offset(index, "EOF", physical);
         return ENG_BAD_ARCHIVE;
     }
     if (got != 4 || !signature_is(G.local_sig.data())) {
-        bad_offset(index, "local header sig", m.local_offset + G.offset_shift);
+        bad_offset(index, "local header sig", physical);
         result = ENG_ERROR;
         if (index == 0) {
             std::fprintf(stderr, "  (attempting to re-compensate)\n");
@@ -289,7 +290,7 @@ bool check_member_support() {
         return false;
     }
     map_host_attributes();
-    m.local_offset = static_cast<int64_t>(std::min<uint64_t>(h.local_header_offset, uint64_t{1} << 62));
+    m.local_offset = h.local_header_offset;
     return true;
 }
 
@@ -367,8 +368,36 @@ int walk_members() {
                 directory_damaged = true;
                 break;
             }
+            if (memo && !memo_entry_holds(memo->entries[memo_next - 1])) {
+                // Another archive of the same size and time took the place of
+                // the one the memo describes: the memo is dropped and the
+                // directory read from its start again. With no member processed
+                // yet (as for a host that runs the engine once per member) the
+                // walk starts afresh; otherwise it goes on from this entry.
+                memo = nullptr;
+                drop_directory_memo();
+                uint64_t from = memo_next - 1;
+                if (batch_number == 0) {
+                    from = 0;
+                    count = 0;
+                    unsupported = 0;
+                    std::fill_n(include_flags.get(), std::max(G.include_count, 0), false);
+                    std::fill_n(exclude_flags.get(), std::max(G.exclude_count, 0), false);
+                    members_left = G.end.entries_total;
+                } else {
+                    ++members_left;
+                }
+                if (const int r = reread_directory_to(from)) {
+                    result = raise(result, r);
+                    directory_damaged = true;
+                    break;
+                }
+                continue;
+            }
             const bool fold = G.cur->lowercase_name;
-            if (recording) add_memo_entry(entry_start, G.member_name, fold);
+            if (recording)
+                add_memo_entry(MemoEntry{entry_start, G.member_name, fold, G.central.crc32, G.central.packed_size,
+                                         G.central.unpacked_size});
             if (!select_member(G.member_name.c_str(), fold, include_flags.get(), exclude_flags.get()))
                 continue;
             if (check_member_support())
@@ -395,9 +424,12 @@ int walk_members() {
     }
     G.cur = nullptr;
 
-    for (int i = 0; i < G.include_count; ++i)
-        if (!include_flags[i])
+    for (int i = 0; i < G.include_count; ++i) {
+        if (!include_flags[i]) {
             std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
+            ++G.unmatched_patterns;
+        }
+    }
     for (int i = 0; i < G.exclude_count; ++i)
         if (!exclude_flags[i])
             std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",

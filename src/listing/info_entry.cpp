@@ -73,7 +73,7 @@ int info_short_entry() {
     std::printf("%s %s %7llu %c%c", field.c_str(), host_short_name(static_cast<unsigned>(m.host)),
                 static_cast<unsigned long long>(h.unpacked_size), type, extra_letter);
     if (info_format == INFO_MEDIUM) {
-        const uint64_t packed = h.packed_size - (encrypted ? 12u : 0u);
+        const uint64_t packed = member_data_size(h);
         std::printf("%3d%%", (saving_ratio(h.unpacked_size, packed) + 5) / 10);
     } else if (info_format == INFO_LONG) {
         std::printf(" %7llu", static_cast<unsigned long long>(h.packed_size));

@@ -21,13 +21,14 @@ void print_end_record_report() {
     const EndRecord& e = G.end;
     std::printf("\nEnd-of-central-directory record:\n");
     std::printf("-------------------------------\n\n");
-    std::printf("  Actual offset of end-of-central-dir record:   %9lld (%.8llXh)\n"
-                "  Expected offset of end-of-central-dir record: %9lld (%.8llXh)\n"
+    // Like with like: in a Zip64 archive the directory's size and offset are the
+    // Zip64 record's, and that record is where they say the directory ends.
+    const unsigned long long actual = static_cast<unsigned long long>(directory_end_offset());
+    const unsigned long long expected = G.expected_end_offset;
+    std::printf("  Actual offset of end-of-central-dir record:   %9llu (%.8llXh)\n"
+                "  Expected offset of end-of-central-dir record: %9llu (%.8llXh)\n"
                 "  (based on the length of the central directory and its expected offset)\n\n",
-                static_cast<long long>(G.end_record_offset),
-                static_cast<unsigned long long>(G.end_record_offset),
-                static_cast<long long>(G.expected_end_offset),
-                static_cast<unsigned long long>(G.expected_end_offset));
+                actual, actual, expected, expected);
     const unsigned long long size = e.central_size;
     const unsigned long long offset = e.central_offset;
     const unsigned long long entries = e.entries_total;
@@ -150,8 +151,8 @@ int info_walk() {
         if (r > 1) return r;
         result = std::max(result, r);
 
-        total_unpacked += h.unpacked_size;
-        total_packed += h.packed_size - ((h.flags & 1) ? 12u : 0u);
+        total_unpacked = capped_sum(total_unpacked, h.unpacked_size);
+        total_packed = capped_sum(total_packed, member_data_size(h));
         ++members;
     }
 
@@ -176,9 +177,12 @@ int info_walk() {
                     static_cast<unsigned long long>(total_packed), sign, ratio / 10, ratio % 10);
     }
 
-    for (int i = 0; included && i < G.include_count; ++i)
-        if (!included[i])
+    for (int i = 0; included && i < G.include_count; ++i) {
+        if (!included[i]) {
             std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
+            ++G.unmatched_patterns;
+        }
+    }
     for (int i = 0; excluded && i < G.exclude_count; ++i)
         if (!excluded[i])
             std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",

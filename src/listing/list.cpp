@@ -26,9 +26,11 @@ uint32_t hook_size(uint64_t size) { return static_cast<uint32_t>(std::min<uint64
 int saving_ratio(uint64_t u, uint64_t c) {
     if (u == 0) return 0;
     if (u > 2000000u) {
+        // x / d rounded, without x + d / 2, which passes 2^64 for sizes near it.
         const uint64_t d = u / 1000u;
-        if (u >= c) return static_cast<int>(((u - c) + d / 2) / d);
-        return growth(((c - u) + d / 2) / d);
+        const auto rounded = [d](uint64_t x) { return x / d + (x % d + d / 2) / d; };
+        if (u >= c) return static_cast<int>(rounded(u - c));
+        return growth(rounded(c - u));
     }
     // Sizes of up to 2,000,000 bytes: the products stay far below 2^64 unless the
     // compressed size is damaged beyond 2^53, where the growth is capped anyway.
@@ -36,6 +38,8 @@ int saving_ratio(uint64_t u, uint64_t c) {
     if (c - u > (UINT64_MAX - u) / 1000u) return growth(UINT64_MAX);
     return growth(((c - u) * 1000u + u / 2) / u);
 }
+
+uint64_t capped_sum(uint64_t total, uint64_t size) { return size > UINT64_MAX - total ? UINT64_MAX : total + size; }
 
 void format_ratio(char* out, int ratio) {
     const long long magnitude = ratio < 0 ? -static_cast<long long>(ratio) : ratio;
@@ -100,8 +104,7 @@ int list_archive() {
         const unsigned day = h.dos_date & 0x1F;
         const unsigned hour = h.dos_time >> 11;
         const unsigned minute = (h.dos_time >> 5) & 0x3F;
-        uint64_t packed = h.packed_size;
-        if (h.flags & 1) packed -= 12;
+        const uint64_t packed = member_data_size(h);
         const char case_mark = member.lowercase_name ? '^' : ' ';
 
         if (verbose) {
@@ -126,8 +129,8 @@ int list_archive() {
         if (r > 1) return r;
         result = std::max(result, r);
 
-        total_unpacked += h.unpacked_size;
-        total_packed += packed;
+        total_unpacked = capped_sum(total_unpacked, h.unpacked_size);
+        total_packed = capped_sum(total_packed, packed);
         ++members;
     }
 

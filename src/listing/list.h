@@ -8,6 +8,10 @@ int list_archive();
 // The saving in tenths of a percent; negative when the data grew.
 int saving_ratio(uint64_t uncompressed, uint64_t compressed);
 
+// A total of member sizes plus one more; damaged sizes (up to 2^64 - 1 each)
+// make it stop at 2^64 - 1 rather than wrap around.
+uint64_t capped_sum(uint64_t total, uint64_t size);
+
 // Formats a ratio as printed in the listings: sign character and whole percent.
 void format_ratio(char* out, int ratio);
 

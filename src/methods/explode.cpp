@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 
+#include "engine/bounds.h"
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "methods/decode_table.h"
@@ -222,7 +223,9 @@ int explode_stream(const DecodeEntry* literal_table, const DecodeEntry* length_t
 
     const int64_t unused = G.packed_left + in.count / 8;
     if (unused != 0) {
-        G.packed_size_used = static_cast<int64_t>(G.local.packed_size) - G.packed_left - in.count / 8;
+        // The stated size is an archive's value: bounded before the arithmetic.
+        const auto stated = static_cast<int64_t>(std::min(G.local.packed_size, ARCHIVE_SIZE_LIMIT));
+        G.packed_size_used = stated - unused;
         return 5;
     }
     return 0;

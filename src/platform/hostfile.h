@@ -40,8 +40,10 @@ int host_remove(const char* path);
 int host_make_writable(const char* path);      // read and write permission for the owner
 
 // Creates a file that must not exist yet and opens it for binary writing; null
-// on failure. On Windows the file may be removed while it is open (an
-// interruption removes an incomplete output file that way).
+// on failure, with errno saying why (EEXIST when anything has that name, a
+// symbolic link too, which is never followed; ENOSPC for a full disk). On
+// Windows the file may be removed while it is open (an interruption removes an
+// incomplete output file that way).
 FILE* host_create_new(const char* path);
 // Renames `from` to `to`, replacing a file of that name. 0 or -1.
 int host_replace(const char* from, const char* to);

@@ -216,7 +216,13 @@ void install_worker(void*) {
             if (c == '\\') c = '/';
         ui.set_status(shown.c_str());
 
-        const int r = install_member(member.name);
+        int r = install_member(member.name);
+        // A member the listing announced that the run did not find (the
+        // payload was changed meanwhile) was not installed: an error.
+        if (r == ENG_OK && engine_unmatched_patterns() != 0) {
+            trace_unsafe(member.name, "the payload no longer holds it");
+            r = ENG_ERROR;
+        }
         if (stderr) {
             std::fprintf(stderr, "get_zip_name(%s)\n", member.name.c_str());
             std::fflush(stderr);

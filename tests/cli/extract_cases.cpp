@@ -259,6 +259,30 @@ TEST_F(ExistingFiles, FreshenCreatesNothing) {
     EXPECT_EQ("from the archive", content());
 }
 
+// Damaged data never replaces a good file, even with -o: a bad CRC alone (the
+// method itself finds nothing wrong) keeps the old file and its temporary
+// file is gone.
+TEST(Extract, ADamagedMemberDoesNotReplaceAGoodFile) {
+    TempDir dir;
+    Archive a;
+    for (const uint16_t method : {0, 8}) {
+        tz::Member& m = a.add(method ? "deflated.txt" : "stored.txt", "the new content", method);
+        m.made_by_host = 3;
+        m.crc = 0x12345678;
+    }
+    a.write(dir / "a.zip");
+    ::mkdir((dir / "out").c_str(), 0777);
+    for (const char* name : {"stored.txt", "deflated.txt"}) tz::write_text(dir / ("out/" + std::string(name)), "the good old content");
+    const auto r = run_unzip({"-o", "-q", "a.zip", "-d", "out"}, dir.path());
+    EXPECT_EQ(2, r.code);
+    for (const char* name : {"stored.txt", "deflated.txt"}) {
+        EXPECT_EQ("the good old content", tz::read_text(dir / ("out/" + std::string(name)))) << name;
+        EXPECT_NE(std::string::npos, r.err.find("out/" + std::string(name) + ":  not replaced (the member is damaged)\n"))
+            << r.err;
+    }
+    EXPECT_EQ((std::vector<std::string>{"deflated.txt", "stored.txt"}), tz::files_below(dir / "out"));
+}
+
 TEST(Extract, AFullDiskAsksWhetherToGoOn) {
     if (tz::under_wine()) GTEST_SKIP() << "the file-size limit is a Linux process limit";
     TempDir dir;

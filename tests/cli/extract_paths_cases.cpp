@@ -3,6 +3,7 @@
 // files' times and attributes. Native and under Wine, except where noted.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <string>
@@ -116,6 +117,23 @@ TEST(ExtractPaths, UnsafeNamesStayBelowTheDestination) {
     EXPECT_EQ(0, junked.code);
     EXPECT_EQ("", junked.err);
     EXPECT_EQ("2", read_text(dir / "work/flat/up2.txt"));
+}
+
+// A link to a folder that the user made inside the destination is used as
+// that folder (the archive cannot make one): users may rely on it.
+TEST(ExtractPaths, AFolderLinkTheUserMadeIsFollowed) {
+    TempDir dir;
+    Archive a;
+    add(a, "data/sub/x.txt", "x");
+    add(a, "top.txt", "t");
+    a.write(dir / "a.zip");
+    ::mkdir((dir / "out").c_str(), 0777);
+    ::mkdir((dir / "elsewhere").c_str(), 0777);
+    ASSERT_EQ(0, ::symlink("../elsewhere", (dir / "out/data").c_str()));
+    const auto r = run_unzip({"-qq", "a.zip", "-d", "out"}, dir.path());
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("x", read_text(dir / "elsewhere/sub/x.txt"));
+    EXPECT_EQ("t", read_text(dir / "out/top.txt"));
 }
 
 TEST(ExtractPaths, MemberNamedOnlyParentIsAnError) {

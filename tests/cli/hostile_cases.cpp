@@ -5,9 +5,11 @@
 // reaches the terminal. The same cases run natively and under Wine.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,16 +67,31 @@ Archive overlapping_kernel() {
     return a;
 }
 
-// Five members whose directory lists them in the reverse order of their data
-// (entry i names the local header of member 4 - i), then, when `overlap`, a
-// sixth entry naming member 2's local header again.
-Archive reversed_directory(bool overlap) {
+// Members whose directory lists them out of the order of their data (entry i
+// names the local header of member order[i]), then, when `again` is set, one
+// more entry naming member `again`'s local header a second time.
+Archive reordered_directory(const std::vector<size_t>& order, std::optional<size_t> again) {
     Archive plain;
-    for (int i = 0; i < 5; ++i) plain.add("m" + std::to_string(i), std::string(300, 'r'));
+    for (size_t i = 0; i < order.size(); ++i) plain.add("m" + std::to_string(i), std::string(300, 'r'));
     const tz::Built built = plain.build();
     Archive a = plain;
-    for (size_t i = 0; i < 5; ++i) a.members[i].local_offset = static_cast<uint32_t>(built.local_offsets[4 - i]);
-    if (overlap) a.add("again", std::string(300, 'r')).local_offset = static_cast<uint32_t>(built.local_offsets[2]);
+    for (size_t i = 0; i < order.size(); ++i) a.members[i].local_offset = static_cast<uint32_t>(built.local_offsets[order[i]]);
+    if (again) a.add("again", std::string(300, 'r')).local_offset = static_cast<uint32_t>(built.local_offsets[*again]);
+    return a;
+}
+
+// Three members whose directory lists them as m2, m0, m1, where m0 declares as
+// its data everything up to the end of m1's: m1, out of order, begins inside
+// the span of m0, which came out of order too.
+Archive out_of_order_inside() {
+    Archive plain;
+    for (int i = 0; i < 3; ++i) plain.add("m" + std::to_string(i), std::string(300, 'o'));
+    const tz::Built built = plain.build();
+    Archive a = plain;
+    const uint32_t span = static_cast<uint32_t>(built.local_offsets[2] - built.data_offsets[0]);
+    a.members[0].packed_size = span;
+    a.members[0].unpacked_size = span;
+    for (size_t i = 0; i < 3; ++i) a.members[i].local_offset = static_cast<uint32_t>(built.local_offsets[(i + 2) % 3]);
     return a;
 }
 
@@ -164,10 +181,15 @@ TEST(Hostile, AttacksEndQuicklyAndWriteNothingOutsideTheFolder) {
          {"file #199:  kernel.bin overlaps an earlier member; not processed\n"}, 1, 100000},
         {"200 members overlapping one kernel", overlapping_kernel, {"-qq"}, true, 2,
          {"file #1:  m1 overlaps an earlier member; not processed\n"}, 1, 200 * 400},
-        {"a directory in the reverse order of the data", [] { return reversed_directory(false); },
+        {"a directory in the reverse order of the data", [] { return reordered_directory({4, 3, 2, 1, 0}, {}); },
          {"-tqq"}, false, 0, {}, 0, 0},
-        {"the same, and an entry naming a member's header again", [] { return reversed_directory(true); },
+        {"the same, and an entry naming a member's header again", [] { return reordered_directory({4, 3, 2, 1, 0}, 2); },
          {"-tqq"}, false, 2, {"file #5:  m2 overlaps an earlier member; not processed\n"}, 0, 0},
+        {"a directory in interleaved order, and an entry naming a member's header again",
+         [] { return reordered_directory({1, 3, 0, 2}, 0); },
+         {"-tqq"}, false, 2, {"file #4:  m0 overlaps an earlier member; not processed\n"}, 0, 0},
+        {"out of order, a member beginning inside an earlier one's data", out_of_order_inside,
+         {"-tqq"}, false, 2, {"file #2:  m1 overlaps an earlier member; not processed\n"}, 0, 0},
         {"a distance before the member's start reaches the previous member", cross_member_window,
          {"-qq"}, true, 2, {"  error:  invalid compressed (deflated) data for out/leak.txt\n"}, 2, 10},
     };
@@ -249,6 +271,42 @@ TEST(Hostile, NamesCannotForgeOutputLines) {
         << r.err;
 }
 
+// C1 controls (CSI, OSC), DEL and the bidirectional controls in names and
+// comments, as UTF-8 (with and without the UTF-8 flag) and as the raw CSI and
+// OSC bytes of a code-page name: no mode lets one reach the terminal.
+TEST(Hostile, TerminalControlsOfEveryKindStayOffTheTerminal) {
+    TempDir dir;
+    Archive a;
+    a.comment = "archive \xe2\x81\xa6" "isolated\xe2\x81\xa9 \xc2\x9d" "0;title\a";
+    tz::Member& csi = a.add("csi\xc2\x9b" "31m.txt", "1");
+    csi.made_by_host = 3;
+    csi.flags = 0x0800;
+    csi.comment = "member \xc2\x9b" "2J\x7f";
+    a.add("txt.\xe2\x80\xae" "exe", "2").made_by_host = 3;
+    a.add("cp\x9b" "2J\x9d" "x.txt", "3").made_by_host = 3;
+    a.add("del\x7f.txt", "4").made_by_host = 3;
+    a.write(dir / "a.zip");
+    const std::vector<std::pair<std::vector<std::string>, const char*>> modes = {
+        {{"-l", "a.zip"}, "unzip"},  {{"-v", "a.zip"}, "unzip"},      {{"-t", "a.zip"}, "unzip"},
+        {{"-z", "a.zip"}, "unzip"},  {{"-o", "a.zip", "-d", "out"}, "unzip"},
+        {{"a.zip"}, "zipinfo"},     {{"-v", "a.zip"}, "zipinfo"}};
+    for (const auto& [args, program] : modes) {
+        SCOPED_TRACE(std::string(program) + " " + args[0]);
+        const auto r = tz::run_unzip(args, dir.path(), "", program);
+        for (const std::string& text : {r.out, r.err}) {
+            for (const char* control : {"\x7f", "\x9b", "\x9d", "\xe2\x80\xae", "\xe2\x81\xa6", "\xe2\x81\xa9", "\a"})
+                EXPECT_EQ(std::string::npos, text.find(control)) << text;
+        }
+        const std::string all = r.out + r.err;
+        EXPECT_NE(std::string::npos, all.find(args[0] == "-z" ? "<U+2066>isolated<U+2069> <U+009D>0;title^G"
+                                                              : "txt.<U+202E>exe"))
+            << all;
+    }
+    const auto list = tz::run_unzip({"-l", "a.zip"}, dir.path());
+    for (const char* shown : {"csi<U+009B>31m.txt\nmember <U+009B>2J<U+007F>\n", "cp<0x9B>2J<0x9D>x.txt\n", "del<U+007F>.txt\n"})
+        EXPECT_NE(std::string::npos, list.out.find(shown)) << list.out;
+}
+
 TEST(Hostile, CannotCreateSaysWhyAndIsNoFullDisk) {
     TempDir dir;
     Archive a;
@@ -264,6 +322,41 @@ TEST(Hostile, CannotCreateSaysWhyAndIsNoFullDisk) {
     ASSERT_EQ(0u, r.err.find(head)) << r.err;
     EXPECT_GT(r.err.find('\n', head.size()), head.size()) << "the reason is given";
     EXPECT_EQ("extracted", tz::read_text(dir / "out/ok.txt"));
+
+    // The reason is the create's own: a read-only folder (not for the
+    // superuser, whom no permission stops) and, natively, no file descriptor
+    // left; a status call after the failure once replaced both.
+    struct Refusal {
+        const char* what;
+        bool applies;
+        std::string prefix;  // a shell command run before the program
+        std::string reason;
+    };
+    const Refusal refusals[] = {
+        {"read-only folder", ::geteuid() != 0, "chmod a-w out/ro;", "Permission denied"},
+        // Five descriptors: the standard streams, the folder scan of the
+        // archive name and the archive; none left for the file.
+        {"no descriptor left", !tz::under_wine(),
+         "for fd in /proc/$$/fd/*; do fd=${fd##*/}; [ \"$fd\" -gt 2 ] && eval \"exec $fd>&-\"; done; ulimit -n 5;",
+         "Too many open files"},
+    };
+    Archive ro;
+    ro.add("ro/x.txt", "x");
+    ro.write(dir / "ro.zip");
+    for (const Refusal& c : refusals) {
+        if (!c.applies) continue;
+        SCOPED_TRACE(c.what);
+        tz::remove_tree(dir / "out/ro");
+        ::mkdir((dir / "out/ro").c_str(), 0777);
+        std::vector<std::string> cmd = {"bash", "-c", c.prefix + " exec \"$@\"", "refuse"};
+        for (const std::string& w : tz::unzip_command()) cmd.push_back(w);
+        cmd.insert(cmd.end(), {"-o", "-qq", "ro.zip", "-d", "out"});
+        const auto f = tz::run_process(cmd, dir.path());
+        ::chmod((dir / "out/ro").c_str(), 0777);
+        EXPECT_EQ(2, f.code) << f.err;
+        EXPECT_EQ("\nerror:  cannot create out/ro/x.txt\n        " + c.reason + "\n", f.err.substr(0, f.err.find("\n1 archive")));
+        EXPECT_EQ(std::vector<std::string>{}, tz::files_below(dir / "out/ro"));
+    }
 
     Archive dot;
     dot.add(".", "a member named as the folder itself");

@@ -94,4 +94,44 @@ TEST_F(DirectoryMemo, MemoIsReadAndDroppedWhenTheArchiveChanges) {
     EXPECT_NE(std::string::npos, outcome(one).find("DIR/F004.TXT changed data"));
 }
 
+// Another archive of the same size, time, directory offset and entry count
+// takes the payload's place between two runs: the entry at the remembered
+// place is another one, so the memo is dropped and the directory read again.
+TEST_F(DirectoryMemo, AnotherArchiveOfTheSameSizeAndTimeIsReadAgain) {
+    const auto swapped = [](int renamed) {
+        tz::Archive a = sample_archive("data");
+        std::swap(a.members[4], a.members[5]);
+        if (renamed >= 0) a.members[5].name[5] = static_cast<char>('0' + renamed);  // DIR/F004 becomes DIR/F?04
+        return a;
+    };
+    const struct {
+        const char* what;
+        tz::Archive archive;
+        int unmatched;
+    } cases[] = {
+        {"the member at another place", swapped(-1), 0},
+        {"the member gone", swapped(9), 1},
+    };
+    const Args one = {"-p", "p.zip", "DIR/F004.TXT"};
+    struct stat st {};
+    ASSERT_EQ(0, stat("p.zip", &st));
+    const utimbuf times{st.st_atime, st.st_mtime};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.archive.write("p.zip");
+        ASSERT_EQ(0, utime("p.zip", &times));
+        const std::string plain = outcome(one);
+        engine_keep_between_runs(true);
+        sample_archive("data").write("p.zip");
+        ASSERT_EQ(0, utime("p.zip", &times));
+        EXPECT_NE(std::string::npos, outcome(one).find("DIR/F004.TXT data"));  // the memo is made
+        c.archive.write("p.zip");
+        ASSERT_EQ(0, utime("p.zip", &times));
+        ASSERT_EQ(static_cast<off_t>(tz::read_file("p.zip").size()), st.st_size);
+        EXPECT_EQ(plain, outcome(one));
+        EXPECT_EQ(c.unmatched, engine_unmatched_patterns());
+        engine_keep_between_runs(false);
+    }
+}
+
 }  // namespace

@@ -133,7 +133,7 @@ TEST_F(MapName, EmptyNameIsAConversionFailure) {
     EXPECT_EQ(G.member_name, "\x01\x02");
     r = map("dir/\x7f");
     EXPECT_EQ(r.code, HOST_ERROR);
-    EXPECT_EQ(r.err, "mapname:  conversion of dir/\x7f failed\n");
+    EXPECT_EQ(r.err, "mapname:  conversion of dir/<U+007F> failed\n");
     EXPECT_EQ(map("next.txt").code, HOST_OK);  // the state is clean afterwards
     EXPECT_EQ(G.member_name, "next.txt");
 }

@@ -38,6 +38,7 @@ TEST(SavingRatio, KnownAnswers) {
     EXPECT_EQ(0, saving_ratio(2001, 2000));           // 0.4998 rounds down
     EXPECT_EQ(-1, saving_ratio(2000, 2001));
     EXPECT_EQ(999, saving_ratio(4000000000u, 4000000u));
+    EXPECT_EQ(1000, saving_ratio(UINT64_MAX, 3000));          // a damaged Zip64 size: no wrap-around
 }
 
 TEST(SavingRatio, Strings) {
@@ -91,7 +92,34 @@ TEST(PrintMemberName, ControlCharactersAsCaretLetters) {
         print_member_name("");
         return 0;
     });
-    EXPECT_EQ("a^Ib\n^A^_^[ x\x7f\xe9\n\n", r.out);
+    EXPECT_EQ("a^Ib\n^A^_^[ x<U+007F>\xe9\n\n", r.out);
+}
+
+// Every control a terminal acts on is shown, never sent: C0 as '^' letters, DEL,
+// C1 and the bidirectional controls as code points, wherever the bytes are
+// UTF-8 (flag or not); of code-page bytes only 8-bit CSI and OSC.
+TEST(PrintMemberName, TerminalControlsOfEveryKindAreShown) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"csi\xc2\x9b" "31m osc\xc2\x9d" "0;x\x07", "csi<U+009B>31m osc<U+009D>0;x^G"},
+        {"\xc2\x80\xc2\x85\xc2\x9f", "<U+0080><U+0085><U+009F>"},
+        {"gpj.\xe2\x80\xae" "exe", "gpj.<U+202E>exe"},
+        {"\xe2\x80\xaa\xe2\x80\xab\xe2\x80\xac\xe2\x80\xad", "<U+202A><U+202B><U+202C><U+202D>"},
+        {"\xe2\x81\xa6\xe2\x81\xa7\xe2\x81\xa8\xe2\x81\xa9", "<U+2066><U+2067><U+2068><U+2069>"},
+        // Neighbours that are characters: no-break space, en dash, U+2029, U+206A.
+        {"\xc2\xa0\xe2\x80\x93\xe2\x80\xa9\xe2\x81\xaa\xc3\xa9", "\xc2\xa0\xe2\x80\x93\xe2\x80\xa9\xe2\x81\xaa\xc3\xa9"},
+        // Code-page bytes: 0x9B and 0x9D only, also beside a UTF-8 control.
+        {"caf\xe9 \x80\x85\x9c\x9b[2J\x9d", "caf\xe9 \x80\x85\x9c<0x9B>[2J<0x9D>"},
+        {"\xff\xe2\x80\xae", "\xff<U+202E>"},
+        // Not UTF-8: an overlong CSI, a cut sequence, a surrogate.
+        {"\xe0\x82\x9b \xe2\x80 \xed\xa0\x80", "\xe0\x82<0x9B> \xe2\x80 \xed\xa0\x80"},
+    };
+    for (const auto& [name, shown] : cases) {
+        const auto r = tz::capture_streams([name = name] {
+            print_member_name(name);
+            return 0;
+        });
+        EXPECT_EQ(std::string(shown) + "\n", r.out) << name;
+    }
 }
 
 // ---- Whole listings
@@ -181,6 +209,23 @@ TEST_F(Listing, VerboseFormat) {
                   " ------          ------  ---                              -------\n"
                   "   1209             592  51%                              5      \n",
               r.out);
+}
+
+// An encrypted member stating less than its 12-byte encryption header: its
+// data size is 0 in every listing and total, never 2^64 - 9.
+TEST_F(Listing, EncryptedMemberShorterThanItsHeaderHasNoData) {
+    tz::Archive a;
+    tz::Member& m = a.add("short", std::string(10, 's'));
+    m.made_by_host = 3;
+    m.flags = 0x0001;
+    m.packed = tz::Bytes(3, 0);
+    a.write("e.zip");
+    const std::string verbose = run_engine({"-qqv", "e.zip"}).out;
+    EXPECT_EQ("     10  Stored       0  100%  02-03-01", verbose.substr(0, 39)) << verbose;
+    const auto totals = run_engine({"-t", "e.zip"}, "", "zipinfo");
+    EXPECT_EQ("1 file, 10 bytes uncompressed, 0 bytes compressed:  100.0%\n", totals.out);
+    const std::string medium = run_engine({"-m", "e.zip"}, "", "zipinfo").out;
+    EXPECT_NE(std::string::npos, medium.find("      10 B-100% stor ")) << medium;
 }
 
 TEST_F(Listing, QuietLevels) {

@@ -2,7 +2,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "platform/hostfile.h"
@@ -104,3 +106,14 @@ TEST(FileCalls, ReadOnlyAttributeIsTheWritePermission) {
 }
 
 }  // namespace
+
+// A new file is never made through a link: a dangling symbolic link at the
+// name is a name taken (EEXIST), and its target is not created.
+TEST(FileCalls, CreateNewNeverFollowsALink) {
+    tz::TempDir tmp;
+    ASSERT_EQ(::symlink((tmp / "target").c_str(), (tmp / "link").c_str()), 0);
+    errno = 0;
+    EXPECT_EQ(host_create_new((tmp / "link").c_str()), nullptr);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_FALSE(tz::file_exists(tmp / "target"));
+}

@@ -2,6 +2,7 @@
 // the real engine, the worker on its own thread, the recording InstallUi, and
 // drives C: and D: mapped to temporary directories.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <algorithm>
 
@@ -317,6 +318,60 @@ TEST_F(Installation, EngineErrorStopsAtTheMemberWithMessage2) {
     EXPECT_FALSE(tz::file_exists(menu()));
     EXPECT_NE(run.err.find("get_zip_name(OPTIONS/STANDARD.TPA)\nget_zip_name() return=2\n"), std::string::npos);
     EXPECT_EQ(env.finished_count(), 1);
+}
+
+// INSTALL.FIL replaced while the setup waits at the phone-book question, by an
+// archive of the same size, time, directory offset and entry count: a member
+// the listing announced is installed from its new place, or its absence stops
+// the installation with message 2; it is never skipped in silence.
+class PayloadReplaced : public Installation {
+protected:
+    // The two option members change places in the replacement; OPTIONS/STANDARD.TEV
+    // keeps its name or loses it.
+    tz::EngineRun install_replacing_payload(bool tev_kept) {
+        members[6].content = "default fees..\n";  // as long as STANDARD.TEV's
+        write_payload();
+        tz::Archive replacement = build_payload();
+        std::swap(replacement.members[5], replacement.members[6]);
+        if (!tev_kept) replacement.members[6].name = "OPTIONS/STANDARD.TEX";
+        const std::string payload = env.c_drive / "DIST/INSTALL.FIL";
+        struct stat st {};
+        EXPECT_EQ(0, ::stat(payload.c_str(), &st));
+        make_dir(env.c_drive / "NEW");
+        tz::write_text(env.c_drive / "NEW/PHONEBK", "my numbers\n");
+        fill_state("", "C:\\NEW");
+        env.answer_with([=](const std::string&) {
+            replacement.write(payload);
+            const timespec times[2] = {st.st_atim, st.st_mtim};
+            ::utimensat(AT_FDCWD, payload.c_str(), times, 0);
+            return 1;
+        });
+        const tz::EngineRun run = run_worker();
+        EXPECT_EQ(st.st_size, static_cast<off_t>(tz::read_file(payload).size()));
+        EXPECT_EQ(run.code, 0) << run.err;
+        return run;
+    }
+};
+
+TEST_F(PayloadReplaced, AMemberAtAnotherPlaceIsFoundThere) {
+    install_replacing_payload(true);
+    EXPECT_FALSE(S.install_failed);
+    EXPECT_EQ(c("NEW/OPTIONS/STANDARD.TEV"), "default options\n");
+    EXPECT_EQ(c("NEW/OPTIONS/STANDARD.FEE"), "default fees..\n");
+    const auto boxes = env.boxes();
+    ASSERT_EQ(boxes.size(), 3u);  // the question, complete, backed up
+    EXPECT_EQ(boxes[1].text, message(msg_all_done));
+}
+
+TEST_F(PayloadReplaced, AMemberNoLongerThereStopsTheInstallation) {
+    const tz::EngineRun run = install_replacing_payload(false);
+    EXPECT_TRUE(S.install_failed);
+    EXPECT_FALSE(c_exists("NEW/OPTIONS/STANDARD.TEV"));
+    EXPECT_NE(run.err.find("damaged payload member OPTIONS/STANDARD.TEV: the payload no longer holds it\n"
+                           "get_zip_name(OPTIONS/STANDARD.TEV)\nget_zip_name() return=2\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(env.boxes().back().text, message(msg_error_aborted));
 }
 
 TEST_F(Installation, UnreadablePayloadExtractsNothing) {

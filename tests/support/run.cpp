@@ -176,11 +176,25 @@ RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd
     return run_process(cmd, cwd, input);
 }
 
-TempDir::TempDir() {
+namespace {
+
+std::string default_temp_base() {
     const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/tevtest.XXXXXX";
+    return base && *base ? base : "/tmp";
+}
+
+}  // namespace
+
+TempDir::TempDir() : TempDir(default_temp_base()) {}
+
+TempDir::TempDir(const std::string& base) {
+    std::string tmpl = base + "/tevtest.XXXXXX";
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
     path_ = tmpl;
+}
+
+std::string memory_folder() {
+    return ::access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "";
 }
 
 TempDir::~TempDir() { remove_tree(path_); }

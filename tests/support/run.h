@@ -37,6 +37,8 @@ RunResult run_unzip(const std::vector<std::string>& args, const std::string& cwd
 class TempDir {
 public:
     TempDir();
+    // Below `base` instead of $TMPDIR or /tmp.
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -46,6 +48,11 @@ public:
 private:
     std::string path_;
 };
+
+// A folder on a memory file system (/dev/shm) when there is one, else "": there
+// a file may be sought to any offset below 2^63, as the file systems of disks
+// refuse and as Wine allows everywhere.
+std::string memory_folder();
 
 void remove_tree(const std::string& path);
 // Every file (not folder) below `dir`, as paths relative to it with '/', sorted.

@@ -101,16 +101,22 @@ int host_make_writable(const char* path) {
 
 namespace {
 
+// ERROR_DISK_QUOTA_EXCEEDED, which the MinGW headers lack.
+constexpr DWORD DISK_QUOTA_EXCEEDED = 1295;
+
 // errno for the last failed Windows call, as the C runtime's calls would set it.
 void set_errno_from_last_error() {
     switch (GetLastError()) {
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
+    case ERROR_HANDLE_DISK_FULL:
+    case DISK_QUOTA_EXCEEDED: errno = ENOSPC; break;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: errno = ENOENT; break;
-    case ERROR_ACCESS_DENIED: errno = EACCES; break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION: errno = EACCES; break;
     default: errno = EINVAL; break;
     }
 }
@@ -119,9 +125,10 @@ void set_errno_from_last_error() {
 
 FILE* host_create_new(const char* path) {
     // Shared for deletion, so that an interruption can remove the file while open.
+    // A link of that name is the name taken, never followed to create its target.
     const HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         set_errno_from_last_error();
         return nullptr;
