@@ -4,7 +4,7 @@
 // model's answer back (texts, enabled states, a message box, the focus). What
 // only a window has stays here: the caption, the edits' limit, the pictures,
 // the placement, the progress bar, the DOC question and the text windows.
-#include <array>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -18,6 +18,8 @@
 namespace {
 
 DialogModel model;
+// The enabled states as last written to the controls.
+std::map<int, bool> written_enabled;
 int worker_thread = 0;
 // Set while the binding writes the model's texts back: the change
 // notifications this raises were handled by the model already.
@@ -53,7 +55,12 @@ void write_back(HWIN dialog, const DialogChanges& changes) {
         os_ContrlMgr(edit, 0, OS_CM_CARET_TO_END, 0);
     }
     writing_back = false;
-    for (const auto& [id, enabled] : model.enabled) os_EnableWindow(control(dialog, id), enabled ? 1 : 0);
+    for (const auto& [id, enabled] : model.enabled) {
+        const auto written = written_enabled.find(id);
+        if (written != written_enabled.end() && written->second == enabled) continue;
+        os_EnableWindow(control(dialog, id), enabled ? 1 : 0);
+        written_enabled[id] = enabled;
+    }
     if (changes.message >= 0) show_info(message(changes.message));
     if (changes.focus) os_SetFocus(control(dialog, changes.focus));
 }
@@ -91,6 +98,7 @@ void initialise(HWIN dialog) {
     std::optional<std::string> home_path;
     if (os_IniMgr(OS_INI_QUERY, 0, PROFILE_APPLICATION, PROFILE_HOME_PATH, home, &size)) home_path = home;
     DialogChanges changes = dialog_initialise(model, home_path);
+    written_enabled.clear();
 
     for (int id : DIALOG_CHECK_BOXES) os_CheckControl(control(dialog, id), model.checked[id]);
     const int focus = changes.focus;
@@ -127,7 +135,7 @@ void install(HWIN dialog) {
     // No worker: nothing would ever end the installation; stay in editing.
     if (!started) {
         model.enabled[ID_INSTALL] = true;
-        os_EnableWindow(control(dialog, ID_INSTALL), 1);
+        write_back(dialog, DialogChanges{});
     }
 }
 
