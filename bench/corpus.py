@@ -206,6 +206,29 @@ def build_legacy(paths, s, tool):
     shutil.rmtree(src)
 
 
+# The methods that other archivers write: the same mixed files packed by 7zz.
+OTHER_METHODS = {"deflate": "Deflate", "deflate64": "Deflate64", "bzip2": "BZip2", "lzma": "LZMA"}
+
+
+def build_other_methods(paths, s):
+    """The mixed corpus's files packed by 7zz with each method (7zz's own
+    deflate too, so that deflate64 is compared with deflate of one writer)."""
+    src = os.path.join(os.path.dirname(next(iter(paths.values()))), "methods-src")
+    shutil.rmtree(src, ignore_errors=True)
+    for name, data in mixed_members(Content(1), s["mixed_members"], s["mixed_bytes"]):
+        os.makedirs(os.path.join(src, os.path.dirname(name)), exist_ok=True)
+        with open(os.path.join(src, name), "wb") as f:
+            f.write(data)
+    for method, path in paths.items():
+        tmp = os.path.abspath(path + ".part")
+        if os.path.exists(tmp):
+            os.remove(tmp)
+        subprocess.run(["7zz", "a", "-tzip", "-bd", "-mm=" + OTHER_METHODS[method], tmp, "."],
+                       cwd=src, check=True, stdout=subprocess.DEVNULL)
+        os.replace(tmp, path)
+    shutil.rmtree(src)
+
+
 def build_payload(dist_dir, s):
     """A distribution directory whose INSTALL.FIL holds a few thousand files."""
     os.makedirs(dist_dir, exist_ok=True)
@@ -218,7 +241,8 @@ def corpus_paths(out):
     return {name: os.path.join(out, file) for name, file in (
         ("mixed", "mixed.zip"), ("large", "large.zip"), ("large_gz", "large.gz"),
         ("tiny", "tiny.zip"), ("stored", "stored.zip"), ("shrink", "shrink.zip"),
-        ("reduce", "reduce.zip"), ("implode", "implode.zip"), ("dist", "dist"))}
+        ("reduce", "reduce.zip"), ("implode", "implode.zip"), ("dist", "dist"))} | \
+        {m: os.path.join(out, f"{m}.zip") for m in OTHER_METHODS}
 
 
 def build(scale, out, legacy_tool, log=sys.stderr):
@@ -227,6 +251,7 @@ def build(scale, out, legacy_tool, log=sys.stderr):
     os.makedirs(out, exist_ok=True)
     p = corpus_paths(out)
     legacy = {m: p[m] for m in ("shrink", "reduce", "implode")}
+    others = {m: p[m] for m in OTHER_METHODS}
     # name, the parameters it depends on, what it writes, how
     steps = [
         ("mixed", ("mixed_members", "mixed_bytes"), [p["mixed"]],
@@ -237,6 +262,8 @@ def build(scale, out, legacy_tool, log=sys.stderr):
         ("stored", ("stored_bytes",), [p["stored"]], lambda: build_stored(p["stored"], s)),
         ("legacy", ("legacy_bytes",), list(legacy.values()),
          lambda: build_legacy(legacy, s, legacy_tool)),
+        ("methods", ("mixed_members", "mixed_bytes"), list(others.values()),
+         lambda: build_other_methods(others, s)),
         ("dist", ("payload_members",), [os.path.join(p["dist"], "INSTALL.FIL")],
          lambda: build_payload(p["dist"], s)),
     ]

@@ -152,6 +152,16 @@ def make_cases(a, p, work):
         cases.append(Case(f"legacy {name}", with_before("unzip -t", lambda u: [u, "-t", z]) + [
             Tool("7zz t -mmt1", ["7zz", "t", "-mmt1", z])]))
 
+    # The methods other archivers write, on the mixed files packed by 7zz; for
+    # deflate64 also our deflate of the same files (the same output bytes).
+    for name in corpus.OTHER_METHODS:
+        z = p[name]
+        tools = with_before("unzip -t", lambda u: [u, "-t", z]) + [
+            Tool("7zz t -mmt1", ["7zz", "t", "-mmt1", z])]
+        if name == "deflate64":
+            tools.append(Tool("ours unzip -t (deflate)", [ours, "-t", p["deflate"]]))
+        cases.append(Case(f"method {name}", tools))
+
     # The Windows build under Wine against the native one, by wall time per file
     # (Wine's work is shared with its server process, out of the child's CPU time).
     wine_tools = [Tool("wine unzip.exe -o -q -d", ["wine", a.wine_exe, "-o", "-q",
@@ -307,12 +317,14 @@ def main():
 
     if a.check:
         # Every tool of every case that ran must have one sample per round; only the
-        # peers' lack of a method (a failing peer in a legacy case) is accepted.
+        # peers' lack of a method (a failing peer in a legacy case, an earlier
+        # build of ours in a method case) is accepted.
         missing = [f"{c.name}: {t.label} ({t.failure or 'no samples'})"
                    for c in cases if not c.note for t in c.tools
                    if len(t.samples) != a.rounds
                    and not (c.name.startswith("legacy") and t is not c.tools[0]
-                            and not t.label.startswith("before"))]
+                            and not t.label.startswith("before"))
+                   and not (c.name.startswith("method") and t.label.startswith("before"))]
         for m in missing:
             print("check: missing " + m, file=sys.stderr)
         print("check: " + ("FAILED" if missing else f"every row of {len(cases)} cases printed"),

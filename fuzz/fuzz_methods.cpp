@@ -1,6 +1,7 @@
 // Each decompression method on its own, fed as the engine feeds a member. The
 // first byte chooses the method (inflate; explode with each of its four flag
-// variants; unshrink; unreduce with each factor) and whether line ends are
+// variants; unshrink; unreduce with each factor; deflate64; bzip2; LZMA with
+// and without its end marker) and whether line ends are
 // converted; with the next two it gives the declared size. The rest is the
 // member's data.
 #include <cstdint>
@@ -16,6 +17,7 @@ struct Variant {
 
 constexpr Variant variants[] = {
     {8, 0}, {6, 0}, {6, 2}, {6, 4}, {6, 6}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0},
+    {9, 0}, {12, 0}, {14, 0}, {14, 2},
 };
 
 }  // namespace

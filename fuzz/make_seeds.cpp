@@ -8,10 +8,12 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "support/implode_encoder.h"
+#include "support/other_writers.h"
 #include "support/reduce_encoder.h"
 #include "support/sample_data.h"
 #include "support/shrink_encoder.h"
@@ -123,6 +125,52 @@ void method_seeds(const Bytes& text, const Bytes& binary) {
     }
 }
 
+// Deflate64, bzip2 and LZMA streams as 7-Zip and Python's zipfile write them,
+// for the method targets and inside an archive for the engine. Without those
+// writers these seeds are left out (said on standard error).
+void other_writer_seeds(const Bytes& text, const Bytes& binary) {
+    struct Writer {
+        const char* target;
+        const char* name;
+        bool by_7zz;
+        const char* spec;
+        uint8_t selector;  // fuzz_methods' variant
+    };
+    const Writer writers[] = {
+        {"fuzz_deflate64", "deflate64", true, "Deflate64", 10},
+        {"fuzz_bunzip2", "bzip2", false, "bzip2", 11},
+        {"fuzz_bunzip2", "bzip2_100k", true, "BZip2:d=100k", 11},
+        {"fuzz_lzma", "lzma_marker", false, "lzma", 13},
+        {"fuzz_lzma", "lzma", true, "LZMA:eos=off", 12},
+        {"fuzz_lzma", "lzma_lc0_lp2_pb0", true, "LZMA:eos=off:lc=0:lp=2:pb=0", 12},
+    };
+    tz::Archive a;
+    try {
+        for (const Writer& w : writers) {
+            for (const Bytes* data : {&text, &binary}) {
+                const tz::PackedMember m =
+                    w.by_7zz ? tz::packed_by_7zz(w.spec, *data) : tz::packed_by_python(w.spec, *data);
+                const std::string name = std::string(w.name) + (data == &text ? "_text" : "_binary");
+                // The method targets' first three bytes: flags and declared size.
+                Bytes input = {static_cast<uint8_t>((m.flags & 6) | ((data->size() >> 16) & 3) << 4),
+                               static_cast<uint8_t>(data->size()), static_cast<uint8_t>(data->size() >> 8)};
+                input.insert(input.end(), m.packed.begin(), m.packed.end());
+                seed(w.target, name, input);
+                input[0] = static_cast<uint8_t>(w.selector | (input[0] & 0x30));
+                seed("fuzz_methods", name, input);
+                tz::Member& member = a.add(name, *data, m.method);
+                member.packed = m.packed;
+                member.flags = m.flags;
+                member.needed_version = static_cast<uint8_t>(m.needed_version);
+            }
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "fuzz_make_seeds: no deflate64, bzip2 and LZMA seeds: %s\n", e.what());
+        return;
+    }
+    seed("fuzz_engine", "other_writers.zip", a.build().bytes);
+}
+
 void table_seeds() {
     Bytes fixed = {0, 9};
     for (int s = 0; s < 288; ++s) fixed.push_back(s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8);
@@ -171,6 +219,7 @@ int main(int argc, char** argv) {
     const Bytes binary = tz::sample_data(tz::SampleKind::binary, 2000, 2);
     engine_seeds(text, binary);
     method_seeds(text, binary);
+    other_writer_seeds(text, binary);
     table_seeds();
     decrypt_seeds(text);
 

@@ -141,6 +141,7 @@ int run_member(uint16_t method, uint16_t flags, uint32_t unpacked_size, bool con
     G.offset_shift = 0;
     G.local.method = method;
     G.local.flags = flags;
+    G.central.flags = flags;
     G.local.packed_size = static_cast<uint32_t>(size);
     G.local.unpacked_size = unpacked_size;
     G.out_file = sink;
@@ -170,9 +171,27 @@ int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool con
         case 2: case 3: case 4: case 5: return unreduce_member();
         case 6: return explode_member();
         case 8: return inflate_member();
+        case 9: return inflate64_member();
+        case 12: return bunzip2_member();
+        case 14: {
+            uint32_t dictionary = 0;
+            return lzma_member(&dictionary);
+        }
         default: return 0;
         }
     });
+}
+
+}  // namespace fz
+
+namespace fz {
+
+int run_method_input(unsigned method, const uint8_t* data, size_t size) {
+    if (size < 3) return 0;
+    const bool convert_text = (data[0] & 0x80) != 0;
+    const uint16_t flags = static_cast<uint16_t>(data[0] & 0x06);
+    const uint32_t declared = data[1] | (data[2] << 8) | (((data[0] >> 4) & 3u) << 16);
+    return run_method(method, flags, declared, convert_text, data + 3, size - 3);
 }
 
 }  // namespace fz

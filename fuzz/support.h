@@ -42,10 +42,17 @@ int run_member(uint16_t method, uint16_t flags, uint32_t unpacked_size, bool con
                size_t size, const std::function<int()>& decode);
 
 // Runs method `method` (0 stored, 1 shrunk, 2-5 reduced, 6 imploded with the
-// general-purpose `flags`, 8 deflated) over `packed` for a member declaring
+// general-purpose `flags`, 8 deflated, 9 deflate64, 12 bzip2, 14 LZMA with
+// flag bit 1 for its end marker) over `packed` for a member declaring
 // `unpacked_size` bytes, with the output bounded by that size as in an
 // extraction and written to /dev/null; returns the method's result.
 int run_method(unsigned method, uint16_t flags, uint32_t unpacked_size, bool convert_text,
                const uint8_t* packed, size_t size);
+
+// The input of a fuzz target of one method: the first byte gives the
+// general-purpose flag bits 1 and 2, line-end conversion (bit 7) and, with the
+// next two bytes, the declared size (up to 256 KiB); the rest is the member's
+// data.
+int run_method_input(unsigned method, const uint8_t* data, size_t size);
 
 }  // namespace fz

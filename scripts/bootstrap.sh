@@ -30,6 +30,9 @@ have_cmd xauth || need+=(xauth)
 have_cmd import || need+=(imagemagick)
 have_cmd xwininfo || need+=(x11-utils)
 have_cmd groff || need+=(groff-base)
+# Writers of test data for the deflate64, bzip2 and LZMA members (and the
+# benchmark's timing baseline).
+have_cmd 7zz || need+=(7zip)
 # The fuzz targets: clang with the libFuzzer and sanitizer runtimes.
 have_cmd clang++ || need+=(clang)
 have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)

@@ -59,33 +59,57 @@ void copy_stored() {
     G.window_fill = 0;
 }
 
-// Reports a method's failure in the quiet or the talkative form.
-void report_method_error(int r, const char* no_memory_quiet, const char* invalid_quiet,
-                         const char* no_memory, const char* invalid) {
+// The words of a method's failure reports, in the quiet form (followed by the
+// member name) and the talkative form.
+struct MethodTexts {
+    const char* invalid_quiet;
+    const char* invalid;
+    const char* no_memory_quiet;
+    const char* no_memory;
+};
+
+const MethodTexts& method_texts(unsigned method) {
+    static constexpr MethodTexts texts[] = {
+        {"invalid compressed (stored) data for ", "invalid compressed data for stored format", "", ""},
+        {"invalid compressed (shrunk) data for ", "invalid compressed data for unshrink format", "", ""},
+        {"invalid compressed (reduced) data for ", "invalid compressed data for unreduce format", "", ""},
+        {"invalid compressed (imploded) data for ", "invalid compressed data for explode format",
+         "not enough memory to explode ", "not enough memory for explode operation"},
+        {"invalid compressed (deflated) data for ", "invalid compressed data for inflate format",
+         "not enough memory to inflate ", "not enough memory for inflate operation"},
+        {"invalid compressed (deflate64) data for ", "invalid compressed data for deflate64 format",
+         "not enough memory to inflate ", "not enough memory for deflate64 operation"},
+        {"invalid compressed (bzip2) data for ", "invalid compressed data for bzip2 format",
+         "not enough memory to decompress ", "not enough memory for bzip2 operation"},
+        {"invalid compressed (LZMA) data for ", "invalid compressed data for LZMA format",
+         "not enough memory to decompress ", "not enough memory for LZMA operation"},
+    };
+    switch (method) {
+    case 0: return texts[0];
+    case 1: return texts[1];
+    case 2: case 3: case 4: case 5: return texts[2];
+    case 6: return texts[3];
+    case 9: return texts[5];
+    case 12: return texts[6];
+    case 14: return texts[7];
+    default: return texts[4];
+    }
+}
+
+// Reports a method's failure (3: out of memory, else invalid data) in the
+// quiet or the talkative form.
+void report_method_error(int r, unsigned method) {
+    const MethodTexts& t = method_texts(method);
     if (G.quiet_level)
-        std::fprintf(stderr, "  error:  %s%s\n", r == 3 ? no_memory_quiet : invalid_quiet,
+        std::fprintf(stderr, "  error:  %s%s\n", r == 3 ? t.no_memory_quiet : t.invalid_quiet,
                      shown_text(G.member_name).c_str());
     else
-        std::fprintf(stderr, "\n  error:  %s\n", r == 3 ? no_memory : invalid);
+        std::fprintf(stderr, "\n  error:  %s\n", r == 3 ? t.no_memory : t.invalid);
 }
 
 // The invalid-data report of a method's member, in the quiet and the talkative
 // form, for a member whose data ended early or produced more than its size.
-void report_invalid_data(unsigned method) {
-    struct Words {
-        const char* quiet;
-        const char* talkative;
-    };
-    static constexpr Words words[] = {
-        {"invalid compressed (stored) data for ", "invalid compressed data for stored format"},
-        {"invalid compressed (shrunk) data for ", "invalid compressed data for unshrink format"},
-        {"invalid compressed (reduced) data for ", "invalid compressed data for unreduce format"},
-        {"invalid compressed (imploded) data for ", "invalid compressed data for explode format"},
-        {"invalid compressed (deflated) data for ", "invalid compressed data for inflate format"},
-    };
-    const Words& w = words[method == 0 ? 0 : method == 1 ? 1 : method <= 5 ? 2 : method == 6 ? 3 : 4];
-    report_method_error(1, "", w.quiet, "", w.talkative);
-}
+void report_invalid_data(unsigned method) { report_method_error(1, method); }
 
 // A member whose output is not its declared size is damaged: its data ended
 // early, or it produced more (which was not written). ENG_ERROR or 0.
@@ -101,15 +125,28 @@ const char* method_word(unsigned method) {
     case 1: return "unshrinking";
     case 2: case 3: case 4: case 5: return "unreducing";
     case 6: return "exploding";
-    case 8: return "inflating";
+    case 8: case 9: return "inflating";
+    case 12: return "bunzipping";
+    case 14: return "unLZMAing";
     default: return "extracting";
     }
 }
 
-// Runs the member's method; returns the member's result before the CRC check.
+// A member whose LZMA dictionary needs more memory than the engine gives a
+// member: refused like a method the engine cannot handle.
+int refuse_dictionary(uint32_t dictionary) {
+    std::fprintf(stderr, "%s   skipping: %-22s  LZMA dictionary of %u MiB (can do %u MiB)\n",
+                 G.quiet_level ? "" : "\n", shown_text(G.member_name).c_str(),
+                 static_cast<unsigned>((uint64_t{dictionary} + (1u << 20) - 1) >> 20),
+                 static_cast<unsigned>(LZMA_DICTIONARY_LIMIT >> 20));
+    return ENG_WARNING;
+}
+
+// Runs the member's method; returns the member's result before the CRC check,
+// and sets *refused when the method refused the member before decoding it.
 // After a failed write the method's own complaints are beside the point: the
 // input was cut off to end it (write_out), and the write failure decides.
-int run_method() {
+int run_method(bool* refused) {
     const unsigned method = G.local.method;
     int r;
     switch (method) {
@@ -145,17 +182,20 @@ int run_method() {
                          G.quiet_level ? "]" : ".");
             return warning ? ENG_WARNING : ENG_ERROR;
         }
-        report_method_error(r, "not enough memory to explode ", "invalid compressed (imploded) data for ",
-                            "not enough memory for explode operation",
-                            "invalid compressed data for explode format");
+        report_method_error(r, method);
         return r == 3 ? ENG_DECOMP_NO_MEMORY : ENG_ERROR;
-    case 8:
-        r = inflate_member();
+    case 8: case 9: case 12: case 14: {
+        uint32_t dictionary = 0;
+        r = method == 8 ? inflate_member() : method == 9 ? inflate64_member()
+            : method == 12 ? bunzip2_member() : lzma_member(&dictionary);
+        if (r == METHOD_REFUSED) {
+            *refused = true;
+            return refuse_dictionary(dictionary);
+        }
         if (r == 0 || G.disk_full_state) return 0;
-        report_method_error(r, "not enough memory to inflate ", "invalid compressed (deflated) data for ",
-                            "not enough memory for inflate operation",
-                            "invalid compressed data for inflate format");
+        report_method_error(r, method);
         return r == 3 ? ENG_DECOMP_NO_MEMORY : ENG_ERROR;
+    }
     default:
         std::fprintf(stderr, "%s:  unknown compression method\n", shown_text(G.member_name).c_str());
         return ENG_WARNING;
@@ -305,10 +345,16 @@ int extract_member() {
         std::fflush(stdout);
     }
 
-    int result = run_method();
+    bool refused = false;
+    int result = run_method(&refused);
+    const bool to_file = !G.test_only && !G.to_stdout;
+    if (refused) {  // nothing was decoded: no file is made
+        if (to_file) discard_output();
+        G.out_file = nullptr;
+        return result;
+    }
     if (result <= ENG_WARNING && G.disk_full_state == 0) result = std::max(result, check_output_size());
     const uint32_t crc = G.running_crc ^ 0xFFFFFFFFu;
-    const bool to_file = !G.test_only && !G.to_stdout;
 
     if (G.disk_full_state > 1) {
         if (to_file) discard_output();

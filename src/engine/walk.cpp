@@ -113,10 +113,14 @@ void skip_for_version(const char* name, const char* what, unsigned needed, unsig
                  needed / 10u, needed % 10u, can_do / 10u, can_do % 10u);
 }
 
-// The format version read (x 10): 4.5, with the Zip64 records; and the VMS
-// file system's: 4.2.
+// The format version read (x 10): 4.5, with the Zip64 records; a member
+// packed with bzip2 (4.6) or LZMA (6.3) may ask for its method's version. And
+// the VMS file system's: 4.2.
 constexpr unsigned FORMAT_VERSION_READ = 45;
 constexpr unsigned VMS_VERSION_READ = 42;
+unsigned version_read_for(unsigned method) {
+    return method == 12 ? 46u : method == 14 ? 63u : FORMAT_VERSION_READ;
+}
 
 // The permission bits of a file or directory made on Unix, which keeps its mode
 // in the high half of the external attributes; 0 for anything else. Never
@@ -251,9 +255,9 @@ bool check_member_support() {
     const std::string shown_name = shown_text(G.member_name);
     const char* name = shown_name.c_str();
 
-    // Methods 0 to 6 and 8 are decoded; others are refused, and so is encrypted
-    // data, whatever version of the format they ask for.
-    if (h.method > 6 && h.method != 8) {
+    // Methods 0 to 6, 8, 9, 12 and 14 are decoded; others are refused, and so
+    // is encrypted data, whatever version of the format they ask for.
+    if (h.method > 6 && h.method != 8 && h.method != 9 && h.method != 12 && h.method != 14) {
         std::fprintf(stderr, "   skipping: %-22s  compression method %d\n", name, h.method);
         return false;
     }
@@ -272,8 +276,8 @@ bool check_member_support() {
             read_answer_line();
             if (G.answer_buf[0] != 'y' && G.answer_buf[0] != 'Y') return false;
         }
-    } else if (h.needed_version > FORMAT_VERSION_READ) {
-        skip_for_version(name, "PK", h.needed_version, FORMAT_VERSION_READ);
+    } else if (h.needed_version > version_read_for(h.method)) {
+        skip_for_version(name, "PK", h.needed_version, version_read_for(h.method));
         return false;
     }
     map_host_attributes();

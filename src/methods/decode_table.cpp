@@ -405,7 +405,8 @@ int build_packed_table(const unsigned* lengths, unsigned n, unsigned simple_coun
             kind = s < 256 ? DECODE_LITERAL : DECODE_END_OF_BLOCK;
             value = s;
         } else if (bases && extras) {
-            kind = extras[s - simple_count] <= 13 ? extras[s - simple_count] : PACKED_INVALID;
+            const uint32_t extra = extras[s - simple_count];
+            kind = extra <= 13 ? extra : extra <= 16 ? PACKED_LONG_EXTRA + extra : PACKED_INVALID;
             value = bases[s - simple_count];
         }
         if (!fill(next_code[length]++, length, packed_entry(0, reach[s], kind, value))) return 3;

@@ -52,13 +52,15 @@ struct OwnedDecodeTable {
 // linked layout of build_decode_table (with the same set and root width)
 // reads before it knows the symbol; for a link, the subtable's index bits.
 // Bits 10-15: the kind (as DecodeEntry: 0..13 extra bits, 15, 16), or
-// PACKED_LINK or PACKED_INVALID. Bits 16-31: the value, or for a link the
+// PACKED_LONG_EXTRA + n for 14..16 extra bits (the long fields of deflate64),
+// or PACKED_LINK or PACKED_INVALID. Bits 16-31: the value, or for a link the
 // subtable's offset from the root.
 //
 // A decoder that fetches input ahead of need still has to account for the
 // input the linked layout would have asked for (a truncated stream stops at
 // the same point), which is what the reach field keeps.
 constexpr uint32_t PACKED_LINK = 32;
+constexpr uint32_t PACKED_LONG_EXTRA = 40;
 constexpr uint32_t PACKED_INVALID = 63;
 
 constexpr uint32_t packed_bits(uint32_t e) { return e & 31u; }

@@ -1,7 +1,10 @@
-// Method 8: decodes a deflate stream of stored, fixed-code and dynamic-code
-// blocks. The engine's 32 KiB window is the sliding dictionary and the output
-// buffer at once; it is passed to write_out() each time it fills and once more
-// at the end of the member.
+// Methods 8 and 9: decodes a deflate or deflate64 stream of stored,
+// fixed-code and dynamic-code blocks. The window is the sliding dictionary and
+// the output buffer at once; it is passed to write_out() each time it fills and
+// once more at the end of the member. Deflate uses the engine's 32 KiB window;
+// deflate64 differs only in its window of 64 KiB, allocated for the member,
+// and in three codes (inflate.h), so one decoder, instantiated for each
+// format, reads both.
 #include "methods/inflate.h"
 
 #include <algorithm>
@@ -16,14 +19,38 @@
 
 namespace {
 
-constexpr uint32_t WINDOW_BYTES = WINDOW_SIZE;
+// What tells the two formats apart.
+struct Deflate {
+    static constexpr uint32_t window_bytes = WINDOW_SIZE;
+    static constexpr const uint16_t* length_bases = length_base.data();
+    static constexpr const uint8_t* length_extras = length_extra.data();
+    static constexpr const uint16_t* dist_bases = dist_base.data();
+    static constexpr const uint8_t* dist_extras = dist_extra.data();
+    // Fixed distance codes: 30 of the 32 five-bit codes (an incomplete set).
+    static constexpr unsigned fixed_dist_count = 30;
+    // Whether a length or a distance may take more than 13 extra bits.
+    static constexpr bool long_extras = false;
+};
+
+struct Deflate64 {
+    static constexpr uint32_t window_bytes = 65536;
+    static constexpr const uint16_t* length_bases = length64_base.data();
+    static constexpr const uint8_t* length_extras = length64_extra.data();
+    static constexpr const uint16_t* dist_bases = dist64_base.data();
+    static constexpr const uint8_t* dist_extras = dist64_extra.data();
+    static constexpr unsigned fixed_dist_count = 32;
+    static constexpr bool long_extras = true;
+};
+
+// The window of the member being decoded (G.window, or the deflate64 window).
+uint8_t* window_base = nullptr;
 
 // Bit state between the block decoders of one member (see Bits).
 uint64_t saved_hold = 0;
 unsigned saved_count = 0;
 int saved_spare = 0;
 
-uint32_t window_pos = 0;  // next write position in G.window, 0..32768
+uint32_t window_pos = 0;  // next write position in the window, 0..its size
 
 // Whether the window was written out in this member: until then a distance may
 // reach back only as far as the member's own first byte.
@@ -56,11 +83,21 @@ constexpr size_t deflate_capacity(unsigned n, unsigned root_bits) {
 TableStore code_length_store{nullptr, size_t{1} << code_length_lookup_bits};
 TableStore litlen_store{nullptr, deflate_capacity(288, litlen_packed_bits)};
 TableStore dist_store{nullptr, deflate_capacity(32, dist_packed_bits)};
-// The fixed-code tables: every code fits the root.
-TableStore fixed_litlen_store{nullptr, 512};
-TableStore fixed_dist_store{nullptr, 32};
-PackedTable fixed_litlen;
-PackedTable fixed_dist;
+// The fixed-code tables of each format: every code fits the root.
+template <class F>
+struct FixedTables {
+    static inline TableStore litlen_store{nullptr, 512};
+    static inline TableStore dist_store{nullptr, 32};
+    static inline PackedTable litlen;
+    static inline PackedTable dist;
+
+    static void release() {
+        litlen = PackedTable{};
+        dist = PackedTable{};
+        litlen_store.entries.reset();
+        dist_store.entries.reset();
+    }
+};
 
 // Code lengths of a dynamic block: literal/length codes, then distance codes.
 std::array<unsigned, 288 + 32> code_lengths{};
@@ -163,40 +200,50 @@ int finish(Bits& in, uint32_t pos, int result) {
     return result;
 }
 
+template <class F>
 void flush_window(uint32_t& pos) {
-    write_out(G.window.data(), WINDOW_BYTES, 0);
+    write_out(window_base, F::window_bytes, 0);
     pos = 0;
     window_wrapped = true;
 }
 
 // Builds the fixed-code tables once; 0, or 3 when memory runs out (nothing
 // is then taken as built).
+template <class F>
 int ensure_fixed_tables() {
-    if (fixed_litlen.entries) return 0;
-    if (!fixed_litlen_store.ready() || !fixed_dist_store.ready()) return 3;
+    using T = FixedTables<F>;
+    if (T::litlen.entries) return 0;
+    if (!T::litlen_store.ready() || !T::dist_store.ready()) return 3;
     std::array<unsigned, 288> lengths{};
     for (unsigned s = 0; s < 144; ++s) lengths[s] = 8;
     for (unsigned s = 144; s < 256; ++s) lengths[s] = 9;
     for (unsigned s = 256; s < 280; ++s) lengths[s] = 7;
     for (unsigned s = 280; s < 288; ++s) lengths[s] = 8;
     PackedTable litlen;
-    int r = build_packed_table(lengths.data(), 288, 257, length_base.data(), length_extra.data(),
-                               fixed_litlen_lookup_bits, 9, fixed_litlen_store.entries.get(),
-                               fixed_litlen_store.capacity, &litlen);
+    int r = build_packed_table(lengths.data(), 288, 257, F::length_bases, F::length_extras,
+                               fixed_litlen_lookup_bits, 9, T::litlen_store.entries.get(),
+                               T::litlen_store.capacity, &litlen);
     if (r != 0) return r;
-    // 30 five-bit codes of 32: incomplete, which is accepted here.
-    for (unsigned s = 0; s < 30; ++s) lengths[s] = 5;
-    r = build_packed_table(lengths.data(), 30, 0, dist_base.data(), dist_extra.data(),
-                           fixed_dist_lookup_bits, 5, fixed_dist_store.entries.get(),
-                           fixed_dist_store.capacity, &fixed_dist);
+    // Deflate's 30 five-bit codes of 32 are incomplete, which is accepted here.
+    for (unsigned s = 0; s < F::fixed_dist_count; ++s) lengths[s] = 5;
+    r = build_packed_table(lengths.data(), F::fixed_dist_count, 0, F::dist_bases, F::dist_extras,
+                           fixed_dist_lookup_bits, 5, T::dist_store.entries.get(),
+                           T::dist_store.capacity, &T::dist);
     if (r > 1) return r;
-    fixed_litlen = litlen;
+    T::litlen = litlen;
     return 0;
 }
 
-}  // namespace
+template <class F> int inflate_one_block(int* last);
+template <class F> int copy_stored_block();
+template <class F> int decode_fixed_block();
+template <class F> int decode_dynamic_block();
+template <class F> int decode_block_codes(const PackedTable& litlen, const PackedTable& dist);
 
-int inflate_member() {
+// Decodes the member into the window at `window`.
+template <class F>
+int inflate_stream(uint8_t* window) {
+    window_base = window;
     window_pos = 0;
     window_wrapped = false;
     saved_hold = 0;
@@ -205,7 +252,7 @@ int inflate_member() {
     int last = 0;
     int r = 0;
     do {
-        r = inflate_one_block(&last);
+        r = inflate_one_block<F>(&last);
     } while (r == 0 && !last);
     // Bytes fetched ahead of need go back to the member's count.
     Bits in = Bits::load();
@@ -214,10 +261,11 @@ int inflate_member() {
     if (r != 0) return r;
     // The last block ran on missing bytes.
     if (G.packed_left < -inflate_overrun_limit || output_overflowed()) return 1;
-    write_out(G.window.data(), window_pos, 0);
+    write_out(window, window_pos, 0);
     return 0;
 }
 
+template <class F>
 int inflate_one_block(int* last) {
     Bits in = Bits::load();
     if (in.overrun()) return 1;
@@ -225,13 +273,14 @@ int inflate_one_block(int* last) {
     const uint32_t type = in.take(2);
     in.store();
     switch (type) {
-    case 0: return copy_stored_block();
-    case 1: return decode_fixed_block();
-    case 2: return decode_dynamic_block();
+    case 0: return copy_stored_block<F>();
+    case 1: return decode_fixed_block<F>();
+    case 2: return decode_dynamic_block<F>();
     default: return 2;
     }
 }
 
+template <class F>
 int copy_stored_block() {
     Bits in = Bits::load();
     in.drop(in.count & 7);
@@ -240,13 +289,13 @@ int copy_stored_block() {
     uint32_t pos = window_pos;
     if (len != (~nlen & 0xFFFFu)) return finish(in, pos, 1);
 
-    uint8_t* const window = G.window.data();
+    uint8_t* const window = window_base;
     for (uint32_t left = len; left > 0;) {
         if (in.overrun()) return finish(in, pos, 1);
         const uint8_t* run = nullptr;
         const bool direct = in.count == 0 && G.packed_left > 0;
         const long got =
-            direct ? take_input(&run, static_cast<long>(std::min(left, WINDOW_BYTES - pos))) : 0;
+            direct ? take_input(&run, static_cast<long>(std::min(left, F::window_bytes - pos))) : 0;
         if (direct && got == 0) {
             // The archive ended inside the member's data: this byte reads as -1
             // and the data counts as used up, as next_byte() leaves it.
@@ -262,17 +311,19 @@ int copy_stored_block() {
             window[pos++] = static_cast<uint8_t>(in.take(8));
             --left;
         }
-        if (pos == WINDOW_BYTES) flush_window(pos);
+        if (pos == F::window_bytes) flush_window<F>(pos);
     }
     return finish(in, pos, 0);
 }
 
+template <class F>
 int decode_fixed_block() {
-    const int r = ensure_fixed_tables();
+    const int r = ensure_fixed_tables<F>();
     if (r != 0) return r;
-    return decode_block_codes(fixed_litlen, fixed_dist) != 0 ? 1 : 0;
+    return decode_block_codes<F>(FixedTables<F>::litlen, FixedTables<F>::dist) != 0 ? 1 : 0;
 }
 
+template <class F>
 int decode_dynamic_block() {
     Bits in = Bits::load();
     const unsigned litlen_count = in.take(5) + 257;  // at most 288
@@ -336,8 +387,8 @@ int decode_dynamic_block() {
 
     if (!litlen_store.ready()) return 3;
     PackedTable litlen;
-    r = build_packed_table(code_lengths.data(), litlen_count, 257, length_base.data(),
-                           length_extra.data(), litlen_lookup_bits, litlen_packed_bits,
+    r = build_packed_table(code_lengths.data(), litlen_count, 257, F::length_bases,
+                           F::length_extras, litlen_lookup_bits, litlen_packed_bits,
                            litlen_store.entries.get(), litlen_store.capacity, &litlen);
     if (r != 0) {
         if (r == 1 && G.quiet_level == 0) std::fputs("(incomplete l-tree)  ", stderr);
@@ -347,20 +398,34 @@ int decode_dynamic_block() {
 
     if (!dist_store.ready()) return 3;
     PackedTable dist;
-    r = build_packed_table(code_lengths.data() + litlen_count, dist_count, 0, dist_base.data(),
-                           dist_extra.data(), dist_lookup_bits, dist_packed_bits,
+    r = build_packed_table(code_lengths.data() + litlen_count, dist_count, 0, F::dist_bases,
+                           F::dist_extras, dist_lookup_bits, dist_packed_bits,
                            dist_store.entries.get(), dist_store.capacity, &dist);
     if (r == 1) {
         if (G.quiet_level == 0) std::fputs("(incomplete d-tree)  ", stderr);
     } else if (r != 0) {
         return r;
     }
-    return decode_block_codes(litlen, dist) != 0 ? 1 : 0;
+    return decode_block_codes<F>(litlen, dist) != 0 ? 1 : 0;
 }
 
+// Whether an entry's kind is a length or distance with 14 to 16 extra bits
+// (deflate64 only: deflate's tables have no such entries).
+template <class F>
+[[gnu::always_inline]] inline bool long_extra(uint32_t kind) {
+    if constexpr (F::long_extras)
+        return kind >= PACKED_LONG_EXTRA + 14 && kind <= PACKED_LONG_EXTRA + 16;
+    return false;
+}
+
+// Decodes literals and matches with the given tables up to the end-of-block
+// code: 0 at the end of block, 1 at an invalid code or truncated input. An
+// empty distance table makes any match invalid.
+template <class F>
 int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
+    constexpr uint32_t WINDOW_BYTES = F::window_bytes;
     Bits in = Bits::load();
-    uint8_t* const window = G.window.data();
+    uint8_t* const window = window_base;
     uint32_t pos = window_pos;
     const uint32_t* const lit_table = litlen.entries;
     const unsigned lit_bits = litlen.root_bits;
@@ -391,30 +456,33 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
     };
     reload();
 
-    // The buffer is refilled below 48 bits, which hold a whole match: 15 + 5
-    // for its length, 15 + 13 for its distance. While the member's data may be
-    // used up or a window has been written (the output may have overflowed),
-    // every symbol is checked first: the threshold is then above any count.
+    // The buffer is refilled below 48 bits, which hold a whole match of
+    // deflate: 15 + 5 for its length, 15 + 13 for its distance. A match of
+    // deflate64 may take 31 + 29 bits; its distance gets a refill of its own.
+    // While the member's data may be used up or a window has been written (the
+    // output may have overflowed), every symbol is checked first: the
+    // threshold is then above any count.
     constexpr unsigned REFILL = 48;
     constexpr unsigned ALWAYS = 64;
     unsigned check_below = ALWAYS;
+    auto refill = [&] {
+        if (fast_end && cursor <= fast_end) {
+            in.hold |= load_le64(cursor) << in.count;
+            const unsigned bytes = (63 - in.count) >> 3;
+            cursor += bytes;
+            in.count += bytes * 8;
+            in.spare += static_cast<int>(bytes * 8);
+        } else {
+            sync();
+            in.refill();
+            reload();
+            if (G.packed_left < 0) check_below = ALWAYS;
+        }
+    };
 
     for (;;) {
         if (in.count < check_below) {
-            if (in.count < REFILL) {
-                if (fast_end && cursor <= fast_end) {
-                    in.hold |= load_le64(cursor) << in.count;
-                    const unsigned bytes = (63 - in.count) >> 3;
-                    cursor += bytes;
-                    in.count += bytes * 8;
-                    in.spare += static_cast<int>(bytes * 8);
-                } else {
-                    sync();
-                    in.refill();
-                    reload();
-                    if (G.packed_left < 0) check_below = ALWAYS;
-                }
-            }
+            if (in.count < REFILL) refill();
             if (check_below == ALWAYS) {
                 sync();
                 reload();
@@ -428,21 +496,30 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
         if (kind == DECODE_LITERAL) {
             window[pos++] = static_cast<uint8_t>(packed_value(e));
             if (pos == WINDOW_BYTES) {
-                flush_window(pos);
+                flush_window<F>(pos);
                 check_below = ALWAYS;
             }
             continue;
         }
-        if (kind > 13) return done(kind == DECODE_END_OF_BLOCK ? 0 : 1);
+        if (kind > 13) {
+            if (!long_extra<F>(kind)) return done(kind == DECODE_END_OF_BLOCK ? 0 : 1);
+            kind -= PACKED_LONG_EXTRA;
+        }
 
         // A match: its length, then its distance.
         uint32_t length = packed_value(e) + (static_cast<uint32_t>(in.hold) & low_bit_masks[kind]);
         in.drop(kind);
         if (!dist_table) return done(1);  // no distance codes in this block
+        if constexpr (F::long_extras) {
+            if (in.count < 29) refill();
+        }
         e = lookup(in, dist_table, dist_mask, dist_bits);
         in.drop(packed_bits(e));
         kind = packed_kind(e);
-        if (kind > 13) return done(1);
+        if (kind > 13) {
+            if (!long_extra<F>(kind)) return done(1);
+            kind -= PACKED_LONG_EXTRA;
+        }
         const uint32_t distance =
             packed_value(e) + (static_cast<uint32_t>(in.hold) & low_bit_masks[kind]);
         in.drop(kind);
@@ -480,7 +557,7 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
                 for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
             }
             if (pos == WINDOW_BYTES) {
-                flush_window(pos);
+                flush_window<F>(pos);
                 check_below = ALWAYS;
             }
             continue;
@@ -503,17 +580,32 @@ int decode_block_codes(const PackedTable& litlen, const PackedTable& dist) {
                 for (uint32_t i = 0; i < piece; ++i) window[pos++] = window[source++];
             }
             if (pos == WINDOW_BYTES) {
-                flush_window(pos);
+                flush_window<F>(pos);
                 check_below = ALWAYS;
             }
         }
     }
 }
 
+}  // namespace
+
+int inflate_member() { return inflate_stream<Deflate>(G.window.data()); }
+
+int inflate64_member() {
+    // The window of 64 KiB, for this member only.
+    std::unique_ptr<uint8_t[]> window;
+    try {
+        window = std::make_unique<uint8_t[]>(Deflate64::window_bytes);
+    } catch (const std::bad_alloc&) {
+        return 3;
+    }
+    const int r = inflate_stream<Deflate64>(window.get());
+    window_base = nullptr;
+    return r;
+}
+
 void release_fixed_tables() {
-    fixed_litlen = PackedTable{};
-    fixed_dist = PackedTable{};
-    for (TableStore* store :
-         {&code_length_store, &litlen_store, &dist_store, &fixed_litlen_store, &fixed_dist_store})
-        store->entries.reset();
+    FixedTables<Deflate>::release();
+    FixedTables<Deflate64>::release();
+    for (TableStore* store : {&code_length_store, &litlen_store, &dist_store}) store->entries.reset();
 }

@@ -1,6 +1,7 @@
-// The block decoders of method 8 (deflate) and the tables they share. The
-// engine calls inflate_member() and release_fixed_tables() (methods/methods.h);
-// the rest is offered for the decoders' own use and for tests.
+// The tables of method 8 (deflate) and method 9 (deflate64), which one
+// decoder reads. The engine calls inflate_member(), inflate64_member() and
+// release_fixed_tables() (methods/methods.h); the rest is offered for the
+// decoder's own use and for tests.
 #pragma once
 
 #include <array>
@@ -46,17 +47,28 @@ constexpr unsigned dist_packed_bits = 8;
 // data; past that the stream is truncated and the member is invalid.
 constexpr int64_t inflate_overrun_limit = 8;
 
-// One block: reads its header, sets *last from the last-block bit and decodes
-// it. 0 ok; 1 invalid data; 2 reserved block type or over-subscribed code set;
-// 3 out of memory.
-int inflate_one_block(int* last);
-
-// The three block kinds (header bits already taken); results as above.
-int copy_stored_block();
-int decode_fixed_block();
-int decode_dynamic_block();
-
-// Decodes literals and matches with the given tables up to the end-of-block
-// code: 0 at the end of block, 1 at an invalid code or truncated input. An
-// empty distance table makes any match invalid.
-int decode_block_codes(const PackedTable& litlen, const PackedTable& dist);
+// Deflate64 (method 9) changes three codes and the window: length symbol 285
+// takes 16 extra bits on base 3, and distance symbols 30 and 31 are valid, on
+// bases 32769 and 49153 with 14 extra bits, reaching back through 64 KiB.
+inline constexpr std::array<uint16_t, 31> length64_base = [] {
+    std::array<uint16_t, 31> t = length_base;
+    t[28] = 3;
+    return t;
+}();
+inline constexpr std::array<uint8_t, 31> length64_extra = [] {
+    std::array<uint8_t, 31> t = length_extra;
+    t[28] = 16;
+    return t;
+}();
+inline constexpr std::array<uint16_t, 32> dist64_base = [] {
+    std::array<uint16_t, 32> t = dist_base;
+    t[30] = 32769;
+    t[31] = 49153;
+    return t;
+}();
+inline constexpr std::array<uint8_t, 32> dist64_extra = [] {
+    std::array<uint8_t, 32> t = dist_extra;
+    t[30] = 14;
+    t[31] = 14;
+    return t;
+}();

@@ -10,8 +10,6 @@
 #include "platform/crt.h"
 #include "platform/os_layer.h"
 #include "platform/win32_shell.h"
-#include "setup/install_ui.h"
-#include "setup/messages.h"
 #include "setup/setup_state.h"
 
 const std::array<RenamePair, 7> rename_pairs = {{
@@ -228,7 +226,6 @@ void convert_or_clean(const std::string& directory, int mode) {
         }
         return;
     }
-    install_ui().set_status(message(msg_status_deleting));
     for (const char* name : obsolete_files) {
         const auto renamed = std::find_if(rename_pairs.begin(), rename_pairs.end(),
                                           [&](const RenamePair& pair) { return std::strcmp(pair.old_name, name) == 0; });

@@ -76,10 +76,10 @@ bool copy_file(const std::string& source, std::string& target, bool map_names);
 bool copy_tree(const std::string& source, const std::string& target, bool map_names);
 
 // Mode 0: copy each old option file of `directory` to its new name.
-// Mode 1: remove the obsolete files and folders of `directory` (the status line
-// shows message 20 first). An old option-file name goes only when its copy
-// under the new name holds the same bytes; otherwise it stays, and a line on
-// standard error ("kept old file PATH: ...") says why.
+// Mode 1: remove the obsolete files and folders of `directory`. An old
+// option-file name goes only when its copy under the new name holds the same
+// bytes; otherwise it stays, and a line on standard error ("kept old file
+// PATH: ...") says why.
 void convert_or_clean(const std::string& directory, int mode);
 
 // The directory a member goes to below `user_directory`: the user directory

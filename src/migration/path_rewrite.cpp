@@ -8,8 +8,6 @@
 #include "migration/path_settings.h"
 #include "platform/crt.h"
 #include "platform/os_layer.h"
-#include "setup/install_ui.h"
-#include "setup/messages.h"
 #include "setup/setup_state.h"
 
 namespace {
@@ -61,8 +59,6 @@ void rewrite_path_file(const char* name) {
         os_AssertMsg("strchr(name, '\\\\') != NULL", "imisc", 399);
         return;
     }
-    install_ui().set_status(message(msg_status_paths));
-
     std::string temp_name;
     std::string source_name;
     if (!join_path(temp_name, S.options_path, "STANDARD.TMP") ||

@@ -8,9 +8,9 @@
 #include <string>
 
 // `name` is a relative name with a backslash ("OPTIONS\STANDARD.TPA"); the part
-// behind its first backslash names the file in the new options directory. The
-// status line shows message 21 first. A name without a backslash is reported
-// through os_AssertMsg and nothing is rewritten.
+// behind its first backslash names the file in the new options directory. A
+// name without a backslash is reported through os_AssertMsg and nothing is
+// rewritten.
 void rewrite_path_file(const char* name);
 
 // `path` without the leading `directory` when it lies in that directory (one

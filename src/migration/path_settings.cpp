@@ -6,7 +6,7 @@
 #include "migration/file_helpers.h"
 #include "platform/crt.h"
 #include "platform/hostfile.h"
-#include "setup/install_ui.h"
+#include "platform/os_layer.h"
 #include "setup/setup_state.h"
 
 const std::array<PathKeyword, 5> path_keywords = {{
@@ -144,6 +144,17 @@ void reset_existing_paths() {
     S.existing_found = false;
 }
 
+bool read_existing_installation() {
+    std::string keyword_file, line_file;
+    join_path(keyword_file, S.existing_path, "OPTIONS\\STANDARD.TPA");
+    join_path(line_file, S.existing_path, "OPTIONS\\TEVPATH.DAT");
+    const bool there = (!keyword_file.empty() && _access(keyword_file.c_str(), 0) == 0) ||
+                       (!line_file.empty() && _access(line_file.c_str(), 0) == 0);
+    if (there) return read_existing_paths(keyword_file, line_file);
+    reset_existing_paths();
+    return false;
+}
+
 bool lies_outside_existing(std::string_view path) {
     if (path_in_directory(path, S.existing_path)) return false;
     return is_absolute_path(path);
@@ -201,12 +212,19 @@ bool rebase_path(const std::string& destination, std::string& out, const std::st
     return join_path(out, destination, relative);
 }
 
-void update_copy_choices(HWIN dialog) {
-    const auto differ = [](const std::string& a, const std::string& b) {
-        return !a.empty() && !b.empty() &&
-               (a.size() != b.size() || compare_nocase(a, b, a.size()) != 0) && S.existing_found;
+void rebase_new_paths() {
+    for (int kind = 0; kind < DIR_COUNT; ++kind)
+        rebase_path(S.destination_path, new_dir_path(kind), S.existing_paths[kind]);
+}
+
+CopyChoices copy_choices(const SetupState& state) {
+    const auto differ = [&](const std::string& a, const std::string& b) {
+        return !a.empty() && !b.empty() && (a.size() != b.size() || compare_nocase(a, b, a.size()) != 0) &&
+               state.existing_found;
     };
-    os_EnableWindow(os_SubWin(dialog, ID_COPY_PHONE_BOOK), differ(S.existing_path, S.destination_path));
-    os_EnableWindow(os_SubWin(dialog, ID_COPY_OPTIONS), differ(S.existing_options_dir, S.options_path));
-    os_EnableWindow(os_SubWin(dialog, ID_COPY_SCRIPTS), differ(S.existing_script_dir, S.script_path));
+    CopyChoices choices;
+    choices.options = differ(state.existing_options_dir, state.options_path);
+    choices.phone_book = differ(state.existing_path, state.destination_path);
+    choices.scripts = differ(state.existing_script_dir, state.script_path);
+    return choices;
 }

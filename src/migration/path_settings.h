@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os_layer.h"
+struct SetupState;
 
 // A keyword of the keyword layout and the directory kind (DIR_LOG, ...) it names.
 // The value starts behind the keyword, an equals sign and a double quote.
@@ -48,6 +48,11 @@ bool read_existing_paths(const std::string& keyword_file, const std::string& lin
 // existing_found false.
 void reset_existing_paths();
 
+// The earlier installation in existing_path: read_existing_paths on its
+// OPTIONS\STANDARD.TPA and OPTIONS\TEVPATH.DAT when one of the two is there,
+// else reset_existing_paths. Returns existing_found.
+bool read_existing_installation();
+
 // False when `path` lies in the existing directory; otherwise true exactly when
 // it is absolute.
 bool lies_outside_existing(std::string_view path);
@@ -62,6 +67,18 @@ bool make_absolute(std::string& path);
 // result). False, with `out` empty, when the result would be too long.
 bool rebase_path(const std::string& destination, std::string& out, const std::string& value);
 
-// Enables each copy check box of `dialog` exactly when its two paths are both
-// set and differ and the existing installation's settings were read.
-void update_copy_choices(HWIN dialog);
+// The five new directories (log, options, script, upload, download, in this
+// order), each rebase_path of destination_path and its existing_paths value.
+void rebase_new_paths();
+
+// Which of the three copies of the earlier installation the dialog offers
+// (enables): each exactly when its two paths are both set and differ (without
+// regard to case) and the earlier installation's settings were read. Options:
+// existing_options_dir and options_path; phone book: existing_path and
+// destination_path; scripts: existing_script_dir and script_path.
+struct CopyChoices {
+    bool options = false;
+    bool phone_book = false;
+    bool scripts = false;
+};
+CopyChoices copy_choices(const SetupState& state);

@@ -43,11 +43,3 @@ inline constexpr std::array<uint16_t, 32> CP1252_80_TO_UNICODE = {
 constexpr uint16_t cp1252_to_unicode(uint8_t c) {
     return c >= 0x80 && c < 0xA0 ? CP1252_80_TO_UNICODE[c - 0x80] : c;
 }
-
-// The code page 1252 byte of a UTF-16 code unit, or -1 when 1252 has none.
-constexpr int unicode_to_cp1252(uint32_t u) {
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<int>(u);
-    for (size_t i = 0; i < CP1252_80_TO_UNICODE.size(); ++i)
-        if (CP1252_80_TO_UNICODE[i] == u) return static_cast<int>(0x80 + i);
-    return -1;
-}

@@ -1,11 +1,14 @@
-// InstallUi: the install worker's only view of the user. The worker reports its
-// status and progress, asks its questions, shows its final messages and
-// announces its end through this record, so that it runs the same with the
-// setup dialog, without any window, or under a test that records every call.
+// InstallUi: the setup's only view of the user outside its dialog. Start-up
+// reports its refusals through it, and the install worker reports its status
+// and progress, asks its questions, shows its final messages and announces its
+// end through it, so that they run the same with the setup dialog (Windows),
+// on the terminal (setup_headless), or under a test that records every call.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+
+struct CopyChoices;
 
 // Control ids of the setup dialog that the worker's view reaches.
 enum : int {
@@ -29,10 +32,11 @@ struct InstallUi {
     std::function<void()> finished;                    // the worker ends
 };
 
-// The view over the setup dialog (S.dialog): status line 309, progress bar 308,
-// check boxes 303-305, message boxes owned by the dialog, WM_SETUP_DONE posted to it.
-InstallUi dialog_install_ui();
-
-// The view the worker uses; the dialog view until another is installed.
+// The view start-up and the worker use. Until one is installed, and for every
+// operation an installed view leaves out, nothing is shown and every question
+// is answered no.
 void set_install_ui(InstallUi ui);
 const InstallUi& install_ui();
+
+// Whether copy check box `id` (303, 304 or 305) is enabled for these choices.
+bool copy_box_enabled(const CopyChoices& choices, int id);

@@ -87,9 +87,11 @@ void complete_installation(const InstallUi& ui) {
     for (const char* name : copied_dlls) copy_beside_program(name);
     S.percent_done = 100;
     ui.set_percent(100);
+    ui.set_status(message(msg_status_paths));
     rewrite_path_file("OPTIONS\\STANDARD.TPA");
     ui.set_status(message(msg_status_folder));
     create_start_menu_entries();
+    ui.set_status(message(msg_status_deleting));
     convert_or_clean(S.destination_path, 1);
     ui.set_status(message(msg_status_complete));
     ui.info(message(msg_all_done));
@@ -246,9 +248,9 @@ void install_worker(void*) {
     os_CleanupWinThread(&context);
 }
 
-int start_installation() {
+bool start_installation(const std::function<bool()>& start_worker) {
     convert_or_clean(S.destination_path, 0);
-    const int thread = os_CreateThread(install_worker, nullptr);
-    if (thread != 0) S.worker_started = true;
-    return thread;
+    if (!start_worker()) return false;
+    S.worker_started = true;
+    return true;
 }

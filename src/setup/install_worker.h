@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,10 +55,11 @@ uint32_t progress_percent(uint64_t done, uint32_t total, size_t members_done, si
 // The thread routine (os_CreateThread(install_worker, nullptr)).
 void install_worker(void* unused);
 
-// The Install sequence once the paths are set, the same for the dialog and for
-// setup_headless: the destination's old option files get copies under their
-// new names (the worker's clean-up deletes an old name only where that copy is
-// there and the same), then the worker starts and worker_started is set. The
-// worker's thread id, or 0 when it could not be started (the copies stay; a
-// second Install makes them again). No window is touched here.
-int start_installation();
+// The Install sequence once the paths are set, the same for every front end:
+// the destination's old option files get copies under their new names (the
+// worker's clean-up deletes an old name only where that copy is there and the
+// same), then `start_worker` starts install_worker on a thread of its own and
+// tells whether it did, and worker_started is set when it did. No window is
+// touched here. False when no worker could be started (the copies stay; a
+// second Install makes them again).
+bool start_installation(const std::function<bool()>& start_worker);

@@ -6,7 +6,7 @@
 
 #include "platform/crt.h"
 #include "platform/os_layer.h"
-#include "setup/message_boxes.h"
+#include "setup/install_ui.h"
 #include "setup/messages.h"
 #include "setup/setup_state.h"
 
@@ -43,13 +43,13 @@ int setup_main(const char* program_path) {
         }
     }
     if (S.payload_name.empty()) {
-        show_error(message(msg_no_payload));
+        install_ui().error(message(msg_no_payload));
         os_CleanupWinThread(&context);
         return 0;
     }
 
     if (os_QuerySysValue(OS_SV_PLATFORM) == OS_PLATFORM_NT && os_QuerySysValue(OS_SV_VERSION) < 400) {
-        show_error(message(msg_needs_nt4));
+        install_ui().error(message(msg_needs_nt4));
         os_CleanupWinThread(&context);
         return 0;
     }

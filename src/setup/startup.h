@@ -1,6 +1,7 @@
 // The setup program's start-up: run from the program's own directory, choose
 // the payload and with it the language, refuse old Windows NT versions, and
-// note an earlier installation; then run the setup dialog.
+// note an earlier installation; then run the setup dialog. A refusal is shown
+// as an error through install_ui().
 #pragma once
 
 // The payload names in the order they are looked for; the index of the one

@@ -1,7 +1,8 @@
 // Text for people: the setup's own texts reach windows, message boxes and file
 // names in code page 1252 (the ANSI code page). The message table is stored in
-// code page 850 and the dialog's control table in UTF-8; these convert them,
-// explicitly, whatever the machine's own code pages are.
+// code page 850; this converts it, explicitly, whatever the machine's own code
+// pages are. (The dialog's texts are converted from UTF-8 into its resources
+// by scripts/gen_rc.py.)
 #pragma once
 
 #include <string>
@@ -9,7 +10,3 @@
 
 // Code page 850 bytes as code page 1252 bytes ('?' where 1252 has no such letter).
 std::string cp850_to_cp1252(std::string_view oem);
-
-// UTF-8 as code page 1252 bytes; a character 1252 does not hold, or a broken
-// sequence, becomes '?'.
-std::string utf8_to_cp1252(std::string_view utf8);

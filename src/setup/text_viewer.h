@@ -1,25 +1,22 @@
-// The DOC-file viewer: one read-only text window per DOC file, cascaded over
-// the screen; closing the last of them ends the setup dialog.
+// The DOC files' text windows as plain values: what each window shows and
+// where it goes. The windows themselves are Windows code (src/setup/win32).
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
-#include "platform/win32_gui.h"
+#include "platform/os_layer.h"
 
-inline constexpr const char* TEXT_WINDOW_CLASS = "ShowTextWindow";
-constexpr int TEXT_EDIT_ID = 257;
-inline constexpr const char* TEXT_FONT = "8.Courier";
 // The most bytes of a DOC file shown.
 constexpr size_t DOC_READ_SIZE = 16384;
 
-// Opens a text window for each DOC file (doc_files, in the current directory)
-// that can be read; returns how many windows were opened.
-int show_doc_files();
+// The text a DOC file's window shows: at most DOC_READ_SIZE bytes from the
+// file's beginning, as read, without any conversion. False when the file
+// (relative to the current directory) cannot be opened.
+bool read_doc_text(const char* name, std::string& text);
 
-// Creates one text window titled `title` showing `text`; null when it could not be made.
-HWND open_text_window(const char* text, const char* title);
-
-// Text windows open now.
-int open_text_windows();
-
-LRESULT CALLBACK text_window_proc(HWND window, UINT message, WPARAM param1, LPARAM param2);
+// Where the n-th text window (n from 1) goes, in the layer's coordinates (y
+// upwards): three quarters of the screen wide and high, each window one step
+// (title bar plus border) further right and further down than the one before.
+OS_POSITION text_window_place(int n, int32_t screen_width, int32_t screen_height, int32_t step);

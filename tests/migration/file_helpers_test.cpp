@@ -137,7 +137,6 @@ TEST(ConvertOrClean, ModeZeroCopiesOldOptionFilesToNewNames) {
     EXPECT_EQ(tz::read_text(env.c_drive / "NEW/OPTIONS/standard.tev"), "old options");
     EXPECT_TRUE(tz::file_exists(env.c_drive / "NEW/OPTIONS/TEVPATH.DAT"));  // copied, not moved
     EXPECT_FALSE(tz::file_exists(env.c_drive / "NEW/OPTIONS/standard.fee"));
-    EXPECT_TRUE(env.statuses().empty());
 }
 
 TEST(ConvertOrClean, ModeOneRemovesObsoleteFilesAndEmptiedFolders) {
@@ -155,7 +154,6 @@ TEST(ConvertOrClean, ModeOneRemovesObsoleteFilesAndEmptiedFolders) {
         tz::write_text(env.c_drive / ("NEW/SCRIPT/SAMPLES/" + std::string(name)), "x");
 
     convert_or_clean("C:\\NEW", 1);
-    EXPECT_EQ(env.statuses(), std::vector<std::string>{"Searching and deleting old files"});
     EXPECT_FALSE(tz::file_exists(env.c_drive / "NEW/OPTIONS/TEVPATH.DAT"));
     EXPECT_FALSE(tz::file_exists(env.c_drive / "NEW/TEV16.EXE"));
     EXPECT_FALSE(tz::file_exists(env.c_drive / "NEW/tev.hlp"));

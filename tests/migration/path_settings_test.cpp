@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "migration/path_settings.h"
-#include "setup/install_ui.h"
 #include "setup/setup_state.h"
 #include "support/setup_env.h"
 
@@ -199,26 +198,36 @@ TEST_F(PathSettings, MakeAbsoluteFromTheCurrentDirectory) {
     EXPECT_EQ(at_root, "C:\\TEV");
 }
 
-TEST_F(PathSettings, CopyChoicesNeedTwoDifferentPathsAndFoundSettings) {
-    const auto enabled = [&](int id) { return os_IsWindowEnabled(os_SubWin(env.dialog, id)) == 1; };
-    S.destination_path = "C:\\NEW";
-    S.options_path = "C:\\NEW\\OPTIONS";
-    S.script_path = "C:\\NEW\\SCRIPT";
-    S.existing_options_dir = "C:\\OLD\\OPTIONS";
-    S.existing_script_dir = "c:\\new\\script";
-    S.existing_found = false;
-    update_copy_choices(env.dialog);
-    EXPECT_FALSE(enabled(ID_COPY_PHONE_BOOK));
-    EXPECT_FALSE(enabled(ID_COPY_OPTIONS));
-    EXPECT_FALSE(enabled(ID_COPY_SCRIPTS));
-    S.existing_found = true;
-    update_copy_choices(env.dialog);
-    EXPECT_TRUE(enabled(ID_COPY_PHONE_BOOK));
-    EXPECT_TRUE(enabled(ID_COPY_OPTIONS));
-    EXPECT_FALSE(enabled(ID_COPY_SCRIPTS));  // the same directory in other letters
-    S.destination_path.clear();
-    update_copy_choices(env.dialog);
-    EXPECT_FALSE(enabled(ID_COPY_PHONE_BOOK));
+TEST(CopyChoices, EachNeedsTwoDifferentPathsAndFoundSettings) {
+    struct Case {
+        const char* what;
+        void (*change)(SetupState&);
+        bool options, phone_book, scripts;
+    };
+    const Case cases[] = {
+        {"settings not read", [](SetupState& s) { s.existing_found = false; }, false, false, false},
+        {"all offered", [](SetupState&) {}, true, true, true},
+        {"the same folder in other letters", [](SetupState& s) { s.existing_script_dir = "c:\\new\\script"; },
+         true, true, false},
+        {"no destination", [](SetupState& s) { s.destination_path.clear(); }, true, false, true},
+        {"no earlier options folder", [](SetupState& s) { s.existing_options_dir.clear(); }, false, true, true},
+        {"no earlier installation", [](SetupState& s) { s.existing_path.clear(); }, true, false, true},
+    };
+    for (const Case& c : cases) {
+        SetupState state;
+        state.existing_path = "C:\\OLD";
+        state.destination_path = "C:\\NEW";
+        state.options_path = "C:\\NEW\\OPTIONS";
+        state.script_path = "C:\\NEW\\SCRIPT";
+        state.existing_options_dir = "C:\\OLD\\OPTIONS";
+        state.existing_script_dir = "C:\\OLD\\SCRIPT";
+        state.existing_found = true;
+        c.change(state);
+        const CopyChoices got = copy_choices(state);
+        EXPECT_EQ((std::vector<bool>{got.options, got.phone_book, got.scripts}),
+                  (std::vector<bool>{c.options, c.phone_book, c.scripts}))
+            << c.what;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The setup's Win32 calls on Linux: file copy, search path, environment
-// expansion, code pages, registry, file search and shell links.
+// The setup's host calls on Linux: file copy, search path, file search, and
+// the shell's Programs folder and shortcut records.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,9 +12,9 @@
 
 #include "platform/hostfile.h"
 #include "platform/os_layer.h"
+#include "platform/shell.h"
 #include "platform/win32_shell.h"
 #include "support/run.h"
-#include "support/setup_env.h"
 
 namespace {
 
@@ -110,95 +110,49 @@ TEST_F(ShellCalls, SearchPathFindsProgramsAlongPath) {
     setenv("PATH", saved.c_str(), 1);
 }
 
-TEST(ShellText, EnvironmentExpansion) {
-    setenv("TEV_TEST_HOME", "C:\\Users\\Ann", 1);
-    unsetenv("TEV_TEST_UNSET");
-    char out[64];
-    EXPECT_EQ(ExpandEnvironmentStringsA("%TEV_TEST_HOME%\\Start Menu", out, sizeof out),
-              std::strlen("C:\\Users\\Ann\\Start Menu") + 1);
-    EXPECT_STREQ(out, "C:\\Users\\Ann\\Start Menu");
-    ExpandEnvironmentStringsA("%TEV_TEST_UNSET%\\x %TEV_TEST_HOME%", out, sizeof out);
-    EXPECT_STREQ(out, "%TEV_TEST_UNSET%\\x C:\\Users\\Ann");
-    ExpandEnvironmentStringsA("100% %TEV_TEST_HOME%", out, sizeof out);
-    EXPECT_STREQ(out, "100% C:\\Users\\Ann");
-    char small[8] = "garbage";
-    EXPECT_GT(ExpandEnvironmentStringsA("%TEV_TEST_HOME%", small, sizeof small), sizeof small);
-    EXPECT_STREQ(small, "");
-}
+TEST_F(ShellCalls, ShortcutsAreTextRecordsInTheProgramsFolder) {
+    std::string programs;
+    ASSERT_TRUE(shell_programs_folder(programs));
+    EXPECT_EQ(programs, "C:\\Users\\Demo\\Start Menu\\Programs");
+    ASSERT_TRUE(tz::file_exists(c / "Users/Demo/Start Menu/Programs"));  // made, as Windows always has it
+    const std::string folder = programs + "\\TEV f\xFCr Windows NT";
+    EXPECT_TRUE(shell_create_folder(folder));
+    EXPECT_TRUE(shell_create_folder(folder));  // already there
+    EXPECT_FALSE(shell_create_folder("C:\\NOWHERE\\X"));
 
-TEST(ShellText, CodePages) {
-    // Code page 850 u umlaut, e acute and a box-drawing character in the ANSI code page.
-    char text[] = "f\x81r \x82t\x82 \xC4";
-    OemToCharA(text, text);
-    EXPECT_STREQ(text, "f\xFCr \xE9t\xE9 ?");
-    WCHAR wide[8];
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xFC\x80" "a", -1, wide, 8), 4);
-    EXPECT_EQ(wide[0], 0x00FC);
-    EXPECT_EQ(wide[1], 0x20AC);  // euro sign
-    EXPECT_EQ(wide[2], u'a');
-    EXPECT_EQ(wide[3], 0);
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, wide, 2), 0);
-    char back[8];
-    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, wide, -1, back, 8, nullptr, nullptr), 4);
-    EXPECT_STREQ(back, "\xFC\x80" "a");
-}
-
-TEST(ShellRegistry, SeededValuesAreReadAndCut) {
-    posix_registry_clear();
-    posix_registry_set(HKEY_CURRENT_USER, "Software\\Test", "Programs", "C:\\Programs");
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "SOFTWARE\\test", &key), static_cast<LONG>(ERROR_SUCCESS));
-    BYTE data[32];
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "programs", nullptr, &type, data, &size), static_cast<LONG>(ERROR_SUCCESS));
-    EXPECT_EQ(type, REG_SZ);
-    EXPECT_EQ(size, 12u);
-    EXPECT_STREQ(reinterpret_cast<char*>(data), "C:\\Programs");
-    size = 4;
-    EXPECT_EQ(RegQueryValueExA(key, "Programs", nullptr, &type, data, &size), static_cast<LONG>(ERROR_MORE_DATA));
-    EXPECT_EQ(size, 12u);
-    EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, &type, data, &size), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(RegCloseKey(key), static_cast<LONG>(ERROR_SUCCESS));
-    EXPECT_NE(RegQueryValueExA(key, "Programs", nullptr, &type, data, &size), static_cast<LONG>(ERROR_SUCCESS));
-    // A key created where none was seeded exists, empty.
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\New", &key), static_cast<LONG>(ERROR_SUCCESS));
-    EXPECT_EQ(RegQueryValueExA(key, "Programs", nullptr, &type, data, &size), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
-    RegCloseKey(key);
-    posix_registry_clear();
-}
-
-TEST_F(ShellCalls, ShellLinkIsWrittenAsLinkFileAndReadsBack) {
-    ::mkdir((c / "MENU").c_str(), 0777);
-    ShellLink link;
-    link.path = "C:\\TEV\\TEV.EXE";
+    Shortcut link;
+    link.link_path = folder + "\\Order from Vendora.LNK";
+    link.target = "C:\\TEV\\TEV.EXE";
     link.arguments = "/ORDER:0";
     link.working_directory = "C:\\TEV";
-    link.description = "Order from Vendora";
     link.icon_path = "C:\\DIST\\inst_ger.ico";
-    const std::string name = "C:\\MENU\\TEV f\xFCr Windows.LNK";
-    std::vector<WCHAR> wide(name.size() + 1);
-    ASSERT_GT(MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide.data(), static_cast<int>(wide.size())), 0);
-    ASSERT_EQ(host_save_shell_link(link, wide.data()), LINK_SAVED);
+    link.description = "Order from Vendora";
+    ASSERT_EQ(shell_create_shortcut(link), SHORTCUT_SAVED);
+    const std::string file = c / "Users/Demo/Start Menu/Programs/TEV f\xFCr Windows NT/Order from Vendora.LNK";
+    EXPECT_EQ(tz::read_text(file), "target=C:\\TEV\\TEV.EXE\n"
+                                   "arguments=/ORDER:0\n"
+                                   "working directory=C:\\TEV\n"
+                                   "icon=C:\\DIST\\inst_ger.ico\n"
+                                   "icon index=0\n"
+                                   "description=Order from Vendora\n");
+    Shortcut back;
+    ASSERT_TRUE(read_shortcut_record(tz::read_text(file), back));
+    EXPECT_EQ(shortcut_record(back), shortcut_record(link));
 
-    const tz::LinkFile back = tz::read_link_file(c / "MENU/TEV f\xFCr Windows.LNK");
-    ASSERT_TRUE(back.valid);
-    EXPECT_EQ(back.path, link.path);
-    EXPECT_EQ(back.arguments, link.arguments);
-    EXPECT_EQ(back.working_directory, link.working_directory);
-    EXPECT_EQ(back.description, link.description);
-    EXPECT_EQ(back.icon_path, link.icon_path);
+    // A shortcut that cannot be saved leaves nothing behind.
+    link.link_path = "C:\\NOFOLDER\\X.LNK";
+    EXPECT_EQ(shell_create_shortcut(link), SHORTCUT_NOT_SAVED);
+    EXPECT_FALSE(tz::file_exists(c / "NOFOLDER"));
 
-    // Without arguments and icon the link carries neither.
-    link.arguments.clear();
-    link.icon_path.clear();
-    ASSERT_EQ(host_save_shell_link(link, wide.data()), LINK_SAVED);
-    const tz::LinkFile plain = tz::read_link_file(c / "MENU/TEV f\xFCr Windows.LNK");
-    ASSERT_TRUE(plain.valid);
-    EXPECT_EQ(plain.flags & 0x60, 0u);
-
-    const std::u16string nowhere = u"C:\\NOFOLDER\\X.LNK";
-    EXPECT_EQ(host_save_shell_link(link, reinterpret_cast<const WCHAR*>(nowhere.c_str())), LINK_NOT_SAVED);
+    // Records that are not whole are refused.
+    const std::string record = shortcut_record(link);
+    for (const std::string& bad : {record.substr(0, record.size() - 1), "x" + record, record + "more\n",
+                                   std::string("target=\n")}) {
+        EXPECT_FALSE(read_shortcut_record(bad, back)) << bad;
+    }
+    std::string bad_index = record;
+    bad_index.replace(bad_index.find("index=0"), 7, "index=x");
+    EXPECT_FALSE(read_shortcut_record(bad_index, back));
 }
 
 }  // namespace

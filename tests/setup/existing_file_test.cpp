@@ -38,7 +38,7 @@ TEST(BackupName, FirstDotOfTheFileName) {
 TEST_F(ExistingFile, ProtectedDataFileAskedEachTimeAndBackedUp) {
     existing("PHONEBK", "my numbers");
     existing("FAXCALL.TRX", "my script");
-    env.answer_with([](const std::string& text) { return text.find("PHONEBK") != std::string::npos ? 1 : 0; });
+    env.answer_with([](const std::string& text) { return text.find("PHONEBK") != std::string::npos; });
 
     EXPECT_EQ(existing_file_policy("C:/TEV/PHONEBK"), EXISTING_OVERWRITE);
     EXPECT_EQ(tz::read_text(env.c_drive / "TEV/PHONEB0"), "my numbers");
@@ -52,16 +52,14 @@ TEST_F(ExistingFile, ProtectedDataFileAskedEachTimeAndBackedUp) {
     const auto boxes = env.boxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, "Overwrite C:\\TEV\\PHONEBK with TEV's installation defaults?");
-    EXPECT_EQ(boxes[0].caption, "Information");
-    EXPECT_EQ(boxes[0].style, OS_MB_YESNO | OS_MB_DEFAULT_NO);
-    EXPECT_EQ(env.box_owners()[0], env.dialog);
+    EXPECT_EQ(boxes[0].kind, tz::BoxKind::ask);
     EXPECT_EQ(boxes[1].text, "Overwrite C:\\TEV\\FAXCALL.TRX with TEV's installation defaults?");
 }
 
 TEST_F(ExistingFile, OptionFilesAskedOnceForAll) {
     existing("OPTIONS/STANDARD.TPA", "paths");
     existing("OPTIONS/STANDARD.TEV", "options");
-    env.answer_with([](const std::string&) { return 1; });
+    env.answer_with([](const std::string&) { return true; });
     EXPECT_EQ(existing_file_policy("C:/TEV/OPTIONS/STANDARD.TPA"), EXISTING_OVERWRITE);
     EXPECT_EQ(existing_file_policy("C:/TEV/OPTIONS/standard.tev"), EXISTING_OVERWRITE);
     EXPECT_TRUE(S.options_always);
@@ -72,8 +70,7 @@ TEST_F(ExistingFile, OptionFilesAskedOnceForAll) {
 
     // "No" is remembered as well, and nothing is backed up then.
     reset_setup_state();
-    S.dialog = env.dialog;
-    env.answer_with([](const std::string&) { return 0; });
+    env.answer_with([](const std::string&) { return false; });
     EXPECT_EQ(existing_file_policy("C:/TEV/OPTIONS/STANDARD.TPA"), EXISTING_SKIP);
     EXPECT_EQ(existing_file_policy("C:/TEV/OPTIONS/STANDARD.TEV"), EXISTING_SKIP);
     EXPECT_TRUE(S.options_never);
@@ -100,7 +97,7 @@ TEST_F(ExistingFile, NoOverwriteWithoutABackup) {
     ::mkdir((env.c_drive / "TEV/PHONEB0").c_str(), 0777);
     for (const char mark : std::string("123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"))
         existing(std::string("PHONEB") + mark, "taken");
-    env.answer_with([](const std::string&) { return 1; });
+    env.answer_with([](const std::string&) { return true; });
     EXPECT_EQ(existing_file_policy("C:/TEV/PHONEBK"), EXISTING_SKIP);
     EXPECT_FALSE(S.backups_made);
     EXPECT_EQ(tz::read_text(env.c_drive / "TEV/PHONEBZ"), "taken");

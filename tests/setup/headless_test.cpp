@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/shell.h"
 #include "support/run.h"
 #include "support/zip_writer.h"
 
@@ -95,6 +96,13 @@ TEST(Headless, AnUpdateOverAnEarlierVersionLosesNoOptionFile) {
         // Old names whose copy is there and the same are gone.
         EXPECT_FALSE(tz::file_exists(drive + "/TEV/OPTIONS/TEV.KEY"));
         EXPECT_EQ(files_holding(drive, "my keys\n"), std::vector<std::string>{"TEV/OPTIONS/standard.tky"});
+        // The Start-menu shortcuts, as records in the Programs folder.
+        const std::string menu = drive + "/Users/Demo/Start Menu/Programs/TEV for Windows NT";
+        Shortcut tev;
+        ASSERT_TRUE(tz::file_exists(menu + "/TEV.LNK"));
+        ASSERT_TRUE(read_shortcut_record(tz::read_text(menu + "/TEV.LNK"), tev));
+        EXPECT_EQ(tev.target, "C:\\TEV\\TEV.EXE");
+        EXPECT_EQ(tz::files_below(menu).size(), 12u);
     }
 }
 

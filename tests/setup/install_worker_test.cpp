@@ -14,7 +14,6 @@
 #include "engine/engine.h"
 #include "migration/file_helpers.h"
 #include "migration/path_settings.h"
-#include "platform/posix/os_script.h"
 #include "setup/install_worker.h"
 #include "setup/messages.h"
 #include "setup/setup_state.h"
@@ -88,10 +87,8 @@ protected:
         saved_path = std::getenv("PATH") ? std::getenv("PATH") : "";
         setenv("PATH", "/nonexistent", 1);
         make_dir(env.c_drive / "DIST");
-        make_dir(env.c_drive / "MENU");
         for (const char* name : doc_files) tz::write_text(env.c_drive / ("DIST/" + std::string(name)), std::string("doc ") + name);
         for (const char* name : copied_dlls) tz::write_text(env.c_drive / ("DIST/" + std::string(name)), std::string("dll ") + name);
-        posix_registry_set(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, PROGRAMS_VALUE, "C:\\MENU\\");
     }
     void TearDown() override { setenv("PATH", saved_path.c_str(), 1); }
 
@@ -116,21 +113,20 @@ protected:
         S.destination_path = destination;
         for (int kind = 0; kind < DIR_COUNT; ++kind) rebase_path(destination, new_dir_path(kind), S.existing_paths[kind]);
         if (!upload.empty()) S.upload_path = upload;
-        update_copy_choices(env.dialog);
     }
 
-    // Runs the worker on its own thread until it posts WM_SETUP_DONE; returns
-    // what it wrote on the standard streams.
+    // Runs the worker on its own thread until it ends; returns what it wrote
+    // on the standard streams.
     tz::EngineRun run_worker() {
         tz::ScopedCwd cwd(env.c_drive / "DIST");
         return tz::capture_streams([&] {
-            S.worker_started = true;
-            if (os_CreateThread(install_worker, nullptr) == 0) return 1;
-            OsMessage done;
-            const bool posted = os_script_wait_message(env.dialog, &done, 120000);
-            os_script_join_threads();
-            return posted && done.code == WM_SETUP_DONE ? 0 : 2;
+            env.run_worker_thread();
+            return env.finished_count() > 0 ? 0 : 2;
         });
+    }
+    // The Start-menu folder of the English installation on Windows NT.
+    std::string menu(const std::string& name = "") {
+        return tz::programs_folder_native() + "/TEV for Windows NT" + (name.empty() ? "" : "/" + name);
     }
 
     std::string c(const std::string& relative) { return tz::read_text(env.c_drive / relative); }
@@ -196,10 +192,10 @@ TEST_F(Installation, FreshInstallationMigratingAnOldVersion) {
     EXPECT_TRUE(c_exists("NEW/LOG"));
 
     // The Start-menu folder with its links.
-    const tz::LinkFile tev = tz::read_link_file(env.c_drive / "MENU/TEV for Windows NT/TEV.LNK");
+    const tz::ShortcutFile tev = tz::read_shortcut(menu("TEV.LNK"));
     ASSERT_TRUE(tev.valid);
-    EXPECT_EQ(tev.path, "C:\\NEW\\TEV.EXE");
-    EXPECT_TRUE(tz::read_link_file(env.c_drive / "MENU/TEV for Windows NT/Order from Quorvin.LNK").valid);
+    EXPECT_EQ(tev.shortcut.target, "C:\\NEW\\TEV.EXE");
+    EXPECT_TRUE(tz::read_shortcut(menu("Order from Quorvin.LNK")).valid);
 
     // What the user saw.
     EXPECT_EQ(env.statuses(), completion_statuses());
@@ -208,10 +204,8 @@ TEST_F(Installation, FreshInstallationMigratingAnOldVersion) {
     EXPECT_EQ(env.percents(), percents);
     const auto boxes = env.boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Information");
+    EXPECT_EQ(boxes[0].kind, tz::BoxKind::info);
     EXPECT_EQ(boxes[0].text, "All files processed - installation complete (TEV was added to your start menu)");
-    EXPECT_EQ(boxes[0].style, OS_MB_INFORMATION);
-    EXPECT_EQ(env.box_owners()[0], env.dialog);
     EXPECT_EQ(env.finished_count(), 1);
 
     // The trace lines, in order, on standard error.
@@ -240,8 +234,7 @@ TEST_F(Installation, ReinstallAsksBacksUpAndKeepsNewNamesFromVersion290) {
     S.copy_phone_book = 0;
     EXPECT_EQ(S.log_path, "C:\\LOGS");
     env.answer_with([](const std::string& text) {
-        if (text.find("TEVEVENT.TRX") != std::string::npos) return 0;
-        return 1;  // the phone book and the option files
+        return text.find("TEVEVENT.TRX") == std::string::npos;  // yes for the phone book and the option files
     });
 
     const tz::EngineRun run = run_worker();
@@ -252,7 +245,7 @@ TEST_F(Installation, ReinstallAsksBacksUpAndKeepsNewNamesFromVersion290) {
     ASSERT_EQ(boxes.size(), 5u);
     EXPECT_EQ(boxes[0].text.rfind("Overwrite ", 0), 0u);
     EXPECT_NE(boxes[0].text.find("PHONEBK with TEV's installation defaults?"), std::string::npos);
-    EXPECT_EQ(boxes[0].style, OS_MB_YESNO | OS_MB_DEFAULT_NO);
+    EXPECT_EQ(boxes[0].kind, tz::BoxKind::ask);
     EXPECT_EQ(boxes[1].text, message(msg_ask_overwrite_options));
     EXPECT_NE(boxes[2].text.find("TEVEVENT.TRX with TEV's installation defaults?"), std::string::npos);
     EXPECT_EQ(boxes[3].text, message(msg_all_done));
@@ -296,10 +289,10 @@ TEST_F(Installation, CancelBetweenMembersRunsNothingOfTheCompletion) {
     const auto boxes = env.boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Installation aborted - TEV wasn't installed successfully!");
-    EXPECT_EQ(boxes[0].style, OS_MB_INFORMATION);
+    EXPECT_EQ(boxes[0].kind, tz::BoxKind::info);
     EXPECT_EQ(c("NEW/PHONEBK"), "default phone book\n");  // not the old one: no copies
     EXPECT_FALSE(c_exists("NEW/README.DOC"));
-    EXPECT_FALSE(c_exists("MENU/TEV for Windows NT"));
+    EXPECT_FALSE(tz::file_exists(menu()));
     EXPECT_EQ(env.finished_count(), 1);
 }
 
@@ -319,11 +312,10 @@ TEST_F(Installation, EngineErrorStopsAtTheMemberWithMessage2) {
     EXPECT_EQ(env.percents().size(), 4u);
     const auto boxes = env.boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].kind, tz::BoxKind::error);
     EXPECT_EQ(boxes[0].text, "An error occurred during install - installation aborted!");
-    EXPECT_EQ(boxes[0].style, OS_MB_ERROR);
     EXPECT_FALSE(c_exists("NEW/README.DOC"));
-    EXPECT_FALSE(c_exists("MENU/TEV for Windows NT"));
+    EXPECT_FALSE(tz::file_exists(menu()));
     EXPECT_NE(run.err.find("get_zip_name(OPTIONS/STANDARD.TPA)\nget_zip_name() return=2\n"), std::string::npos);
     EXPECT_EQ(env.finished_count(), 1);
 }
@@ -440,14 +432,9 @@ TEST_F(Installation, TooLongTargetIsRefusedNotCut) {
 // stand-in for the dialog fills the state and starts the worker.
 SetupEnv* flow_env = nullptr;
 void headless_dialog() {
-    S.dialog = flow_env->dialog;
     S.destination_path = "C:\\NEW";
-    for (int kind = 0; kind < DIR_COUNT; ++kind) rebase_path(S.destination_path, new_dir_path(kind), S.existing_paths[kind]);
-    S.worker_started = true;
-    os_CreateThread(install_worker, nullptr);
-    OsMessage done;
-    os_script_wait_message(S.dialog, &done, 120000);
-    os_script_join_threads();
+    rebase_new_paths();
+    flow_env->run_worker_thread();
 }
 
 TEST_F(Installation, EveryLanguageFromStartUp) {
@@ -484,10 +471,10 @@ TEST_F(Installation, EveryLanguageFromStartUp) {
         const auto boxes = env.boxes();
         ASSERT_EQ(boxes.size(), boxes_before + 1) << c.payload;
         EXPECT_EQ(boxes.back().text, c.all_done);
-        EXPECT_EQ(boxes.back().caption, "Information");
+        EXPECT_EQ(boxes.back().kind, tz::BoxKind::info);
         EXPECT_EQ(tz::read_text(env.c_drive / "NEW/TEV.EXE"), "tev");
         EXPECT_EQ(tz::read_text(env.c_drive / "NEW/OPTIONS/STANDARD.TPA"), PAYLOAD_TPA);
-        EXPECT_TRUE(tz::read_link_file(env.c_drive / ("MENU/" + std::string(c.folder) + "/TEV.LNK")).valid) << c.folder;
+        EXPECT_TRUE(tz::read_shortcut(tz::programs_folder_native() + "/" + c.folder + "/TEV.LNK").valid) << c.folder;
     }
     set_dialog_runner(nullptr);
 }
@@ -603,12 +590,11 @@ std::vector<std::string> new_files(const std::vector<std::string>& before, const
 
 class HostileInstallation : public Installation {
 protected:
-    // A fresh state for the next case, with the dialog as the worker sees it.
+    // A fresh state for the next case.
     void next_case() {
         tz::remove_tree(env.c_drive / "NEW");
         tz::remove_tree(env.c_drive / "OLD");
         reset_setup_state();
-        S.dialog = env.dialog;
         env.install_recording_ui();
     }
 };
@@ -731,7 +717,7 @@ TEST_F(HostileInstallation, EarlierSettingsCannotMoveOrMergeTheFolders) {
 TEST_F(HostileInstallation, AFileMadeMeanwhileIsAskedForAndBackedUp) {
     write_payload();
     fill_state("", "C:\\NEW");
-    env.answer_with([](const std::string&) { return 1; });
+    env.answer_with([](const std::string&) { return true; });
     // TEV.EXE is in C:\NEW (whose listing was read), PHONEBK comes next.
     env.on_status(2, [&] { tz::write_text(env.c_drive / "NEW/phonebk", "numbers made meanwhile\n"); });
     const tz::EngineRun run = run_worker();
@@ -752,10 +738,9 @@ TEST_F(HostileInstallation, BackupsNeverReplaceAFileOverTwoInstallations) {
     tz::write_text(env.c_drive / "NEW/OPTIONS/STANDARD.FEE", "my fees\n");
     tz::write_text(env.c_drive / "NEW/OPTIONS/STANDARD.0EE", "my own file STANDARD.0EE\n");
     write_payload();
-    env.answer_with([](const std::string&) { return 1; });
+    env.answer_with([](const std::string&) { return true; });
     for (int round = 0; round < 2; ++round) {
         reset_setup_state();
-        S.dialog = env.dialog;
         fill_state("", "C:\\NEW");
         ASSERT_EQ(run_worker().code, 0);
         EXPECT_FALSE(S.install_failed);

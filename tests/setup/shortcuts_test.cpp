@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/posix/os_script.h"
-#include "platform/win32_shell.h"
+#include "platform/posix/os_values.h"
+#include "platform/shell.h"
 #include "setup/messages.h"
 #include "setup/setup_state.h"
 #include "setup/shortcuts.h"
@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         saved_path = std::getenv("PATH") ? std::getenv("PATH") : "";
         setenv("PATH", "/nonexistent", 1);
-        for (const char* dir : {"DIST", "NEW", "WINNT", "Users", "Users/Ann", "Users/Ann/Programs"})
+        for (const char* dir : {"DIST", "NEW", "WINNT"})
             ::mkdir((env.c_drive / dir).c_str(), 0777);
         S.destination_path = "C:\\NEW";
     }
@@ -33,41 +33,16 @@ protected:
         tz::write_text(env.c_drive / "WINNT/NOTEPAD.EXE", "");
         setenv("PATH", (env.c_drive / "WINNT").c_str(), 1);
     }
-    void seed_programs(const char* value) {
-        posix_registry_set(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, PROGRAMS_VALUE, value);
-    }
 };
 
 TEST_F(Shortcuts, FolderNameByLanguageAndPlatform) {
     EXPECT_EQ(start_menu_folder_name(), "TEV for Windows NT");
     S.language_index = LANGUAGE_GERMAN;
     EXPECT_EQ(start_menu_folder_name(), "TEV f\xFCr Windows NT");  // u umlaut in the ANSI code page
-    os_script_set_sys_value(OS_SV_PLATFORM, 1);
+    posix_set_sys_value(OS_SV_PLATFORM, 1);
     EXPECT_EQ(start_menu_folder_name(), "TEV f\xFCr Windows'95");
     S.language_index = LANGUAGE_FRENCH;
     EXPECT_EQ(start_menu_folder_name(), "TEV sous Windows'95");
-}
-
-TEST_F(Shortcuts, ProgramsFolderFromTheRegistry) {
-    char buffer[OS_PATH_SIZE] = "unset garbage";
-    EXPECT_FALSE(find_programs_folder(buffer, sizeof buffer));
-    EXPECT_STREQ(buffer, "");
-    HKEY key = nullptr;  // the lookup opened the key read-only: it was not created
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, 0, KEY_READ, &key),
-              static_cast<LONG>(ERROR_FILE_NOT_FOUND));
-
-    setenv("TEV_TEST_PROFILE", "C:\\Users\\Ann", 1);
-    seed_programs("%TEV_TEST_PROFILE%\\Programs\\");
-    EXPECT_TRUE(find_programs_folder(buffer, sizeof buffer));
-    EXPECT_STREQ(buffer, "C:\\Users\\Ann\\Programs");
-
-    char small[8] = "garbage";
-    EXPECT_TRUE(find_programs_folder(small, sizeof small));
-    EXPECT_STREQ(small, "");  // does not fit: nothing usable, but nothing unset
-
-    seed_programs(("C:\\" + std::string(300, 'p')).c_str());
-    EXPECT_FALSE(find_programs_folder(buffer, sizeof buffer));
-    EXPECT_STREQ(buffer, "");
 }
 
 TEST_F(Shortcuts, TwelvePlansWithoutTheViewer) {
@@ -93,64 +68,58 @@ TEST_F(Shortcuts, TwelvePlansWithoutTheViewer) {
         {"Order from Quorvin", "C:\\NEW\\TEV.EXE", "/ORDER:3", "C:\\DIST\\inst_dk.ico"},
     };
     for (size_t i = 0; i < shortcut_table.size(); ++i) {
-        const ShortcutPlan plan = plan_shortcut(shortcut_table[i], folder);
-        EXPECT_EQ(plan.link.description, expected[i].name) << i;
-        EXPECT_EQ(plan.link.path, expected[i].path) << i;
-        EXPECT_EQ(plan.link.arguments, expected[i].arguments) << i;
-        EXPECT_EQ(plan.link.icon_path, expected[i].icon) << i;
-        EXPECT_EQ(plan.link.working_directory, "C:\\NEW") << i;
-        EXPECT_EQ(plan.link_file, folder + "\\" + expected[i].name + ".LNK") << i;
+        const Shortcut link = plan_shortcut(shortcut_table[i], folder);
+        EXPECT_EQ(link.description, expected[i].name) << i;
+        EXPECT_EQ(link.target, expected[i].path) << i;
+        EXPECT_EQ(link.arguments, expected[i].arguments) << i;
+        EXPECT_EQ(link.icon_path, expected[i].icon) << i;
+        EXPECT_EQ(link.working_directory, "C:\\NEW") << i;
+        EXPECT_EQ(link.link_path, folder + "\\" + expected[i].name + ".LNK") << i;
     }
 }
 
 TEST_F(Shortcuts, ViewerOnTheSearchPathAndOtherLanguages) {
     with_notepad();
     tz::ScopedCwd cwd(env.c_drive / "DIST");
-    ShortcutPlan plan = plan_shortcut(shortcut_table[1], "C:\\M");
-    EXPECT_EQ(plan.link.path, "C:\\WINNT\\NOTEPAD.EXE");
-    EXPECT_EQ(plan.link.arguments, "README.DOC");
-    EXPECT_EQ(plan.link.working_directory, "C:\\NEW");
+    Shortcut link = plan_shortcut(shortcut_table[1], "C:\\M");
+    EXPECT_EQ(link.target, "C:\\WINNT\\NOTEPAD.EXE");
+    EXPECT_EQ(link.arguments, "README.DOC");
+    EXPECT_EQ(link.working_directory, "C:\\NEW");
 
     S.language_index = LANGUAGE_FRENCH;
-    plan = plan_shortcut(shortcut_table[8], "C:\\M");
-    EXPECT_EQ(plan.link.description, "Commande de la part de Vendora");
-    EXPECT_EQ(plan.link_file, "C:\\M\\Commande de la part de Vendora.LNK");
+    link = plan_shortcut(shortcut_table[8], "C:\\M");
+    EXPECT_EQ(link.description, "Commande de la part de Vendora");
+    EXPECT_EQ(link.link_path, "C:\\M\\Commande de la part de Vendora.LNK");
     S.language_index = LANGUAGE_GERMAN;
-    EXPECT_EQ(plan_shortcut(shortcut_table[11], "C:\\M").link.description, "Bestellen bei Quorvin");
+    EXPECT_EQ(plan_shortcut(shortcut_table[11], "C:\\M").description, "Bestellen bei Quorvin");
 
     // A link name that would be too long is not planned.
-    EXPECT_EQ(plan_shortcut(shortcut_table[0], "C:\\" + std::string(252, 'f')).link_file, "");
+    EXPECT_EQ(plan_shortcut(shortcut_table[0], "C:\\" + std::string(252, 'f')).link_path, "");
 }
 
 TEST_F(Shortcuts, FolderAndLinksAreCreated) {
     with_notepad();
     tz::ScopedCwd cwd(env.c_drive / "DIST");
-    seed_programs("C:\\Users\\Ann\\Programs");
     S.language_index = LANGUAGE_GERMAN;
     create_start_menu_entries();
-    const std::string folder = env.c_drive / "Users/Ann/Programs/TEV f\xFCr Windows NT";
-    const tz::LinkFile tev = tz::read_link_file(folder + "/TEV.LNK");
+    const std::string folder = tz::programs_folder_native() + "/TEV f\xFCr Windows NT";
+    const tz::ShortcutFile tev = tz::read_shortcut(folder + "/TEV.LNK");
     ASSERT_TRUE(tev.valid);
-    EXPECT_EQ(tev.path, "C:\\NEW\\TEV.EXE");
-    EXPECT_EQ(tev.arguments, "");
-    EXPECT_EQ(tev.icon_path, "");
-    const tz::LinkFile readme = tz::read_link_file(folder + "/Readme.doc.LNK");
+    EXPECT_EQ(shortcut_record(tev.shortcut), "target=C:\\NEW\\TEV.EXE\narguments=\nworking directory=C:\\NEW\n"
+                                             "icon=\nicon index=0\ndescription=TEV\n");
+    const tz::ShortcutFile readme = tz::read_shortcut(folder + "/Readme.doc.LNK");
     ASSERT_TRUE(readme.valid);
-    EXPECT_EQ(readme.path, "C:\\WINNT\\NOTEPAD.EXE");
-    EXPECT_EQ(readme.arguments, "README.DOC");
-    EXPECT_EQ(readme.working_directory, "C:\\NEW");
-    EXPECT_EQ(readme.icon_path, "C:\\DIST\\inst_doc.ico");
-    const tz::LinkFile order = tz::read_link_file(folder + "/Bestellen bei Palamid.LNK");
-    ASSERT_TRUE(order.valid);
-    EXPECT_EQ(order.arguments, "/ORDER:2");
+    EXPECT_EQ(shortcut_record(readme.shortcut),
+              "target=C:\\WINNT\\NOTEPAD.EXE\narguments=README.DOC\nworking directory=C:\\NEW\n"
+              "icon=C:\\DIST\\inst_doc.ico\nicon index=0\ndescription=Readme.doc\n");
+    EXPECT_EQ(tz::read_shortcut(folder + "/Bestellen bei Palamid.LNK").shortcut.arguments, "/ORDER:2");
     int links = 0;
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* e = ::readdir(dir))
-            if (e->d_type == DT_REG && tz::read_link_file(folder + "/" + e->d_name).valid) ++links;
+            if (e->d_type == DT_REG && tz::read_shortcut(folder + "/" + e->d_name).valid) ++links;
         ::closedir(dir);
     }
     EXPECT_EQ(links, 12);
-    EXPECT_EQ(tz::read_link_file(folder + "/Versions.doc.LNK").description, "Versions.doc");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/os_layer.h"
-#include "platform/posix/os_script.h"
+#include "platform/posix/os_values.h"
 #include "setup/messages.h"
 #include "setup/setup_state.h"
 #include "setup/startup.h"
@@ -35,10 +35,7 @@ protected:
     int start() {
         // Started from elsewhere, as through a shortcut with another working directory.
         tz::ScopedCwd cwd(env.d_drive.path());
-        S.dialog = nullptr;
-        const int contexts = os_script_live_contexts();
         const int r = setup_main("C:\\DIST\\SETUP.EXE");
-        EXPECT_EQ(os_script_live_contexts(), contexts);  // the main thread's context is released
         char where[OS_PATH_SIZE];
         os_QueryCWD(where, sizeof where);
         cwd_after = where;
@@ -81,24 +78,22 @@ TEST_F(Startup, NoPayloadIsRefusedInEnglish) {
     EXPECT_EQ(start(), 0);
     EXPECT_EQ(dialog_runs, 0);
     ASSERT_EQ(env.boxes().size(), 1u);
-    EXPECT_EQ(env.boxes()[0].caption, "Error");
+    EXPECT_EQ(env.boxes()[0].kind, tz::BoxKind::error);
     EXPECT_EQ(env.boxes()[0].text, "Sorry, no files to install!");
-    EXPECT_EQ(env.boxes()[0].style, OS_MB_ERROR);
-    EXPECT_EQ(env.box_owners()[0], nullptr);  // no dialog yet: no owner
 }
 
 TEST_F(Startup, OldWindowsNtIsRefusedInThePayloadsLanguage) {
     payload("INSTALLD.FIL");
-    os_script_set_sys_value(OS_SV_VERSION, 351);
+    posix_set_sys_value(OS_SV_VERSION, 351);
     EXPECT_EQ(start(), 0);
     EXPECT_EQ(dialog_runs, 0);
     ASSERT_EQ(env.boxes().size(), 1u);
-    EXPECT_EQ(env.boxes()[0].caption, "Fehler");
+    EXPECT_EQ(env.boxes()[0].kind, tz::BoxKind::error);
     // In code page 1252 (o umlaut 0xF6), as message boxes show it.
     EXPECT_EQ(env.boxes()[0].text, "Dieses Programm ben\xF6tigt mindestens Windows NT 4.00 - Installation wird abgebrochen!");
 
     // Another platform kind is not checked.
-    os_script_set_sys_value(OS_SV_PLATFORM, 2);
+    posix_set_sys_value(OS_SV_PLATFORM, 2);
     EXPECT_EQ(start(), 0);
     EXPECT_EQ(dialog_runs, 1);
     EXPECT_EQ(env.boxes().size(), 1u);
@@ -108,10 +103,10 @@ TEST_F(Startup, StoredWindowPositionMeansAlreadyInstalled) {
     payload("INSTALL.FIL");
     EXPECT_EQ(start(), 0);
     EXPECT_EQ(S.already_installed, 0);
-    os_script_ini_set("Tevanet", "WindowPos", "1 2 3 4");  // without the trailing blank: another application
+    posix_set_profile_value("Tevanet", "WindowPos", "1 2 3 4");  // without the trailing blank: another application
     EXPECT_EQ(start(), 0);
     EXPECT_EQ(S.already_installed, 0);
-    os_script_ini_set("Tevanet ", "WindowPos", "10 20 300 400 and more than 28 characters of it");
+    posix_set_profile_value("Tevanet ", "WindowPos", "10 20 300 400 and more than 28 characters of it");
     EXPECT_EQ(start(), 0);
     EXPECT_EQ(S.already_installed, 1);
 }

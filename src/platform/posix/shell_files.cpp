@@ -1,5 +1,4 @@
-// The setup's kernel calls on Linux: module path, file copy, search path,
-// environment expansion and code-page conversion.
+// The setup's kernel calls on Linux: file copy and search path.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -14,7 +13,6 @@
 #include <vector>
 
 #include "platform/hostfile.h"
-#include "platform/posix/codepages.h"
 #include "platform/posix/posix_util.h"
 #include "platform/win32_shell.h"
 
@@ -82,24 +80,6 @@ bool copy_into(int in, const struct stat& source, const std::string& target) {
 }
 
 }  // namespace
-
-DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
-    std::vector<char> native(4096);
-    const ssize_t n = ::readlink("/proc/self/exe", native.data(), native.size() - 1);
-    if (n <= 0) {
-        set_last_error_from_errno();
-        return 0;
-    }
-    native[static_cast<size_t>(n)] = '\0';
-    const std::string path = posix_to_windows_path(native.data());
-    if (!buffer || size == 0) return 0;
-    // Like Windows: a path that does not fit is cut and terminated.
-    const size_t copied = std::min(path.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, path.data(), copied);
-    buffer[copied] = '\0';
-    if (copied < path.size()) SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return static_cast<DWORD>(copied);
-}
 
 BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL fail_if_exists) {
     if (!source || !target) {
@@ -169,88 +149,3 @@ DWORD SearchPathA(LPCSTR path, LPCSTR file, LPCSTR extension, DWORD size, LPSTR 
     SetLastError(ERROR_FILE_NOT_FOUND);
     return 0;
 }
-
-DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR target, DWORD size) {
-    std::string out;
-    for (const char* p = source ? source : ""; *p;) {
-        const char* close = *p == '%' ? std::strchr(p + 1, '%') : nullptr;
-        if (!close) {
-            out += *p++;
-            continue;
-        }
-        const std::string name(p + 1, close);
-        const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
-        if (value) {
-            out += value;
-            p = close + 1;
-        } else {
-            // An unknown variable stays as written; its closing '%' may open the next.
-            out.append(p, close);
-            p = close;
-        }
-    }
-    if (out.size() + 1 > size) {
-        if (target && size > 0) target[0] = '\0';
-    } else {
-        std::memcpy(target, out.c_str(), out.size() + 1);
-    }
-    return static_cast<DWORD>(out.size() + 1);
-}
-
-BOOL OemToCharA(LPCSTR source, LPSTR target) {
-    if (!source || !target) return FALSE;
-    for (;; ++source, ++target) {
-        *target = static_cast<char>(oem_to_ansi(static_cast<uint8_t>(*source)));
-        if (!*source) break;
-    }
-    return TRUE;
-}
-
-int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR source, int source_length, WCHAR* target,
-                        int target_length) {
-    if (!source || (code_page != CP_ACP && code_page != 1252)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const int n = source_length < 0 ? static_cast<int>(std::strlen(source)) + 1 : source_length;
-    if (target_length == 0) return n;
-    if (!target || target_length < n) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    for (int i = 0; i < n; ++i) target[i] = ansi_to_unicode(static_cast<uint8_t>(source[i]));
-    return n;
-}
-
-int WideCharToMultiByte(UINT code_page, DWORD, const WCHAR* source, int source_length, LPSTR target,
-                        int target_length, LPCSTR default_char, BOOL* used_default) {
-    if (!source || (code_page != CP_ACP && code_page != 1252)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    int n = source_length;
-    if (n < 0) {
-        n = 0;
-        while (source[n]) ++n;
-        ++n;
-    }
-    if (target_length == 0) return n;
-    if (!target || target_length < n) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    if (used_default) *used_default = FALSE;
-    for (int i = 0; i < n; ++i) {
-        const int c = unicode_to_ansi(static_cast<uint16_t>(source[i]));
-        if (c < 0) {
-            target[i] = default_char && *default_char ? *default_char : '?';
-            if (used_default) *used_default = TRUE;
-        } else {
-            target[i] = static_cast<char>(c);
-        }
-    }
-    return n;
-}
-
-HRESULT CoInitialize(void*) { return S_OK; }
-void CoUninitialize() {}

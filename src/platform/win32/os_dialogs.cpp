@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/os_layer.h"
+#include "platform/os_windows.h"
 #include "platform/win32/os_win32.h"
 
 namespace {

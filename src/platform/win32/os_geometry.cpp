@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/os_layer.h"
+#include "platform/os_windows.h"
 #include "platform/win32/os_win32.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/os_layer.h"
+#include "platform/os_windows.h"
 #include "platform/win32/os_win32.h"
 
 namespace {

@@ -1,5 +1,6 @@
 // The portability layer over Win32: how the portable operations of
-// platform/os_layer.h meet Windows, and what the layer's files share.
+// platform/os_layer.h and platform/os_windows.h meet Windows, and what the
+// layer's files share.
 //
 // Choices of this layer:
 // - Dialogs are modeless (CreateDialogParamA from the program's resources) and

@@ -2,7 +2,7 @@
 // and posted messages.
 #include <windows.h>
 
-#include "platform/os_layer.h"
+#include "platform/os_windows.h"
 #include "platform/win32/os_win32.h"
 
 namespace {

@@ -1,30 +1,33 @@
 // setup_headless: the setup program's installation without any window, on Linux.
 //
-// It runs the real start-up checks and the real install worker against a
-// distribution directory, with Windows paths mapped by the POSIX layer: drive C:
-// is a directory given on the command line. The user's part is played on the
-// terminal: statuses and progress are printed, message boxes are shown as text
-// and questions are answered from standard input (or all yes / all no).
+// It runs the real start-up checks and the real Install sequence with the real
+// install worker (on a thread of its own, as in the dialog) against a
+// distribution directory, with Windows paths mapped by the POSIX layer: drive
+// C: is a directory given on the command line. The user's part is played on
+// the terminal through the worker's InstallUi: statuses and progress are
+// printed, message boxes are shown as text and questions are answered from
+// standard input (or all yes / all no).
 //
 //   setup_headless DISTRIBUTION_DIR C_DRIVE_DIR [DESTINATION] [EXISTING] [--yes|--no]
 //
 // DESTINATION defaults to C:\TEV; EXISTING names an earlier installation to
-// carry settings over from (for example C:\OLD).
+// carry settings over from (for example C:\OLD). The Start-menu shortcuts are
+// text records below C:\Users\Demo\Start Menu\Programs (platform/shell.h).
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <system_error>
+#include <thread>
 
-#include "migration/file_helpers.h"
 #include "migration/path_settings.h"
+#include "platform/code_pages.h"
 #include "platform/hostfile.h"
 #include "platform/os_layer.h"
-#include "platform/posix/codepages.h"
-#include "platform/posix/os_script.h"
-#include "platform/win32_shell.h"
 #include "setup/install_ui.h"
 #include "setup/install_worker.h"
+#include "setup/messages.h"
 #include "setup/setup_state.h"
 #include "setup/startup.h"
 
@@ -44,7 +47,7 @@ std::string terminal_text(const char* ansi) {
             out += static_cast<char>(*p);
             continue;
         }
-        const uint16_t u = ansi_to_unicode(*p);
+        const uint16_t u = cp1252_to_unicode(*p);
         if (u < 0x800) {
             out += static_cast<char>(0xC0 | (u >> 6));
             out += static_cast<char>(0x80 | (u & 0x3F));
@@ -57,18 +60,34 @@ std::string terminal_text(const char* ansi) {
     return out;
 }
 
-int answer_box(Answers answers, const char* caption, const char* text, int style) {
-    std::printf("[%s] %s\n", terminal_text(caption).c_str(), terminal_text(text).c_str());
-    if ((style & 0x0F) != 0x01) return 1;  // an information or error box: acknowledged
+void show_box(int caption, const char* text) {
+    std::printf("[%s] %s\n", terminal_text(message(caption)).c_str(), terminal_text(text).c_str());
+}
+
+bool ask(Answers answers, const char* text) {
+    show_box(msg_caption_info, text);
     if (answers != Answers::ask) {
         std::printf("  -> %s\n", answers == Answers::yes ? "yes" : "no");
-        return answers == Answers::yes ? 1 : 0;
+        return answers == Answers::yes;
     }
     std::printf("  (y/n) ");
     std::fflush(stdout);
     std::string line;
-    if (!std::getline(std::cin, line)) return 0;
-    return !line.empty() && (line[0] == 'y' || line[0] == 'Y') ? 1 : 0;
+    if (!std::getline(std::cin, line)) return false;
+    return !line.empty() && (line[0] == 'y' || line[0] == 'Y');
+}
+
+// The worker seen through the terminal; the copy boxes are enabled as the
+// dialog would enable them for the same paths.
+InstallUi terminal_ui(Answers answers) {
+    InstallUi ui;
+    ui.set_status = [](const char* text) { std::printf("status: %s\n", terminal_text(text).c_str()); };
+    ui.set_percent = [](uint32_t percent) { std::printf("progress: %u%%\n", percent); };
+    ui.option_enabled = [](int id) { return copy_box_enabled(copy_choices(S), id); };
+    ui.info = [](const char* text) { show_box(msg_caption_info, text); };
+    ui.error = [](const char* text) { show_box(msg_caption_error, text); };
+    ui.ask = [answers](const char* text) { return ask(answers, text); };
+    return ui;
 }
 
 }  // namespace
@@ -92,14 +111,7 @@ int main(int argc, char** argv) {
     const std::string existing = count > 3 ? positional[3] : "";
 
     host_map_drive('C', positional[1].c_str());
-    os_script_set_answerer([answers](HWIN, const char* caption, const char* text, int style) {
-        return answer_box(answers, caption, text, style);
-    });
-    // Where the Start menu's Programs folder is, as the registry of a Windows
-    // installation would say.
-    posix_registry_set(HKEY_CURRENT_USER,
-                       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                       "Programs", "C:\\Users\\Demo\\Start Menu\\Programs");
+    set_install_ui(terminal_ui(answers));
 
     // Start-up: the program's own directory, the payload and its language, the
     // system check, an earlier installation's traces.
@@ -112,37 +124,26 @@ int main(int argc, char** argv) {
     }
     std::printf("payload %s, language %d\n", S.payload_name.c_str(), S.language_index);
 
-    // What the dialog fills in: the destination, the five directories (from the
-    // earlier installation's settings when there is one), the copy choices.
-    HWIN dialog = os_script_create_window(nullptr, 100, "TEV Install");
-    for (int id : {ID_COPY_OPTIONS, ID_COPY_PHONE_BOOK, ID_COPY_SCRIPTS, ID_PROGRESS_BAR, ID_STATUS_LINE})
-        os_script_create_window(dialog, id);
-    S.dialog = dialog;
+    // What the dialog fills in: the destination and the five directories (from
+    // the earlier installation's settings when there is one).
     S.existing_path = existing;
-    if (!existing.empty()) {
-        std::string keyword_file, line_file;
-        join_path(keyword_file, existing, "OPTIONS\\STANDARD.TPA");
-        join_path(line_file, existing, "OPTIONS\\TEVPATH.DAT");
-        if (read_existing_paths(keyword_file, line_file))
-            std::printf("earlier installation: version %s\n", S.existing_version.c_str());
-    }
+    if (!existing.empty() && read_existing_installation())
+        std::printf("earlier installation: version %s\n", S.existing_version.c_str());
     S.destination_path = destination;
-    for (int kind = 0; kind < DIR_COUNT; ++kind)
-        rebase_path(destination, new_dir_path(kind), S.existing_paths[kind]);
-    update_copy_choices(dialog);
-
-    // The worker, seen through the terminal.
-    InstallUi ui = dialog_install_ui();
-    ui.set_status = [](const char* text) { std::printf("status: %s\n", terminal_text(text).c_str()); };
-    ui.set_percent = [](uint32_t percent) { std::printf("progress: %u%%\n", percent); };
-    set_install_ui(ui);
+    rebase_new_paths();
 
     // Install, as the dialog's button does it.
-    if (start_installation() == 0) return 1;
-    OsMessage done;
-    while (!os_script_wait_message(dialog, &done, 1000) || done.code != WM_SETUP_DONE) {
-    }
-    os_script_join_threads();
+    std::thread worker;
+    const bool started = start_installation([&worker] {
+        try {
+            worker = std::thread(install_worker, nullptr);
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    });
+    if (!started) return 1;
+    worker.join();
     os_Initialize(-1, 0, 0);
     return S.install_failed ? 1 : 0;
 }

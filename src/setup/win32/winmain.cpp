@@ -1,12 +1,13 @@
 // setup.exe: the process entry of the Windows setup program. It starts the
-// portability layer with the program's instance, installs the dialog runner,
-// runs the start-up and the dialog from the program's own path, shuts the layer
-// down and ends with setup_main's result (0).
+// portability layer with the program's instance, installs the dialog runner
+// and the dialog's view for start-up and the worker, runs the start-up and the
+// dialog from the program's own path, shuts the layer down and ends with
+// setup_main's result (0).
 #include <windows.h>
 
 #include "platform/os_layer.h"
-#include "setup/dialog.h"
 #include "setup/startup.h"
+#include "setup/win32/setup_windows.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     os_Initialize(reinterpret_cast<intptr_t>(instance), ".", 0);

@@ -1,7 +1,8 @@
-#include "setup/message_boxes.h"
-
+// The setup program's three message boxes. Texts come from the message table;
+// boxes are owned by the setup dialog whenever it exists.
 #include "setup/messages.h"
 #include "setup/setup_state.h"
+#include "setup/win32/setup_windows.h"
 
 void show_info(const char* text) {
     os_MessageBox(S.dialog, message(msg_caption_info), text, OS_MB_INFORMATION);

@@ -1,0 +1,10 @@
+// The bzip2 (method 12) decoder on its own, fed as the engine feeds a
+// member (see fz::run_method_input for the layout of the input).
+#include <cstdint>
+
+#include "fuzz/support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fz::run_method_input(12, data, size);
+    return 0;
+}
