@@ -119,7 +119,7 @@ void skip_for_version(const char* name, const char* what, unsigned needed, unsig
 constexpr unsigned FORMAT_VERSION_READ = 45;
 constexpr unsigned VMS_VERSION_READ = 42;
 unsigned version_read_for(unsigned method) {
-    return method == 12 ? 46u : method == 14 ? 63u : FORMAT_VERSION_READ;
+    return method == METHOD_BZIP2 ? 46u : method == METHOD_LZMA ? 63u : FORMAT_VERSION_READ;
 }
 
 // The permission bits of a file or directory made on Unix, which keeps its mode
@@ -257,7 +257,8 @@ bool check_member_support() {
 
     // Methods 0 to 6, 8, 9, 12 and 14 are decoded; others are refused, and so
     // is encrypted data, whatever version of the format they ask for.
-    if (h.method > 6 && h.method != 8 && h.method != 9 && h.method != 12 && h.method != 14) {
+    if (h.method > METHOD_IMPLODED && h.method != METHOD_DEFLATED && h.method != METHOD_DEFLATE64 &&
+        h.method != METHOD_BZIP2 && h.method != METHOD_LZMA) {
         std::fprintf(stderr, "   skipping: %-22s  compression method %d\n", name, h.method);
         return false;
     }

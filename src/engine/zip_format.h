@@ -85,6 +85,7 @@ constexpr bool host_stores_capitals(unsigned host) {
 inline constexpr uint16_t FLAG_ENCRYPTED = 0x0001;
 inline constexpr uint16_t FLAG_IMPLODE_8K = 0x0002;       // imploded: 8 KiB dictionary (else 4 KiB)
 inline constexpr uint16_t FLAG_IMPLODE_3_TREES = 0x0004;  // imploded: three Shannon-Fano trees (else two)
+inline constexpr uint16_t FLAG_LZMA_END_MARKER = 0x0002;  // LZMA: the data ends with an end marker
 inline constexpr uint16_t FLAG_DATA_DESCRIPTOR = 0x0008;  // CRC and sizes follow the data
 inline constexpr uint16_t FLAG_UTF8 = 0x0800;             // the name and comment are UTF-8
 
@@ -101,6 +102,9 @@ enum : unsigned {
     METHOD_IMPLODED = 6,
     METHOD_TOKENIZED = 7,
     METHOD_DEFLATED = 8,
+    METHOD_DEFLATE64 = 9,
+    METHOD_BZIP2 = 12,
+    METHOD_LZMA = 14,
 };
 
 // ---- Attributes.

@@ -451,5 +451,5 @@ int lzma_member(uint32_t* refused_dictionary) {
     }
     Decoder decoder(props, dictionary.get(), static_cast<uint32_t>(needed), probs.get(), probs_count,
                     declared);
-    return decoder.run((G.local.flags & 0x02) != 0);
+    return decoder.run((G.local.flags & FLAG_LZMA_END_MARKER) != 0);
 }
