@@ -21,7 +21,14 @@ constexpr int UNSHRINK_BUF_SIZE = 0x20000; // conversion target for unshrink out
 constexpr int MEMBER_NAME_MAX = 260;       // stored names are cut to this length
 constexpr int ANSWER_MAX = 8;              // characters kept of an answer line
 
-class MemberDecryption;
+// A stage that sees every block the input reads in, before anything is taken
+// from it: the decryption stage (engine/member_decryption.h), which decrypts
+// a member's data in place. Called with `stage`, the block, its archive offset
+// and its size. The input knows the stage by this seam alone.
+struct InputStage {
+    void (*arrived)(void* stage, uint8_t* block, int64_t offset, long size) = nullptr;
+    void* stage = nullptr;
+};
 
 // The read-ahead buffer under the input blocks (engine/read_ahead.h).
 struct ReadAhead {
@@ -107,7 +114,7 @@ struct EngineGlobals {
     int32_t input_held = 0;         // bytes held in input_buf from the last read
     int64_t packed_left = 0;        // compressed bytes not yet taken; negative past the end
     ReadAhead ahead;                // what the blocks are read from
-    MemberDecryption* decryption = nullptr;  // decrypts the blocks read in (engine/member_decryption.h)
+    InputStage input_stage;         // decrypts the blocks read in, while a member is decrypted
     uint64_t unpacked_size = 0;
 
     // ---- Output.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/member_decryption.h"
 #include "engine/read_ahead.h"
 #include "engine/shown_text.h"
 
@@ -21,7 +20,7 @@ int refill_byte() {
     G.input_held = static_cast<int32_t>(n);
     G.input_pos = G.input_buf.data() + 1;
     G.input_left = static_cast<int32_t>(n) - 1;
-    if (G.decryption) G.decryption->arrived(G.input_buf.data(), G.input_buf_offset, n);
+    if (G.input_stage.arrived) G.input_stage.arrived(G.input_stage.stage, G.input_buf.data(), G.input_buf_offset, n);
     return G.input_buf[0];
 }
 
@@ -56,8 +55,8 @@ long take_input(const uint8_t** run, long max) {
     if (G.packed_left < max) max = static_cast<long>(G.packed_left);
     if (G.input_left <= 0) {
         long n = 0;
-        // Decryption needs every block in the input block (member_decryption.h).
-        if (max >= INPUT_BUF_SIZE && !G.decryption) n = take_whole_blocks(run, max - max % INPUT_BUF_SIZE);
+        // A stage needs every block in the input block (member_decryption.h).
+        if (max >= INPUT_BUF_SIZE && !G.input_stage.arrived) n = take_whole_blocks(run, max - max % INPUT_BUF_SIZE);
         if (n > 0) {
             G.packed_left -= n;
             return n;

@@ -62,7 +62,10 @@ void MemberDecryption::activate(Kind kind) {
     start_ = next_ = input_position();
     end_ = start_ + std::max<int64_t>(G.packed_left, 0);
     out_of_order_ = false;
-    G.decryption = this;
+    G.input_stage = {[](void* stage, uint8_t* block, int64_t offset, long size) {
+                         static_cast<MemberDecryption*>(stage)->arrived(block, offset, size);
+                     },
+                     this};
     // The data's first bytes may be in the block at hand already.
     if (G.input_held > 0) arrived(G.input_buf.data(), G.input_buf_offset, G.input_held);
 }
@@ -112,7 +115,7 @@ int MemberDecryption::finish_aes() {
 }
 
 void MemberDecryption::end() {
-    if (G.decryption == this) G.decryption = nullptr;
+    if (G.input_stage.stage == this) G.input_stage = {};
     if (kind_ == Kind::NONE) return;
     kind_ = Kind::NONE;
     // The held block has decrypted bytes: a later seek reads it again rather

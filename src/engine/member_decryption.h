@@ -5,11 +5,12 @@
 // The methods read the member's data from the engine's input block (through
 // next_byte(), take_input(), or the block itself with InputCursor). While a
 // stage is active, every block that the input reads in is decrypted in place
-// as it arrives (refill_byte calls arrived()), but only its bytes that belong
-// to the encrypted data, and each block in one piece (the cipher runs over up
-// to INPUT_BUF_SIZE bytes at a time, not byte by byte). take_input then serves
-// every run from the input block, not straight from the read-ahead buffer, so
-// that the read-ahead buffer always holds the archive's own bytes.
+// as it arrives (refill_byte calls arrived() through G.input_stage), but only
+// its bytes that belong to the encrypted data, and each block in one piece (the
+// cipher runs over up to INPUT_BUF_SIZE bytes at a time, not byte by byte).
+// take_input then serves every run from the input block, not straight from the
+// read-ahead buffer, so that the read-ahead buffer always holds the archive's
+// own bytes.
 //
 // Use, for one member whose local header and extra field are read, the input
 // at its data and G.packed_left set to its packed size:
