@@ -1,5 +1,8 @@
 #include "engine/select.h"
 
+#include <cstdio>
+#include <new>
+
 #include "engine/globals.h"
 #include "engine/wildcard.h"
 
@@ -24,4 +27,25 @@ bool select_member(const char* name, bool fold, bool* include_flags, bool* exclu
     if (exc < 0) return true;
     if (exclude_flags && exc < G.exclude_count) exclude_flags[exc] = true;
     return false;
+}
+
+std::unique_ptr<bool[]> pattern_flags(int count) {
+    if (count <= 0) return nullptr;
+    try {
+        return std::make_unique<bool[]>(static_cast<size_t>(count));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void report_unmatched_patterns(const bool* include_flags, const bool* exclude_flags) {
+    for (int i = 0; include_flags && i < G.include_count; ++i) {
+        if (!include_flags[i]) {
+            std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
+            ++G.unmatched_patterns;
+        }
+    }
+    for (int i = 0; exclude_flags && i < G.exclude_count; ++i)
+        if (!exclude_flags[i])
+            std::fprintf(stderr, "caution: excluded filename not matched:  %s\n", G.exclude_patterns[i]);
 }

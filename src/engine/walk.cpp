@@ -289,8 +289,8 @@ bool check_member_support() {
 int walk_members() {
     std::array<MemberInfo, BATCH_SIZE> batch{};
     // Which include and exclude patterns matched a member (all false to begin with).
-    const auto include_flags = std::make_unique<bool[]>(static_cast<size_t>(std::max(G.include_count, 0)));
-    const auto exclude_flags = std::make_unique<bool[]>(static_cast<size_t>(std::max(G.exclude_count, 0)));
+    const std::unique_ptr<bool[]> include_flags = pattern_flags(G.include_count);
+    const std::unique_ptr<bool[]> exclude_flags = pattern_flags(G.exclude_count);
     uint64_t members_left = G.end.entries_total;
     long unsupported = 0;
     long batch_number = 0;
@@ -353,8 +353,8 @@ int walk_members() {
                     from = 0;
                     count = 0;
                     unsupported = 0;
-                    std::fill_n(include_flags.get(), std::max(G.include_count, 0), false);
-                    std::fill_n(exclude_flags.get(), std::max(G.exclude_count, 0), false);
+                    if (include_flags) std::fill_n(include_flags.get(), G.include_count, false);
+                    if (exclude_flags) std::fill_n(exclude_flags.get(), G.exclude_count, false);
                     members_left = G.end.entries_total;
                 } else {
                     ++members_left;
@@ -398,26 +398,15 @@ int walk_members() {
     }
     G.cur = nullptr;
 
-    for (int i = 0; i < G.include_count; ++i) {
-        if (!include_flags[i]) {
-            std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
-            ++G.unmatched_patterns;
-        }
-    }
-    for (int i = 0; i < G.exclude_count; ++i)
-        if (!exclude_flags[i])
-            std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",
-                         G.exclude_patterns[i]);
+    report_unmatched_patterns(include_flags.get(), exclude_flags.get());
 
     if (memo) position_input(memo->end);
     const int64_t directory_end = input_position();
-    const long got = read_signature();
-    if (recording)
-        finish_directory_memo(directory_clean && !directory_damaged && got == SIGNATURE_SIZE && signature_ends_directory(),
-                              directory_end);
-    if (got <= 0) {
+    const int end = read_directory_end();
+    if (recording) finish_directory_memo(directory_clean && !directory_damaged && end == 0, directory_end);
+    if (end == ENG_EARLY_EOF) {
         result = ENG_EARLY_EOF;
-    } else if (got != SIGNATURE_SIZE || !signature_ends_directory()) {
+    } else if (end) {
         report_no_end_behind_directory(true);
         if (result == 0) result = ENG_WARNING;
     }

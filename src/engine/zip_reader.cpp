@@ -46,8 +46,12 @@ long read_signature() { return read_bytes(G.signature_buf.data(), SIGNATURE_SIZE
 
 bool signature_is(uint32_t sig) { return get_u32le(G.signature_buf.data()) == sig; }
 
-bool signature_ends_directory() {
-    return signature_is(END_RECORD_SIG) || (G.end.zip64 && signature_is(ZIP64_END_SIG));
+int read_directory_end() {
+    const long got = read_signature();
+    if (got <= 0) return ENG_EARLY_EOF;
+    const bool ends = got == SIGNATURE_SIZE &&
+                      (signature_is(END_RECORD_SIG) || (G.end.zip64 && signature_is(ZIP64_END_SIG)));
+    return ends ? 0 : ENG_WARNING;
 }
 
 namespace {

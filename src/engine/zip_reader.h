@@ -27,9 +27,10 @@ long read_signature();
 // signature_buf holds the signature `sig`.
 bool signature_is(uint32_t sig);
 
-// The signature read behind the last central entry is the end record's (or,
-// in a Zip64 archive, the Zip64 end record's).
-bool signature_ends_directory();
+// Behind the last central entry: 0 when the end record (or, in a Zip64
+// archive, the Zip64 end record) follows; ENG_WARNING when something else
+// does; ENG_EARLY_EOF when the archive ends.
+int read_directory_end();
 
 // Finds the end record in the last `search_length` bytes of the archive and
 // reads it into G.end, with the Zip64 end record's values when a locator points

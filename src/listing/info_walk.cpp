@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "engine/archive_reports.h"
 #include "engine/globals.h"
@@ -53,17 +52,6 @@ void print_end_record_report() {
                     "  the beginning of the zipfile in which it begins is %llu (%.8llXh).\n\n",
                     e.disk_number, e.central_start_disk, here, plural(here, "is", "are"), entries,
                     plural(entries, "entry", "entries"), size, size, offset, offset);
-    }
-}
-
-// One "matched" flag per pattern of a list; null when the list is empty or the
-// flags cannot be had (the cautions of that list are then not given).
-std::unique_ptr<bool[]> pattern_flags(int count) {
-    if (count <= 0) return nullptr;
-    try {
-        return std::make_unique<bool[]>(static_cast<size_t>(count));
-    } catch (const std::bad_alloc&) {
-        return nullptr;
     }
 }
 
@@ -156,9 +144,9 @@ int info_walk() {
         ++members;
     }
 
-    const long got = read_signature();
-    if (got <= 0) return ENG_EARLY_EOF;
-    if (got != SIGNATURE_SIZE || !signature_ends_directory()) {
+    const int end = read_directory_end();
+    if (end == ENG_EARLY_EOF) return end;
+    if (end) {
         report_no_end_behind_directory(false);
         result = ENG_WARNING;
     }
@@ -176,15 +164,6 @@ int info_walk() {
                     static_cast<unsigned long long>(total_packed), sign, ratio / 10, ratio % 10);
     }
 
-    for (int i = 0; included && i < G.include_count; ++i) {
-        if (!included[i]) {
-            std::fprintf(stderr, "caution: filename not matched:  %s\n", G.include_patterns[i]);
-            ++G.unmatched_patterns;
-        }
-    }
-    for (int i = 0; excluded && i < G.exclude_count; ++i)
-        if (!excluded[i])
-            std::fprintf(stderr, "caution: excluded filename not matched:  %s\n",
-                         G.exclude_patterns[i]);
+    report_unmatched_patterns(included.get(), excluded.get());
     return result;
 }

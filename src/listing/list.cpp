@@ -158,9 +158,9 @@ int list_archive() {
         if (G.hooks.listing_total) G.hooks.listing_total(hook_size(total_unpacked));
     }
 
-    const long got = read_signature();
-    if (got <= 0) return ENG_EARLY_EOF;
-    if (got != SIGNATURE_SIZE || !signature_ends_directory()) {
+    const int end = read_directory_end();
+    if (end == ENG_EARLY_EOF) return end;
+    if (end) {
         report_no_end_behind_directory(false);
         result = ENG_WARNING;
     }
