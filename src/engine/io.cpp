@@ -20,7 +20,8 @@ int refill_byte() {
     G.input_held = static_cast<int32_t>(n);
     G.input_pos = G.input_buf.data() + 1;
     G.input_left = static_cast<int32_t>(n) - 1;
-    if (G.input_stage.arrived) G.input_stage.arrived(G.input_stage.stage, G.input_buf.data(), G.input_buf_offset, n);
+    if (G.input_stage.arrived)
+        G.input_stage.arrived(G.input_stage.stage, G.input_buf.data(), G.input_buf_offset, n);
     return G.input_buf[0];
 }
 
@@ -56,7 +57,8 @@ long take_input(const uint8_t** run, long max) {
     if (G.input_left <= 0) {
         long n = 0;
         // A stage needs every block in the input block (member_decryption.h).
-        if (max >= INPUT_BUF_SIZE && !G.input_stage.arrived) n = take_whole_blocks(run, max - max % INPUT_BUF_SIZE);
+        if (max >= INPUT_BUF_SIZE && !G.input_stage.arrived)
+            n = take_whole_blocks(run, max - max % INPUT_BUF_SIZE);
         if (n > 0) {
             G.packed_left -= n;
             return n;

@@ -42,7 +42,9 @@ void append_utf8(std::string& out, uint32_t cp) {
 
 }  // namespace
 
-bool host_writes_cp437(int host) { return host == HOST_FAT || host == HOST_HPFS || host == HOST_WINDOWS_NTFS; }
+bool host_writes_cp437(int host) {
+    return host == HOST_FAT || host == HOST_HPFS || host == HOST_WINDOWS_NTFS;
+}
 
 std::string cp437_to_utf8(std::string_view name) {
     std::string out;

@@ -23,12 +23,12 @@ void report_directory_not_found() {
                  G.archive_name, PLEASE_CHECK_TEXT);
 }
 
-// Finds the end record and reports what the search found: no end record, or a
-// Zip64 locator that points to no Zip64 end record.
 // How far from its end an archive is searched for the end record: the record
 // and the longest comment, with room to spare.
 constexpr int64_t END_SEARCH_LENGTH = 66000;
 
+// Finds the end record and reports what the search found: no end record, or a
+// Zip64 locator that points to no Zip64 end record.
 int find_and_report_end_record(int64_t search_length) {
     const int r = find_end_record(search_length);
     if (r == ENG_ERROR) {
@@ -61,7 +61,8 @@ int check_disks(int* result) {
             return ENG_MULTI_DISK;
         }
     } else if (!two_part_quirk && G.end.disk_number != 0) {
-        std::fprintf(stderr, "\nerror [%s]:  zipfile is part of multi-disk archive\n  (sorry, not yet supported).\n",
+        std::fprintf(stderr,
+                     "\nerror [%s]:  zipfile is part of multi-disk archive\n  (sorry, not yet supported).\n",
                      G.archive_name);
         return ENG_MULTI_DISK;
     }
@@ -158,7 +159,8 @@ int prepare_directory(const HostStat& st, int result) {
     else
         scan_names_case();
     if (walks && !memo) begin_directory_memo(st.size, st.mtime);
-    if (seek_archive_reported(G.end.central_offset) != 0) return std::max(result, static_cast<int>(ENG_BAD_ARCHIVE));
+    if (seek_archive_reported(G.end.central_offset) != 0)
+        return std::max(result, static_cast<int>(ENG_BAD_ARCHIVE));
     return 0;
 }
 
@@ -191,11 +193,12 @@ int process_archive(bool last_chance) {
     if (!found || st.is_dir) {
         if (last_chance) {
             if (G.no_directory_seen)
-                std::fprintf(stderr, "%s:  can't find zipfile directory in %s,\n        %sand can't find %s, period.\n",
+                std::fprintf(stderr,
+                             "%s:  can't find zipfile directory in %s,\n        %sand can't find %s, period.\n",
                              program_word(), G.archive_arg, G.info_mode ? "  " : "", G.archive_name);
             else
-                std::fprintf(stderr, "%s:  can't find either %s or %s, so there.\n", program_word(), G.archive_arg,
-                             G.archive_name);
+                std::fprintf(stderr, "%s:  can't find either %s or %s, so there.\n", program_word(),
+                             G.archive_arg, G.archive_name);
         }
         return found ? ENG_IS_DIRECTORY : ENG_NO_ARCHIVE;
     }
@@ -227,7 +230,8 @@ int process_archive(bool last_chance) {
     }
     if (failure) {
         close_archive();
-        if (st.owner_exec) std::fprintf(stderr, "note:  %s may be an executable, not an archive\n", G.archive_name);
+        if (st.owner_exec)
+            std::fprintf(stderr, "note:  %s may be an executable, not an archive\n", G.archive_name);
         if (last_chance) return failure;
         G.no_directory_seen = true;  // the run tries the name with ".zip"
         return ENG_NO_ARCHIVE;
