@@ -63,14 +63,14 @@ void MemberDecryption::activate(Kind kind) {
     end_ = start_ + std::max<int64_t>(G.packed_left, 0);
     out_of_order_ = false;
     G.input_stage = {[](void* stage, uint8_t* block, int64_t offset, long size) {
-                         static_cast<MemberDecryption*>(stage)->arrived(block, offset, size);
+                         static_cast<MemberDecryption*>(stage)->decrypt_block(block, offset, size);
                      },
                      this};
     // The data's first bytes may be in the block at hand already.
-    if (G.input_held > 0) arrived(G.input_buf.data(), G.input_buf_offset, G.input_held);
+    if (G.input_held > 0) decrypt_block(G.input_buf.data(), G.input_buf_offset, G.input_held);
 }
 
-void MemberDecryption::arrived(uint8_t* block, int64_t offset, long size) {
+void MemberDecryption::decrypt_block(uint8_t* block, int64_t offset, long size) {
     if (size <= 0) return;
     // Blocks come in order: each begins where the last one ended, except the
     // first, which may begin before the data.

@@ -5,7 +5,7 @@
 // The methods read the member's data from the engine's input block (through
 // next_byte(), take_input(), or the block itself with InputCursor). While a
 // stage is active, every block that the input reads in is decrypted in place
-// as it arrives (refill_byte calls arrived() through G.input_stage), but only
+// as it arrives (refill_byte calls decrypt_block() through G.input_stage), but only
 // its bytes that belong to the encrypted data, and each block in one piece (the
 // cipher runs over up to INPUT_BUF_SIZE bytes at a time, not byte by byte).
 // take_input then serves every run from the input block, not straight from the
@@ -74,7 +74,7 @@ public:
     // Called by the input for a block of `size` bytes that it read into
     // `block` from archive offset `offset`: decrypts the part of it that
     // belongs to the encrypted data and has not been decrypted.
-    void arrived(uint8_t* block, int64_t offset, long size);
+    void decrypt_block(uint8_t* block, int64_t offset, long size);
 
 private:
     enum class Kind { NONE, TRADITIONAL, AES };
