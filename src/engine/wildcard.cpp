@@ -57,47 +57,59 @@ int match_set(const unsigned char* p, unsigned c, bool ignore_case, const unsign
 
 }  // namespace
 
+// Iterative, with one point to return to: the last '*' seen. Every other
+// pattern element takes exactly one character, so giving more characters to
+// an earlier '*' can never succeed where the last one failed. That keeps the
+// stack flat for any pattern (a recursion per '*' overflowed it on patterns of
+// tens of thousands of stars) and the time at most pattern times name.
 int match_step(const unsigned char* p, const unsigned char* s, bool ignore_case) {
+    const unsigned char* star_p = nullptr;  // the pattern behind the last '*'
+    const unsigned char* star_s = nullptr;  // where the name behind it starts
+    // No match; 2 once a '*' was seen, since no later start of an enclosing
+    // '*' could match either.
+    const auto fail = [&] { return star_p ? 2 : 0; };
     for (;;) {
-        const unsigned c = *p++;
-        if (c == 0) return *s == 0 ? 1 : 0;
-        if (c == '?') {
-            if (*s == 0) return 0;
-            ++s;
-            continue;
-        }
-        if (c == '*') {
+        if (*p == '*') {
+            while (*p == '*') ++p;  // a run of stars is one star
             if (*p == 0) return 1;
-            for (; *s; ++s) {
-                const int r = match_step(p, s, ignore_case);
-                if (r != 0) return r;
-            }
-            return 2;
+            star_p = p;
+            star_s = s;
+            continue;
         }
-        if (c == '[') {
-            if (*s == 0) return 0;
+        const unsigned c = *p;
+        if (c == 0 && *s == 0) return 1;
+        if (c != 0 && *s == 0) return fail();
+        bool taken = false;
+        const unsigned char* after = p + 1;
+        if (c == 0) {
+            // The pattern ended before the name.
+        } else if (c == '?') {
+            taken = true;
+        } else if (c == '[') {
             bool negate = false;
-            if (*p == '!' || *p == '^') {
+            if (*after == '!' || *after == '^') {
                 negate = true;
-                ++p;
+                ++after;
             }
-            const unsigned char* rest = nullptr;
-            const int hit = match_set(p, *s, ignore_case, &rest);
-            if (hit < 0) return 0;
-            if ((hit == 1) == negate) return 0;
-            p = rest;
+            const int hit = match_set(after, *s, ignore_case, &after);
+            if (hit < 0) return fail();  // no closing bracket: nothing matches
+            taken = (hit == 1) != negate;
+        } else if (c == '\\') {
+            const unsigned literal = *after++;
+            if (literal == 0) return fail();  // a backslash at the end
+            taken = fold(literal, ignore_case) == fold(*s, ignore_case);
+        } else {
+            taken = fold(c, ignore_case) == fold(*s, ignore_case);
+        }
+        if (taken) {
+            p = after;
             ++s;
             continue;
         }
-        if (c == '\\') {
-            const unsigned lit = *p++;
-            if (lit == 0) return 0;
-            if (fold(lit, ignore_case) != fold(*s, ignore_case) || *s == 0) return 0;
-            ++s;
-            continue;
-        }
-        if (*s == 0 || fold(c, ignore_case) != fold(*s, ignore_case)) return 0;
-        ++s;
+        // Give the last '*' one more character and try again behind it.
+        if (!star_p || *star_s == 0) return fail();
+        p = star_p;
+        s = ++star_s;
     }
 }
 

@@ -8,7 +8,7 @@
 // True when the whole name matches the whole pattern; `ignore_case` folds both.
 bool wildcard_match(const char* name, const char* pattern, bool ignore_case);
 
-// The recursive step: 0 no match, 1 match, 2 no match and no later start
+// The matching step: 0 no match, 1 match, 2 no match and no later start
 // position of an enclosing '*' can match either.
 int match_step(const unsigned char* pattern, const unsigned char* name, bool ignore_case);
 

@@ -51,6 +51,34 @@ TEST(Wildcard, StepStopsHopelessSearches) {
     EXPECT_FALSE(wildcard_match(name.c_str(), "*a*a*a*a*a*a*a*a*b", false));
 }
 
+TEST(Wildcard, PatternsOfAnyLengthKeepTheStackFlat) {
+    auto repeat = [](const std::string& unit, size_t n) {
+        std::string r;
+        for (size_t i = 0; i < n; ++i) r += unit;
+        return r;
+    };
+    const std::string as(200000, 'a');
+    struct Case {
+        std::string name, pattern;
+        bool match;
+    };
+    const Case cases[] = {
+        {"abc", repeat("*", 200000), true},
+        {"", "**", true},
+        {"a", "a**", true},
+        {as, repeat("*a", 200000), true},
+        {as, repeat("*a", 200001), false},
+        {as + "b", repeat("*a", 1000) + "*b", true},
+        {as, repeat("*a", 1000) + "b", false},
+        {"a*b", "*\\**", true},
+        {"ab", "*\\**", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern.substr(0, 20) + " against " + c.name.substr(0, 20));
+        EXPECT_EQ(c.match, wildcard_match(c.name.c_str(), c.pattern.c_str(), false));
+    }
+}
+
 TEST(Wildcard, PrefixCompare) {
     EXPECT_EQ(0, prefix_compare_nocase("ZIPINFO.EXE", "zipinfo", 7));
     EXPECT_EQ(0, prefix_compare_nocase("ii", "ii", 2));
