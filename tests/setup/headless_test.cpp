@@ -76,6 +76,7 @@ TEST(Headless, AnUpdateOverAnEarlierVersionLosesNoOptionFile) {
                  {"SCRIPT/TEVEVENT.TRX", "default events\n"}})
             payload.add(name, content).made_by_host = 11;
         payload.write(dist + "/INSTALL.FIL");
+        tz::write_text(dist + "/SETUP.EXE", "the setup program");
 
         std::vector<std::string> command = {TEV_SETUP_HEADLESS, dist, drive, "C:\\TEV", "C:\\TEV", c.answers};
         if (c.full_disk)
