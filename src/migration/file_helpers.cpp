@@ -142,6 +142,19 @@ bool same_path(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same_path_char);
 }
 
+std::string stored_spelling(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos || path.size() >= sizeof(OS_FILEFIND::name)) return path;
+    OS_FILEFIND entry;
+    path.copy(entry.name, path.size());
+    entry.name[path.size()] = '\0';
+    std::string spelled = path;
+    if (os_FileFindMgr(OS_FIND_FIRST, &entry) == 0 && same_nocase(entry.name, path.substr(slash + 1)))
+        spelled = path.substr(0, slash + 1) + entry.name;
+    os_FileFindMgr(OS_FIND_END, &entry);
+    return spelled;
+}
+
 bool path_in_directory(std::string_view path, std::string_view directory) {
     if (directory.empty() || path.size() < directory.size()) return false;
     if (compare_nocase(path, directory, directory.size()) != 0) return false;
@@ -251,8 +264,12 @@ void convert_or_clean(const std::string& directory, int mode) {
         const bool is_directory = name[0] == '!';
         std::string path;
         if (!join_path(path, directory, is_directory ? name + 1 : name)) continue;
-        if (!is_directory) delete_file(path);
-        else if (_access(path.c_str(), 0) == 0 && _rmdir(path.c_str()) == 0) journal_folder_removed(path);
+        if (!is_directory) {
+            delete_file(path);
+        } else if (_access(path.c_str(), 0) == 0) {
+            const std::string spelled = stored_spelling(path);  // made again as it was, should the installation be undone
+            if (_rmdir(path.c_str()) == 0) journal_folder_removed(spelled);
+        }
     }
 }
 

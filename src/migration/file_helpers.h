@@ -56,6 +56,10 @@ int compare_nocase(std::string_view a, std::string_view b, size_t n);
 // and '\' as the same separator.
 bool same_path(std::string_view a, std::string_view b);
 
+// `path` with its last component spelled as the folder stores it (Windows
+// names ignore letter case but keep it); `path` itself when it does not exist.
+std::string stored_spelling(const std::string& path);
+
 // True when `path` lies in `directory` or is it: it begins with the directory
 // (without regard to case) and continues with a backslash or ends there. An
 // empty directory contains nothing.

@@ -1,34 +1,46 @@
 #include "migration/install_log.h"
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
 
 #include "platform/code_pages.h"
 #include "platform/crt.h"
 
 namespace {
 
-std::mutex log_lock;
+// Lines come from two threads, rarely at once: a flag held for the moment of
+// one write is all the locking needed (and needs no thread library).
+std::atomic_flag log_busy = ATOMIC_FLAG_INIT;
 std::FILE* log_file = nullptr;
+
+struct LogGuard {
+    LogGuard() {
+        while (log_busy.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~LogGuard() { log_busy.clear(std::memory_order_release); }
+    LogGuard(const LogGuard&) = delete;
+    LogGuard& operator=(const LogGuard&) = delete;
+};
 
 }  // namespace
 
 bool log_open(const std::string& path) {
-    const std::lock_guard<std::mutex> guard(log_lock);
+    const LogGuard guard;
     if (log_file) std::fclose(log_file);
     log_file = path.empty() ? nullptr : crt_fopen(path.c_str(), "wb");
     return log_file != nullptr;
 }
 
 void log_close() {
-    const std::lock_guard<std::mutex> guard(log_lock);
+    const LogGuard guard;
     if (log_file) std::fclose(log_file);
     log_file = nullptr;
 }
 
 bool log_enabled() {
-    const std::lock_guard<std::mutex> guard(log_lock);
+    const LogGuard guard;
     return log_file != nullptr;
 }
 
@@ -44,7 +56,7 @@ void log_line(std::string_view text) {
         start = end + 1;
     }
     entry += '\n';
-    const std::lock_guard<std::mutex> guard(log_lock);
+    const LogGuard guard;
     if (!log_file) return;
     std::fwrite(entry.data(), 1, entry.size(), log_file);
     std::fflush(log_file);

@@ -127,9 +127,10 @@ bool note_file(const std::string& given) {
     if (J.index.count(path_key(path))) return true;
     HostStat st;
     FileEntry entry;
-    entry.path = path;
     entry.existed = host_stat(path.c_str(), &st) == 0;
     if (entry.existed && st.is_dir) return true;  // not a file: its write fails by itself
+    // A file put back gets the name it had, letter case and all.
+    entry.path = entry.existed ? stored_spelling(path) : path;
     if (entry.existed && !keep_copy(path, entry.kept)) {
         J.failed = true;
         log_line("cannot keep a copy of " + path + ": it is left as it is, and the installation stops");
@@ -198,10 +199,8 @@ void journal_written(const std::string& path, FileRole role, std::string_view de
         add_file(std::move(made));
     }
     FileEntry& e = J.files[J.index[path_key(path)]];
-    // A rewrite keeps what the file was (a file the installation had not
-    // written is the user's); anything else says what it is now.
-    if (role != ROLE_REWRITTEN) e.role = role;
-    else if (!e.written) e.role = ROLE_CARRIED_OVER;
+    // A rewrite keeps what the file was; anything else says what it is now.
+    if (role != ROLE_REWRITTEN || !e.written) e.role = role;
     e.written = true;
 }
 
@@ -251,7 +250,7 @@ bool journal_set_registry(RegistryRoot root, const std::string& key, const Regis
 std::vector<JournalFile> journal_written_files() {
     std::vector<JournalFile> files;
     for (const FileEntry& e : J.files)
-        if (e.written) files.push_back(JournalFile{e.path, e.role});
+        if (e.written) files.push_back(JournalFile{e.path, e.role, e.kept});
     return files;
 }
 

@@ -38,7 +38,8 @@ enum FileRole : int {
     ROLE_CARRIED_OVER,  // the earlier installation's options, scripts and phone book: "carried over"
     ROLE_CONVERTED,     // an old option file under its new name: "converted"
     ROLE_BACKUP,        // the backup of a file the user let the setup overwrite: "backed up"
-    ROLE_REWRITTEN,     // the path settings file: "rewritten" (keeps the role it had, else the user's)
+    ROLE_REWRITTEN,     // the path settings file: "rewritten" (keeps the role it had; alone, it is
+                        // the product's only where the earlier installation's record says so)
     ROLE_LINK,          // a Start-menu link: "link"
     ROLE_UNINSTALLER,   // UNINSTAL.EXE and UNINSTAL.DAT (removed by the uninstaller at its end): "uninstaller"
 };
@@ -80,10 +81,12 @@ void journal_folder_removed(const std::string& path);
 bool journal_set_registry(RegistryRoot root, const std::string& key, const RegistryValue& value);
 
 // What the installation wrote: files in the order of their first change, with
-// their last role; only those written and not deleted afterwards.
+// their last role (and the copy of what they held before, if they existed);
+// only those written and not deleted afterwards.
 struct JournalFile {
     std::string path;
     FileRole role;
+    std::string original;
 };
 std::vector<JournalFile> journal_written_files();
 // Folders the installation made, parents first (the keep folder is not one).

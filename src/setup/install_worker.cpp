@@ -128,8 +128,10 @@ Outcome complete_installation(const InstallUi& ui) {
         copy_file(from, to, false, ROLE_CARRIED_OVER);
     if (stopped(outcome)) return outcome;
     // DOC files, DLLs and the links' icons come from the current directory, the program's own.
+    char here[OS_PATH_SIZE];
+    if (os_QueryCWD(here, sizeof here) != 0) here[0] = '\0';
     const auto copy_beside_program = [&](const std::string& name) {
-        from = name;
+        if (!here[0] || !join_path(from, here, name)) from = name;
         if (join_path(to, S.destination_path, name)) copy_file(from, to, false);
     };
     for (const char* name : doc_files) copy_beside_program(name);

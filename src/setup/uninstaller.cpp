@@ -58,6 +58,18 @@ void add_folder(std::vector<std::string>& folders, const std::string& folder) {
         folders.push_back(folder);
 }
 
+// True for a file this installation only rewrote that the earlier
+// installation's record names as its own and that held what the record says
+// until then: it stays the product's. (A rewritten file of the user's stays the user's.)
+bool recorded_before(const UninstallRecord& earlier, const JournalFile& f) {
+    if (f.role != ROLE_REWRITTEN || f.original.empty()) return false;
+    RecordedFile before{f.original};
+    if (!file_size_and_crc(f.original, before.size, before.crc)) return false;
+    return std::any_of(earlier.files.begin(), earlier.files.end(), [&](const RecordedFile& e) {
+        return same_path(e.path, f.path) && e.size == before.size && e.crc == before.crc;
+    });
+}
+
 // Every file below `folder`, subfolders included.
 void files_below(const std::string& folder, std::set<std::string>& files) {
     std::string pattern;
@@ -176,7 +188,8 @@ bool register_installation() {
             continue;
         }
         RecordedFile file{f.path};
-        if (!role_uninstalled(f.role) || !file_size_and_crc(f.path, file.size, file.crc)) continue;
+        if (!(role_uninstalled(f.role) || recorded_before(earlier, f)) || !file_size_and_crc(f.path, file.size, file.crc))
+            continue;
         bytes += file.size;
         record.files.push_back(file);
     }

@@ -65,6 +65,15 @@ public:
         answer_ = std::move(answer);
     }
 
+    // Forgets what was recorded so far (for the next run of a test).
+    void clear_records() {
+        std::lock_guard<std::mutex> guard(lock_);
+        boxes_.clear();
+        statuses_.clear();
+        percents_.clear();
+        finished_ = 0;
+    }
+
     std::vector<Box> boxes() {
         std::lock_guard<std::mutex> guard(lock_);
         return boxes_;
