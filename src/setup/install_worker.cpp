@@ -160,13 +160,7 @@ void undo_installation(const InstallUi& ui, Outcome outcome) {
     const std::vector<std::string> left = journal_rollback();
     std::string text = message(outcome == Outcome::failed ? msg_error_aborted : msg_cancelled);
     text += "\r\r";
-    if (left.empty()) {
-        text += message(msg_nothing_changed);
-    } else {
-        std::string list;
-        for (const std::string& item : left) list += (list.empty() ? "" : "\r") + item;
-        text += format_message(msg_not_all_undone, list);
-    }
+    text += left.empty() ? message(msg_nothing_changed) : format_message(msg_not_all_undone, message_list(left));
     if (outcome == Outcome::failed) ui.error(text.c_str());
     else ui.info(text.c_str());
     S.exit_code = outcome == Outcome::failed ? SETUP_EXIT_FAILED : SETUP_EXIT_CANCELLED;

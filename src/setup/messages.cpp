@@ -160,9 +160,9 @@ constexpr std::array<std::array<const char*, LANGUAGE_COUNT>, MESSAGE_COUNT> MES
      "TEV f\x81" "r Windows wurde von Ihrem Computer entfernt.",
      "TEV sous Windows a \x82" "t\x82" " supprim\x82" " de votre ordinateur."},
     // msg_uninstall_kept
-    {"These files were changed or added since the installation and were kept:\r%s",
-     "Diese Dateien wurden seit der Installation ge\x84" "ndert oder hinzugef\x81" "gt und bleiben erhalten:\r%s",
-     "Ces fichiers ont \x82" "t\x82" " modifi\x82" "s ou ajout\x82" "s depuis l'installation et ont \x82" "t\x82" " conserv\x82" "s:\r%s"},
+    {"These files are your own or were changed after the installation, and were kept:\r%s",
+     "Diese Dateien geh\x94" "ren Ihnen oder wurden nach der Installation ge\x84" "ndert und bleiben erhalten:\r%s",
+     "Ces fichiers vous appartiennent ou ont \x82" "t\x82" " modifi\x82" "s apr\x8A" "s l'installation, et ont \x82" "t\x82" " conserv\x82" "s:\r%s"},
     // msg_no_record
     {"The uninstall record UNINSTAL.DAT is missing or damaged - nothing was removed!",
      "Die Deinstallationsdatei UNINSTAL.DAT fehlt oder ist besch\x84" "digt - es wurde nichts entfernt!",
@@ -205,4 +205,12 @@ std::string format_message(int id, const std::string& argument) {
     const size_t at = text.find("%s");
     if (at == std::string::npos) return text;
     return text.substr(0, at) + argument + text.substr(at + 2);
+}
+
+std::string message_list(const std::vector<std::string>& items) {
+    constexpr size_t SHOWN = 15;
+    std::string text;
+    for (size_t i = 0; i < items.size() && i < SHOWN; ++i) text += (i ? "\r" : "") + items[i];
+    if (items.size() > SHOWN) text += "\r...";
+    return text;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 enum MessageId : int {
     msg_status_complete = 0,
@@ -39,7 +40,7 @@ enum MessageId : int {
     msg_needs_rights = 29,         // /ALLUSERS without administrator rights
     msg_ask_uninstall = 30,        // the uninstaller's one question
     msg_uninstalled = 31,          // the uninstaller's final message
-    msg_uninstall_kept = 32,       // behind it: files kept (%s: one per line)
+    msg_uninstall_kept = 32,       // behind it: the user's files, kept (%s: one per line)
     msg_no_record = 33,            // UNINSTAL.DAT missing or damaged
     MESSAGE_COUNT = 34,
 };
@@ -53,3 +54,7 @@ const char* message(int id);
 // Message `id` of the current language (code page 1252) with its one "%s"
 // filled in; the argument (a path, 1252 already) is not converted.
 std::string format_message(int id, const std::string& argument);
+
+// Items for a message's list: one per line, at most 15 (a box must fit the
+// screen; the log names them all), then "...".
+std::string message_list(const std::vector<std::string>& items);

@@ -20,10 +20,7 @@ int install_without_dialog(const SetupOptions& options) {
     const InstallUi& ui = install_ui();
     DialogModel model;
     dialog_initialise(model, profile_home_path());
-    if (!options.destination.empty()) {
-        model.text[ID_DESTINATION_PATH] = options.destination;
-        dialog_control_changed(model, ID_DESTINATION_PATH, true);
-    }
+    if (!options.destination.empty()) dialog_type_text(model, ID_DESTINATION_PATH, options.destination);
     DialogChanges install = dialog_install(model, false);
     if (install.question >= 0) {
         const bool yes = options.force ? true : ui.ask(message(install.question));

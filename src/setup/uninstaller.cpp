@@ -25,8 +25,6 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 // A record larger than this is not one this setup wrote.
 constexpr size_t RECORD_SIZE_LIMIT = 16u << 20;
-// Kept files named in the final message; the log names them all.
-constexpr size_t SHOWN_KEPT_LIMIT = 15;
 
 bool exists(const std::string& path) { return _access(path.c_str(), 0) == 0; }
 
@@ -113,14 +111,6 @@ RegistryValue number_value(const char* name, uint32_t number) {
     v.is_number = true;
     v.number = number;
     return v;
-}
-
-// The lines of a list in a message: at most SHOWN_KEPT_LIMIT, then "...".
-std::string shown_list(const std::vector<std::string>& items) {
-    std::string text;
-    for (size_t i = 0; i < items.size() && i < SHOWN_KEPT_LIMIT; ++i) text += (i ? "\r" : "") + items[i];
-    if (items.size() > SHOWN_KEPT_LIMIT) text += "\r...";
-    return text;
 }
 
 }  // namespace
@@ -270,19 +260,20 @@ int run_uninstall(const SetupOptions& options) {
         if (_rmdir(f->c_str()) == 0) log_line("folder removed " + *f);
         else folders_left.push_back(*f);
     }
-    // Files that the user added to the folders the installation made.
+    // Files of the user in the folders the installation made: added since, or
+    // carried over from an earlier installation.
     std::set<std::string> remaining;
     for (const std::string& f : folders_left) files_below(f, remaining);
     for (const std::string& f : remaining) {
         if ((removing_itself && same_path(f, S.program_path)) ||
             std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return same_path(k, f); }))
             continue;
-        log_line("kept " + f + " (added since the installation)");
+        log_line("kept " + f + " (the user's)");
         kept.push_back(f);
     }
 
     std::string text = message(msg_uninstalled);
-    if (!kept.empty()) text += "\r\r" + format_message(msg_uninstall_kept, shown_list(kept));
+    if (!kept.empty()) text += "\r\r" + format_message(msg_uninstall_kept, message_list(kept));
     ui.info(text.c_str());
     if (removing_itself) {
         if (remove_after_exit(S.program_path, folders_left))

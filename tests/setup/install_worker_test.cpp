@@ -315,6 +315,32 @@ TEST_F(Installation, CancelBetweenMembersUndoesEverything) {
     EXPECT_EQ(env.finished_count(), 1);
 }
 
+// A rollback that cannot put a file back keeps the original's copy, names
+// both, and still takes back the backup it made of it.
+TEST_F(Installation, ARollbackThatCannotRestoreAFileSaysWhereItsOriginalIs) {
+    write_payload();
+    make_dir(env.c_drive / "NEW");
+    tz::write_text(env.c_drive / "NEW/PHONEBK", "my numbers\n");
+    fill_state("", "C:\\NEW");
+    env.answer_with([](const std::string&) { return true; });
+    env.on_status(3, [&] {
+        // Something the copy cannot replace takes the phone book's place.
+        ::unlink((env.c_drive / "NEW/PHONEBK").c_str());
+        make_dir(env.c_drive / "NEW/PHONEBK");
+        tz::write_text(env.c_drive / "NEW/PHONEBK/X", "x");
+        S.cancel_requested = true;
+    });
+    ASSERT_EQ(run_worker().code, 0);
+    const auto boxes = env.boxes();
+    ASSERT_EQ(boxes.size(), 2u);  // the phone-book question, then the end
+    EXPECT_EQ(boxes[1].text, std::string(message(msg_cancelled)) + "\r\r" +
+                                 format_message(msg_not_all_undone,
+                                                "C:\\NEW\\PHONEBK (original: C:\\NEW\\~TEVKEEP.TMP\\K0000001.KEP)"));
+    EXPECT_EQ(c("NEW/~TEVKEEP.TMP/K0000001.KEP"), "my numbers\n");
+    EXPECT_FALSE(c_exists("NEW/PHONEB0"));
+    EXPECT_FALSE(c_exists("NEW/TEV.EXE"));
+}
+
 TEST_F(Installation, EngineErrorStopsAtTheMemberWithMessage2) {
     members[4].content = "damaged";
     tz::Archive archive = build_payload();

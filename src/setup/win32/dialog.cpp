@@ -93,6 +93,11 @@ void initialise(HWIN dialog) {
     for (int id : DIALOG_EDITS) os_ContrlMgr(control(dialog, id), 0, OS_CM_PREPARE_EDIT, 0);
 
     DialogChanges changes = dialog_initialise(model, profile_home_path());
+    // A destination from the command line (/DIR=), as if the user had typed it.
+    if (!setup_options().destination.empty()) {
+        const DialogChanges typed = dialog_type_text(model, ID_DESTINATION_PATH, setup_options().destination);
+        changes.texts.insert(changes.texts.end(), typed.texts.begin(), typed.texts.end());
+    }
     written_enabled.clear();
 
     for (int id : DIALOG_CHECK_BOXES) os_CheckControl(control(dialog, id), model.checked[id]);
