@@ -325,8 +325,8 @@ def set_profile(driver, home_path):
         driver("profile-set", PROFILE, "WindowPos", "10 10 640 480")
 
 
-def start(driver, distribution, language):
-    setup = Setup(distribution)
+def start(driver, distribution, language, arguments=()):
+    setup = Setup(distribution, arguments)
     driver("find", CAPTIONS[language], TIMEOUT)
     return setup
 
@@ -513,8 +513,10 @@ def scenario_install(language, lang):
     driver = Driver()
     try:
         set_profile(driver, None)
-        # First installation.
-        setup = start(driver, distribution, language)
+        # First installation, with a log.
+        os.makedirs(base, exist_ok=True)
+        log = os.path.join(base, "setup.log")
+        setup = start(driver, distribution, language, ["/LOG=" + windows_path(log)])
         equal(focus(driver, "307"), "307", "focus after start-up (first installation)")
         equal((driver.text(302), driver.text(307)), ("", ""), "path edits at start")
         for box in (303, 304, 305):
@@ -544,6 +546,10 @@ def scenario_install(language, lang):
             driver("close-window", title)
         driver("gone", TIMEOUT)
         stderr = setup.finish()
+        text = read(log).decode("utf-8")
+        check(f"question: {MESSAGES[19][language]} -> yes\n" in text, "the log has the dialog's question")
+        check(f"installed {destination}\\TEV.EXE\n" in text, "the log has the files")
+        check(text.rstrip().endswith("with exit code 0"), "the log ends with the exit code")
         # The end of the worker reached the dialog once, handled (not also taken as DM_REPOSITION).
         equal([c for c in trace_codes(stderr) if c[0] == "0x402"], [("0x402", "0x0")], "one WM_SETUP_DONE")
         check_payload_installed(destination, dirs)
