@@ -146,6 +146,12 @@ std::string registry_path(RegistryRoot root, const std::string& key, const std::
 
 std::string shown_value(const RegistryValue& v) { return v.is_number ? std::to_string(v.number) : v.text; }
 
+// Removes a kept copy (which has the original's attributes, read-only too).
+void remove_copy(const std::string& copy) {
+    host_make_writable(copy.c_str());
+    crt_remove(copy.c_str());
+}
+
 void remove_index_file() {
     std::string index;
     if (join_path(index, J.keep_folder, JOURNAL_KEEP_INDEX)) crt_remove(index.c_str());
@@ -166,7 +172,7 @@ void undo_file(FileEntry& e, std::vector<std::string>& kept) {
     }
     if (exists(e.path)) host_make_writable(e.path.c_str());
     if (CopyFileA(e.kept.c_str(), e.path.c_str(), FALSE)) {
-        crt_remove(e.kept.c_str());
+        remove_copy(e.kept);
         e.kept.clear();
         log_line("restored " + e.path);
     } else {
@@ -308,7 +314,7 @@ std::vector<std::string> journal_rollback() {
 void journal_commit() {
     if (J.active) {
         for (FileEntry& e : J.files)
-            if (!e.kept.empty()) crt_remove(e.kept.c_str());
+            if (!e.kept.empty()) remove_copy(e.kept);
         if (J.keep_made) {
             remove_index_file();
             _rmdir(J.keep_folder.c_str());

@@ -339,6 +339,17 @@ def expect_box(driver, language, number, argument=None):
     equal((caption, text), (CAPTION_INFO, expected), f"message box {number}")
 
 
+def install_without_docs(driver, language, setup):
+    """Install pressed; the completion acknowledged, the DOC files declined, the setup ended."""
+    driver("click", 1)
+    expect_box(driver, language, 5)
+    answer(driver, IDOK)
+    expect_box(driver, language, 19)
+    answer(driver, IDNO)
+    driver("gone", TIMEOUT)
+    setup.finish()
+
+
 def answer(driver, button):
     driver("answer", button, TIMEOUT)
 
@@ -496,6 +507,15 @@ def clean_base(lang):
     return base
 
 
+def fresh(language, lang):
+    """The scenario's folder emptied, its distribution made afresh, no links of
+    its language, a driver; the destination is TEV in the scenario's folder."""
+    base = clean_base(lang)
+    distribution = scenario_distribution(language, lang)
+    remove_links(language)
+    return base, distribution, windows_path(base) + "\\TEV", Driver()
+
+
 def scenario_distribution(language, lang, **options):
     """The distribution of this language, made afresh."""
     distribution = os.path.join(WORK, "dist_" + lang)
@@ -620,13 +640,7 @@ def scenario_earlier(language, lang):
             equal(driver("state", box)[0].split()[:2], ["1", "1"], f"copy box {box} checked and enabled")
         dirs = fields(driver)
         screenshot(f"dialog_earlier_{lang}", driver("rect")[0])
-        driver("click", 1)
-        expect_box(driver, language, 5)
-        answer(driver, IDOK)
-        expect_box(driver, language, 19)
-        answer(driver, IDNO)
-        driver("gone", TIMEOUT)
-        setup.finish()
+        install_without_docs(driver, language, setup)
         equal(read(unix_path(destination + "\\PHONEBK")), read(os.path.join(old, "PHONEBK")),
               "phone book carried over")
         equal(read(unix_path(dirs[312] + "\\MYOWN.TRX")), read(os.path.join(old, "SCRIPT", "MYOWN.TRX")),
@@ -637,6 +651,17 @@ def scenario_earlier(language, lang):
         check_links(driver, language, destination, distribution)
     finally:
         driver.close()
+
+
+def worked_with(driver, language, distribution, destination):
+    """An earlier installation, unattended, that the user has worked with: a
+    phone book of the user's own and a file of the user's. Returns its state."""
+    equal(run_setup(distribution, ["/S", "/DIR=" + destination]), 0, "exit code of the earlier installation")
+    with open(unix_path(destination + "\\PHONEBK"), "wb") as f:
+        f.write(b"the user's own phone book\r\n")
+    with open(unix_path(destination + "\\MINE.TXT"), "wb") as f:
+        f.write(b"the user's own file\r\n")
+    return state(driver, language, destination)
 
 
 def scenario_cancel(language, lang):
@@ -651,12 +676,7 @@ def scenario_cancel(language, lang):
     driver = Driver()
     try:
         set_profile(driver, None)
-        equal(run_setup(small, ["/S", "/DIR=" + destination]), 0, "exit code of the earlier installation")
-        with open(unix_path(destination + "\\PHONEBK"), "wb") as f:
-            f.write(b"the user's own phone book\r\n")
-        with open(unix_path(destination + "\\MINE.TXT"), "wb") as f:
-            f.write(b"the user's own file\r\n")
-        before = state(driver, language, destination)
+        before = worked_with(driver, language, small, destination)
         setup = start(driver, distribution, language)
         driver("set", 307, destination)
         driver("click", 1)
@@ -720,22 +740,13 @@ def scenario_silent(language, lang):
     """Unattended installations with a log: into a new folder (the tree is the
     one the dialog installs), and over an earlier installation (its settings are
     carried over). The links keep their icons when the distribution is gone."""
-    base = clean_base(lang)
-    distribution = scenario_distribution(language, lang)
-    remove_links(language)
-    driver = Driver()
+    base, distribution, _, driver = fresh(language, lang)
     try:
         set_profile(driver, None)
         interactive = windows_path(base) + "\\DIALOG"
         setup = start(driver, distribution, language)
         driver("set", 307, interactive)
-        driver("click", 1)
-        expect_box(driver, language, 5)
-        answer(driver, IDOK)
-        expect_box(driver, language, 19)
-        answer(driver, IDNO)
-        driver("gone", TIMEOUT)
-        setup.finish()
+        install_without_docs(driver, language, setup)
 
         destination = windows_path(base) + "\\TEV"
         log = os.path.join(base, "setup.log")
@@ -790,19 +801,11 @@ def scenario_silent(language, lang):
 def scenario_rollback(language, lang):
     """An unattended installation over an earlier one the user has worked with
     fails at a damaged member: exit code 2, and everything is as it was."""
-    base = clean_base(lang)
-    distribution = scenario_distribution(language, lang)
-    destination = windows_path(base) + "\\TEV"
-    remove_links(language)
-    driver = Driver()
+    base, distribution, destination, driver = fresh(language, lang)
     try:
         set_profile(driver, None)
-        equal(run_setup(distribution, ["/S", "/DIR=" + destination]), 0, "exit code of the earlier installation")
-        with open(unix_path(destination + "\\PHONEBK"), "wb") as f:
-            f.write(b"the user's own phone book\r\n")
-        with open(unix_path(destination + "\\MINE.TXT"), "wb") as f:
-            f.write(b"the user's own file\r\n")
-        before = state(driver, language, destination)
+        before = worked_with(driver, language, distribution, destination)
+        os.chmod(unix_path(destination + "\\TEV.EXE"), 0o444)  # read-only: its copy must go all the same
         damaged = os.path.join(WORK, "dist_damaged_" + lang)
         make_distribution(damaged, language, version=b" (newer)", damaged="LOG/README.TXT")
         log = os.path.join(base, "setup.log")
@@ -818,11 +821,7 @@ def scenario_rollback(language, lang):
 def scenario_uninstall(language, lang):
     """TEV in Add/Remove Programs, removed by its quiet command (the user's files
     stay) and by its own command with its question (nothing stays)."""
-    base = clean_base(lang)
-    distribution = scenario_distribution(language, lang)
-    destination = windows_path(base) + "\\TEV"
-    remove_links(language)
-    driver = Driver()
+    base, distribution, destination, driver = fresh(language, lang)
     try:
         set_profile(driver, None)
         equal(run_setup(distribution, ["/S", "/DIR=" + destination]), 0, "exit code of setup.exe /S")
@@ -865,11 +864,7 @@ def scenario_uninstall(language, lang):
 def scenario_cmdline(language, lang):
     """Bad command lines change nothing; /? shows the usage; /ALLUSERS installs
     for every user (under Wine the user has the rights)."""
-    base = clean_base(lang)
-    distribution = scenario_distribution(language, lang)
-    destination = windows_path(base) + "\\TEV"
-    remove_links(language)
-    driver = Driver()
+    base, distribution, destination, driver = fresh(language, lang)
     try:
         set_profile(driver, None)
         before = tree(windows_path(base)), driver("reg", "HKCU", UNINSTALL_KEY), driver("reg", "HKLM", UNINSTALL_KEY)

@@ -65,10 +65,7 @@ TEST(UninstallRecord, WrittenAndReadBackOrRefusedWhole) {
 class Lifecycle : public ::testing::Test {
 protected:
     SetupEnv env;
-    std::string saved_path;
     void SetUp() override {
-        saved_path = std::getenv("PATH") ? std::getenv("PATH") : "";
-        setenv("PATH", "/nonexistent", 1);
         ::mkdir((env.c_drive / "DIST").c_str(), 0777);
         tz::Archive payload;
         for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
@@ -79,8 +76,6 @@ protected:
         for (const char* name : {"SETUP.EXE", "README.DOC", "inst_doc.ico", "inst_ger.ico"})
             tz::write_text(env.c_drive / ("DIST/" + std::string(name)), std::string("the distribution's ") + name);
     }
-    void TearDown() override { setenv("PATH", saved_path.c_str(), 1); }
-
     int run(const char* program, const SetupOptions& options) {
         reset_setup_state();
         env.install_recording_ui();
