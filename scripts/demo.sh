@@ -8,6 +8,10 @@
 # (or with --walkthrough) it runs under a virtual X server as a scripted
 # walk-through that presses the buttons, saves screenshots to build/demo/screens
 # and prints the installed tree and the Start-menu links.
+#
+# Then, as an administrator would: an unattended installation over it
+# (setup.exe /S with its log) and the uninstallation by the command that
+# Add/Remove Programs holds, with that list before and after.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -94,3 +98,33 @@ else
   echo "The Start-menu links:"
   find "$drive_c/users" -path '*Start Menu/Programs/TEV*' -name '*.LNK' 2>/dev/null | sort | sed 's/^/  /'
 fi
+
+echo
+echo "An unattended reinstallation, as an administrator rolls TEV out:"
+echo "\$ wine setup.exe /S /DIR=C:\\TEV /LOG=C:\\setup.log"
+set +e
+wine "$dist/setup.exe" /S '/DIR=C:\TEV' '/LOG=C:\setup.log' </dev/null >/dev/null 2>&1
+code=$?
+set -e
+echo "exit code $code; the log C:\\setup.log:"
+sed 's/^/  /' "$drive_c/setup.log"
+echo
+echo "\$ wine uninstaller --list      (Add/Remove Programs)"
+wine uninstaller --list </dev/null | sed 's/^/  /'
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\TEV'
+quiet=$(wine reg query "$key" /v QuietUninstallString </dev/null 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *QuietUninstallString *REG_SZ *//p')
+echo "The uninstall command it holds: $quiet"
+echo "\$ wine $quiet /LOG=C:\\uninstall.log"
+set +e
+eval "wine $quiet '/LOG=C:\\uninstall.log'" </dev/null >/dev/null 2>&1
+code=$?
+set -e
+for _ in $(seq 100); do [ -e "$drive_c/TEV/UNINSTAL.EXE" ] || break; sleep 0.1; done
+echo "exit code $code; the log C:\\uninstall.log:"
+sed 's/^/  /' "$drive_c/uninstall.log"
+echo "\$ wine uninstaller --list"
+wine uninstaller --list </dev/null | sed 's/^/  /'
+echo "(nothing of TEV listed any more)"
+echo "Left in C:\\TEV (the settings carried over from C:\\OLD are the user's):"
+if [ -d "$drive_c/TEV" ]; then (cd "$drive_c/TEV" && find . -type f | sort | sed 's|^\./|  |'); fi

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "migration/journal.h"
 #include "platform/crt.h"
 #include "platform/os_layer.h"
 #include "platform/win32_shell.h"
@@ -75,6 +76,12 @@ Copy compare_copy(const std::string& old_path, const std::string& new_path) {
     }
 }
 
+// Deletes a file through the journal (which keeps its content for a rollback).
+void delete_file(const std::string& path) {
+    if (_access(path.c_str(), 0) != 0 || !journal_before_delete(path)) return;
+    if (crt_remove(path.c_str()) == 0) journal_deleted(path);
+}
+
 // Deletes an old option file of `directory` only when its copy under the new
 // name is there and the same (the conversion before the installation may have
 // failed, or the installation replaced the copy with its default); otherwise
@@ -86,7 +93,7 @@ void remove_converted(const std::string& directory, const RenamePair& pair) {
     if (_access(old_path.c_str(), 0) != 0) return;
     const Copy copy = compare_copy(old_path, new_path);
     if (copy == Copy::same) {
-        crt_remove(old_path.c_str());
+        delete_file(old_path);
         return;
     }
     if (!stderr) return;
@@ -129,6 +136,23 @@ int compare_nocase(std::string_view a, std::string_view b, size_t n) {
         if (ca == 0) return 0;
     }
     return 0;
+}
+
+bool same_path(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same_path_char);
+}
+
+std::string stored_spelling(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos || path.size() >= sizeof(OS_FILEFIND::name)) return path;
+    OS_FILEFIND entry;
+    path.copy(entry.name, path.size());
+    entry.name[path.size()] = '\0';
+    std::string spelled = path;
+    if (os_FileFindMgr(OS_FIND_FIRST, &entry) == 0 && same_nocase(entry.name, path.substr(slash + 1)))
+        spelled = path.substr(0, slash + 1) + entry.name;
+    os_FileFindMgr(OS_FIND_END, &entry);
+    return spelled;
 }
 
 bool path_in_directory(std::string_view path, std::string_view directory) {
@@ -174,14 +198,18 @@ bool map_old_name(std::string& target) {
     return false;
 }
 
-bool copy_file(const std::string& source, std::string& target, bool map_names) {
+bool copy_file(const std::string& source, std::string& target, bool map_names, FileRole role) {
     if (map_names) map_old_name(target);
-    return CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
+    // A missing source copies nothing, and so changes nothing the journal must note.
+    if (_access(source.c_str(), 0) != 0 || !journal_before_write(target)) return false;
+    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) return false;
+    journal_written(target, role, " (from " + source + ")");
+    return true;
 }
 
 bool copy_tree(const std::string& source, const std::string& target, bool map_names) {
     if (source.empty() || target.empty() || same_nocase(source, target)) return false;
-    if (_access(target.c_str(), 0) != 0 && _mkdir(target.c_str()) != 0) return false;
+    if (!journal_make_folder(target)) return false;
 
     OS_FILEFIND entry;
     std::string pattern;
@@ -210,7 +238,7 @@ bool copy_tree(const std::string& source, const std::string& target, bool map_na
         std::string from;
         std::string to;
         if (!join_path(from, source, entry.name) || !join_path(to, target, entry.name)) continue;
-        copy_file(from, to, map_names);
+        copy_file(from, to, map_names, ROLE_CARRIED_OVER);
     }
     os_FileFindMgr(OS_FIND_END, &entry);
     return true;
@@ -222,7 +250,7 @@ void convert_or_clean(const std::string& directory, int mode) {
             std::string from;
             std::string to;
             if (join_path(from, directory, pair.old_name) && join_path(to, directory, pair.new_name))
-                copy_file(from, to, false);
+                copy_file(from, to, false, ROLE_CONVERTED);
         }
         return;
     }
@@ -236,8 +264,12 @@ void convert_or_clean(const std::string& directory, int mode) {
         const bool is_directory = name[0] == '!';
         std::string path;
         if (!join_path(path, directory, is_directory ? name + 1 : name)) continue;
-        if (is_directory) _rmdir(path.c_str());
-        else crt_remove(path.c_str());
+        if (!is_directory) {
+            delete_file(path);
+        } else if (_access(path.c_str(), 0) == 0) {
+            const std::string spelled = stored_spelling(path);  // made again as it was, should the installation be undone
+            if (_rmdir(path.c_str()) == 0) journal_folder_removed(spelled);
+        }
     }
 }
 

@@ -22,6 +22,8 @@
 #include <string>
 #include <string_view>
 
+#include "migration/journal.h"
+
 // An old option-file name and its name in this version, relative to an
 // installation directory.
 struct RenamePair {
@@ -50,6 +52,14 @@ bool is_network_path(std::string_view path);
 // runtime's strnicmp: negative, zero or positive.
 int compare_nocase(std::string_view a, std::string_view b, size_t n);
 
+// True when both name the same path: equal without regard to case, with '/'
+// and '\' as the same separator.
+bool same_path(std::string_view a, std::string_view b);
+
+// `path` with its last component spelled as the folder stores it (Windows
+// names ignore letter case but keep it); `path` itself when it does not exist.
+std::string stored_spelling(const std::string& path);
+
 // True when `path` lies in `directory` or is it: it begins with the directory
 // (without regard to case) and continues with a backslash or ends there. An
 // empty directory contains nothing.
@@ -67,16 +77,19 @@ bool map_old_name(std::string& target);
 
 // Copies one file over `target` (an existing target is replaced). With
 // `map_names` the target is first renamed by map_old_name, in the caller's
-// string. True when the copy was made.
-bool copy_file(const std::string& source, std::string& target, bool map_names);
+// string. The copy goes through the journal as a file of `role`. True when
+// the copy was made.
+bool copy_file(const std::string& source, std::string& target, bool map_names, FileRole role = ROLE_COPIED);
 
 // Copies the directory `source` into `target`: first its subdirectories (not
-// those whose names begin with '.'), recursively, then its files. False and
-// nothing done when a directory is empty or both are the same directory.
+// those whose names begin with '.'), recursively, then its files, all carried
+// over (the user's data). False and nothing done when a directory is empty or
+// both are the same directory.
 bool copy_tree(const std::string& source, const std::string& target, bool map_names);
 
 // Mode 0: copy each old option file of `directory` to its new name.
-// Mode 1: remove the obsolete files and folders of `directory`. An old
+// Mode 1: remove the obsolete files and folders of `directory` (through the
+// journal, which keeps what it deletes until the installation ends). An old
 // option-file name goes only when its copy under the new name holds the same
 // bytes; otherwise it stays, and a line on standard error ("kept old file
 // PATH: ...") says why.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "migration/file_helpers.h"
+#include "migration/journal.h"
 #include "migration/path_settings.h"
 #include "platform/crt.h"
 #include "platform/os_layer.h"
@@ -71,6 +72,7 @@ void rewrite_path_file(const char* name) {
         if (!in) return;
         std::string version_line;
         read_text_line(in.get(), version_line);
+        if (!journal_before_write(temp_name)) return;
         File out(crt_fopen(temp_name.c_str(), "w"), std::fclose);
         if (!out) return;
 
@@ -83,6 +85,6 @@ void rewrite_path_file(const char* name) {
         written = std::fclose(out.release()) == 0 && written;
     }
     // Only a complete temporary file replaces the source; it is removed in any case.
-    if (written) copy_file(temp_name, source_name, false);
+    if (written) copy_file(temp_name, source_name, false, ROLE_REWRITTEN);
     crt_remove(temp_name.c_str());
 }

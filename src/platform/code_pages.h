@@ -1,11 +1,13 @@
 // The code pages of the setup's texts: code page 850 (the OEM code page of the
 // product's users) as code page 1252 (the ANSI code page of Windows), and code
-// page 1252 as Unicode. One table each for every place that converts.
+// page 1252 as Unicode and as UTF-8. One table each for every place that converts.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // Bytes 0x80-0xFF of code page 850 as Windows-1252 bytes; '?' where 1252 has
 // no such character (box drawing and the like). Bytes below 0x80 are the same.
@@ -42,4 +44,24 @@ inline constexpr std::array<uint16_t, 32> CP1252_80_TO_UNICODE = {
 
 constexpr uint16_t cp1252_to_unicode(uint8_t c) {
     return c >= 0x80 && c < 0xA0 ? CP1252_80_TO_UNICODE[c - 0x80] : c;
+}
+
+// Code page 1252 text as UTF-8 (the terminal's and the log's encoding).
+inline std::string cp1252_to_utf8(std::string_view ansi) {
+    std::string out;
+    out.reserve(ansi.size());
+    for (const char ch : ansi) {
+        const uint16_t u = cp1252_to_unicode(static_cast<uint8_t>(ch));
+        if (u < 0x80) {
+            out += static_cast<char>(u);
+        } else if (u < 0x800) {
+            out += static_cast<char>(0xC0 | (u >> 6));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (u >> 12));
+            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
 }

@@ -5,12 +5,15 @@
 //
 // On Windows the Programs folder is the registry value "Programs" of
 // HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell
-// Folders (environment variables expanded), and a shortcut is a shell link
-// saved through the shell's own link object.
+// Folders (environment variables expanded); the Programs folder of all users
+// (the common Start menu) is the value "Common Programs" of the same key below
+// HKEY_LOCAL_MACHINE. A shortcut is a shell link saved through the shell's own
+// link object.
 //
-// Linux has no Start menu: the Programs folder is SHELL_PROGRAMS_FOLDER on the
-// mapped drive C: (made when it is missing), and a shortcut is kept as a text record (shortcut_record) in
-// the file that names it, so that tests and setup_headless can read it back.
+// Linux has no Start menu: the Programs folders are SHELL_PROGRAMS_FOLDER and
+// SHELL_COMMON_PROGRAMS_FOLDER on the mapped drive C: (made when missing), and
+// a shortcut is kept as a text record (shortcut_record) in the file that names
+// it, so that tests and setup_headless can read it back.
 #pragma once
 
 #include <string>
@@ -27,13 +30,15 @@ struct Shortcut {
     std::string description;
 };
 
-// The Programs folder on Linux.
+// The Programs folders on Linux: the user's and that of all users.
 inline constexpr const char* SHELL_PROGRAMS_FOLDER = "C:\\Users\\Demo\\Start Menu\\Programs";
+inline constexpr const char* SHELL_COMMON_PROGRAMS_FOLDER = "C:\\Users\\All Users\\Start Menu\\Programs";
 
-// The Programs folder, environment variables expanded and without a trailing
-// backslash, in `folder`. False, with `folder` empty, when the system names
-// none (or none that fits a path).
-bool shell_programs_folder(std::string& folder);
+// The Programs folder of the user (or, with `all_users`, the one every user
+// sees), environment variables expanded and without a trailing backslash, in
+// `folder`. False, with `folder` empty, when the system names none (or none
+// that fits a path).
+bool shell_programs_folder(std::string& folder, bool all_users = false);
 
 // Makes one folder level; an existing folder is fine. True when it is there.
 bool shell_create_folder(const std::string& path);

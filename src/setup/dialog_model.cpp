@@ -175,6 +175,13 @@ DialogChanges dialog_control_changed(DialogModel& model, int id, bool text_chang
     return changes;
 }
 
+DialogChanges dialog_type_text(DialogModel& model, int id, const std::string& text) {
+    DialogChanges changes;
+    Step s{model, changes};
+    set_edit(s, id, text);
+    return changes;
+}
+
 DialogChanges dialog_install(DialogModel& model, bool beta_confirmed) {
     DialogChanges changes;
     if (S.worker_started) return changes;  // one installation per run, whatever sent the command

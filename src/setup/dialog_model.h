@@ -79,6 +79,10 @@ DialogChanges dialog_initialise(DialogModel& model, const std::optional<std::str
 // worker runs, so that the paths and choices it reads stay as Install left them.
 DialogChanges dialog_control_changed(DialogModel& model, int id, bool text_changed);
 
+// The user typed `text` into edit `id` (or a command line gave it, as /DIR=
+// gives the destination): the edit holds it, and its handler runs.
+DialogChanges dialog_type_text(DialogModel& model, int id, const std::string& text);
+
 // Install pressed: first the beta question when the earlier installation is a
 // beta (`beta_confirmed`: it was answered yes), then the fields are read and
 // checked, destination, log, options, script, upload, download, the first

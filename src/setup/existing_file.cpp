@@ -83,7 +83,7 @@ int existing_file_policy(const char* output_path) {
         // The user's file is replaced only when its backup exists, and a
         // backup never replaces a file: it takes the next free name.
         std::string backup = free_backup_name(path);
-        if (backup.empty() || !copy_file(path, backup, false)) return EXISTING_SKIP;
+        if (backup.empty() || !copy_file(path, backup, false, ROLE_BACKUP)) return EXISTING_SKIP;
         S.backups_made = true;
     }
     return answer;

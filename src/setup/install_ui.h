@@ -34,9 +34,13 @@ struct InstallUi {
 
 // The view start-up and the worker use. Until one is installed, and for every
 // operation an installed view leaves out, nothing is shown and every question
-// is answered no.
+// is answered no. Every message and question (with its answer) also goes to
+// the log (migration/install_log.h).
 void set_install_ui(InstallUi ui);
 const InstallUi& install_ui();
+
+// Writes a question and its answer to the log (for questions asked elsewhere).
+void log_question(const char* text, bool yes);
 
 // Whether copy check box `id` (303, 304 or 305) is enabled for these choices.
 bool copy_box_enabled(const CopyChoices& choices, int id);

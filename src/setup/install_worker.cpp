@@ -1,12 +1,17 @@
 #include "setup/install_worker.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "engine/engine.h"
 #include "engine/shown_text.h"
 #include "migration/file_helpers.h"
+#include "migration/install_log.h"
+#include "migration/journal.h"
 #include "migration/path_rewrite.h"
+#include "migration/path_settings.h"
 #include "platform/crt.h"
 #include "platform/hostfile.h"
 #include "platform/os_layer.h"
@@ -15,6 +20,7 @@
 #include "setup/messages.h"
 #include "setup/setup_state.h"
 #include "setup/shortcuts.h"
+#include "setup/uninstaller.h"
 
 const std::array<const char*, 7> doc_files = {"DEVELOP.DOC",  "VERSIONS.DOC", "PROBLEMS.DOC", "ISDN.DOC",
                                               "REGISTER.DOC", "FEATURES.DOC", "README.DOC"};
@@ -24,6 +30,20 @@ namespace {
 
 // Room behind each engine argument: the engine may append ".zip" to the archive name.
 constexpr size_t ARGUMENT_SPARE = 8;
+
+// Files of the current member run that existed and that the engine may
+// overwrite (the journal kept their originals).
+std::vector<std::string> replacing;
+
+// The existing-file rule, and then the journal: a file is overwritten only
+// when its original is kept for a rollback.
+int existing_file_journaled(const char* output_path) {
+    const int answer = existing_file_policy(output_path);
+    if (answer != EXISTING_OVERWRITE || !output_path) return answer;
+    if (!journal_before_write(output_path)) return EXISTING_SKIP;  // journal_failed() ends the installation
+    replacing.push_back(output_path);
+    return answer;
+}
 
 void on_listed_member(const char* name, uint32_t size) {
     S.member_table.push_back(MemberEntry{name ? name : "", size});
@@ -43,13 +63,29 @@ std::string member_pattern(const std::string& name) {
 
 // Creates the parents of `target` one level at a time (not the last component:
 // the engine creates its extraction root itself); failures are left to the engine.
-void make_parent_dirs(std::string& target) {
+void make_parent_dirs(const std::string& target) {
     for (size_t i = 0; i < target.size(); ++i) {
         if ((target[i] != '\\' && target[i] != '/') || i == 2) continue;
-        target[i] = '\0';
-        _mkdir(target.c_str());
-        target[i] = '\\';
+        journal_make_folder(target.substr(0, i));
     }
+}
+
+// The files of a folder, by their names in lower case (Windows names ignore case).
+std::map<std::string, std::string> folder_files(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    std::string pattern;
+    if (!join_path(pattern, folder, "*.*")) return files;
+    OS_FILEFIND entry;
+    pattern.copy(entry.name, pattern.size());
+    entry.name[pattern.size()] = '\0';
+    for (int r = os_FileFindMgr(OS_FIND_FIRST, &entry); r == 0; r = os_FileFindMgr(OS_FIND_NEXT, &entry)) {
+        if (entry.attributes & OS_FILE_DIRECTORY) continue;
+        std::string key = entry.name;
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        files.emplace(std::move(key), entry.name);
+    }
+    os_FileFindMgr(OS_FIND_END, &entry);
+    return files;
 }
 
 void trace_unsafe(const std::string& name, const char* why) {
@@ -64,9 +100,21 @@ void trace_result(int result) {
     std::fflush(stderr);
 }
 
-// The copies, path rewrite, Start-menu entries and clean-up after every member
-// was extracted.
-void complete_installation(const InstallUi& ui) {
+// How the installation ended.
+enum class Outcome { installed, cancelled, failed };
+
+// Between two steps: a refused change or a Cancel ends the installation.
+bool stopped(Outcome& outcome) {
+    if (journal_failed()) outcome = Outcome::failed;
+    else if (S.cancel_requested) outcome = Outcome::cancelled;
+    else return false;
+    return true;
+}
+
+// The copies, path rewrite, Start-menu entries, clean-up and the uninstaller
+// after every member was extracted; a Cancel is looked at between the steps.
+Outcome complete_installation(const InstallUi& ui) {
+    Outcome outcome = Outcome::installed;
     // Old option-file names are mapped for versions below 2.90 (whole strings compared).
     const bool rename = compare_nocase(S.existing_version, "2.90", std::string::npos) < 0;
     if (S.copy_options == 1 && ui.option_enabled(ID_COPY_OPTIONS))
@@ -77,32 +125,67 @@ void complete_installation(const InstallUi& ui) {
     std::string to;
     if (S.copy_phone_book == 1 && ui.option_enabled(ID_COPY_PHONE_BOOK) &&
         join_path(from, S.existing_path, "PHONEBK") && join_path(to, S.destination_path, "PHONEBK"))
-        copy_file(from, to, false);
-    // DOC files and DLLs come from the current directory, the program's own.
-    const auto copy_beside_program = [&](const char* name) {
-        from = name;
+        copy_file(from, to, false, ROLE_CARRIED_OVER);
+    if (stopped(outcome)) return outcome;
+    // DOC files, DLLs and the links' icons come from the current directory, the program's own.
+    char here[OS_PATH_SIZE];
+    if (os_QueryCWD(here, sizeof here) != 0) here[0] = '\0';
+    const auto copy_beside_program = [&](const std::string& name) {
+        if (!here[0] || !join_path(from, here, name)) from = name;
         if (join_path(to, S.destination_path, name)) copy_file(from, to, false);
     };
     for (const char* name : doc_files) copy_beside_program(name);
     for (const char* name : copied_dlls) copy_beside_program(name);
+    for (const std::string& name : shortcut_icons()) copy_beside_program(name);
     S.percent_done = 100;
     ui.set_percent(100);
     ui.set_status(message(msg_status_paths));
     rewrite_path_file("OPTIONS\\STANDARD.TPA");
+    if (stopped(outcome)) return outcome;
     ui.set_status(message(msg_status_folder));
     create_start_menu_entries();
+    if (stopped(outcome)) return outcome;
     ui.set_status(message(msg_status_deleting));
     convert_or_clean(S.destination_path, 1);
-    ui.set_status(message(msg_status_complete));
-    ui.info(message(msg_all_done));
-    if (S.backups_made) ui.info(message(msg_backups_made));
+    if (stopped(outcome)) return outcome;
+    if (!register_installation()) return Outcome::failed;
+    stopped(outcome);
+    return outcome;
+}
+
+// After a Cancel or a failure: everything the installation did is undone,
+// and the message says so, or names what could not be put back.
+void undo_installation(const InstallUi& ui, Outcome outcome) {
+    ui.set_status(message(msg_status_rollback));
+    const std::vector<std::string> left = journal_rollback();
+    std::string text = message(outcome == Outcome::failed ? msg_error_aborted : msg_cancelled);
+    text += "\r\r";
+    text += left.empty() ? message(msg_nothing_changed) : format_message(msg_not_all_undone, message_list(left));
+    if (outcome == Outcome::failed) ui.error(text.c_str());
+    else ui.info(text.c_str());
+    S.exit_code = outcome == Outcome::failed ? SETUP_EXIT_FAILED : SETUP_EXIT_CANCELLED;
+}
+
+// The choices the installation starts with, for the log.
+void log_choices() {
+    if (!log_enabled()) return;
+    log_line("destination " + S.destination_path);
+    static const char* const kinds[DIR_COUNT] = {"log files", "option files", "scripts", "uploads", "downloads"};
+    for (int kind = 0; kind < DIR_COUNT; ++kind) log_line(std::string(kinds[kind]) + " " + new_dir_path(kind));
+    if (S.existing_found) log_line("earlier installation " + S.existing_path + ", version " + S.existing_version);
+    else log_line("no earlier installation's settings");
+    const InstallUi& ui = install_ui();
+    const auto choice = [&](int checked, int id) { return checked == 1 && ui.option_enabled(id) ? "yes" : "no"; };
+    log_line(std::string("carry over: options ") + choice(S.copy_options, ID_COPY_OPTIONS) + ", phone book " +
+             choice(S.copy_phone_book, ID_COPY_PHONE_BOOK) + ", scripts " + choice(S.copy_scripts, ID_COPY_SCRIPTS));
+    log_line(std::string("for ") + (S.all_users ? "all users" : "this user"));
 }
 
 }  // namespace
 
 void install_engine_hooks() {
     EngineHooks hooks;
-    hooks.existing_file = existing_file_policy;
+    hooks.existing_file = existing_file_journaled;
     hooks.listed_member = on_listed_member;
     hooks.listing_total = on_listing_total;
     engine_set_hooks(hooks);
@@ -187,7 +270,19 @@ int install_member(const std::string& name) {
         return ENG_ERROR;
     }
     if (_access(target.c_str(), 0) != 0) make_parent_dirs(target);
-    return run_engine({"unzip", "-qq", "-j", S.payload_name, member_pattern(name), "-d", target});
+    // What the engine makes is found by comparing the folder before and after
+    // (it maps names as the volume needs); what it overwrites, by its question.
+    const bool target_existed = _access(target.c_str(), 0) == 0;
+    const std::map<std::string, std::string> before = target_existed ? folder_files(target) : std::map<std::string, std::string>{};
+    replacing.clear();
+    const int result = run_engine({"unzip", "-qq", "-j", S.payload_name, member_pattern(name), "-d", target});
+    if (!target_existed && _access(target.c_str(), 0) == 0) journal_folder_created(target);
+    std::string path;
+    for (const auto& [key, file] : folder_files(target))
+        if (!before.count(key) && join_path(path, target, file)) journal_written(path, ROLE_INSTALLED);
+    if (result == ENG_OK)
+        for (const std::string& replaced : replacing) journal_written(replaced, ROLE_INSTALLED, " (over the file there)");
+    return result;
 }
 
 void install_worker(void*) {
@@ -203,8 +298,9 @@ void install_worker(void*) {
     // looks names up without regard to case by reading their folder).
     engine_keep_between_runs(true);
     host_keep_folder_listings(true);
-    const int listed = list_members();
-    trace_result(listed);
+    if (journal_failed()) S.install_failed = true;  // the old option files could not be converted safely
+    const int listed = S.install_failed ? ENG_ERROR : list_members();
+    if (!S.install_failed) trace_result(listed);
     if (listed != ENG_OK) S.install_failed = true;
 
     const size_t member_count = S.member_table.size();
@@ -228,7 +324,7 @@ void install_worker(void*) {
             std::fflush(stderr);
         }
         trace_result(r);
-        if (r != ENG_OK) {
+        if (r != ENG_OK || journal_failed()) {
             S.install_failed = true;
             break;
         }
@@ -240,17 +336,31 @@ void install_worker(void*) {
     engine_keep_between_runs(false);
     host_keep_folder_listings(false);
 
-    if (S.install_failed) ui.error(message(msg_error_aborted));
-    else if (S.cancel_requested) ui.info(message(msg_cancelled));
-    else complete_installation(ui);
+    Outcome outcome = Outcome::failed;
+    if (!S.install_failed && !stopped(outcome)) outcome = complete_installation(ui);
+    if (outcome == Outcome::failed) S.install_failed = true;
+    if (outcome == Outcome::installed) {
+        journal_commit();
+        S.exit_code = SETUP_EXIT_DONE;
+        ui.set_status(message(msg_status_complete));
+        ui.info(message(msg_all_done));
+        if (S.backups_made) ui.info(message(msg_backups_made));
+    } else {
+        undo_installation(ui, outcome);
+    }
 
     ui.finished();
     os_CleanupWinThread(&context);
 }
 
 bool start_installation(const std::function<bool()>& start_worker) {
+    journal_begin(S.destination_path);
+    log_choices();
     convert_or_clean(S.destination_path, 0);
-    if (!start_worker()) return false;
+    if (!start_worker()) {
+        journal_rollback();
+        return false;
+    }
     S.worker_started = true;
     return true;
 }

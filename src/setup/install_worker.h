@@ -1,8 +1,15 @@
 // The install worker: the thread that unpacks the payload member by member into
 // the directories the user chose, then copies the earlier installation's
-// settings, the DOC files and the runtime DLLs, rewrites the path settings
-// file, creates the Start-menu entries, removes obsolete files and shows the
-// final messages. It talks to the user only through install_ui().
+// settings, the DOC files, the runtime DLLs and the links' icons, rewrites the
+// path settings file, creates the Start-menu entries, removes obsolete files,
+// leaves its uninstaller (uninstaller.h) and shows the final messages. It
+// talks to the user only through install_ui().
+//
+// Every change goes through the journal (migration/journal.h): a Cancel
+// (looked at between members and between the completion's steps) or a
+// failure undoes the whole installation, and the message after it says that
+// nothing was changed, or names what could not be put back. S.exit_code
+// tells how it ended.
 #pragma once
 
 #include <array>
@@ -41,8 +48,9 @@ bool target_inside(const std::string& target, const std::string& base);
 // be longer than a path may be.
 bool member_target_dir(std::string& out, const std::string& name, std::string* base = nullptr);
 
-// Extracts one member into its directory (creating the directory's parents);
-// the engine's result, or ENG_ERROR when the member has no valid directory or
+// Extracts one member into its directory (creating the directory's parents),
+// noting in the journal the folders and the file it made or replaced; the
+// engine's result, or ENG_ERROR when the member has no valid directory or
 // its name or directory would lead outside its chosen folder (nothing is
 // written then).
 int install_member(const std::string& name);
@@ -56,10 +64,11 @@ uint32_t progress_percent(uint64_t done, uint32_t total, size_t members_done, si
 void install_worker(void* unused);
 
 // The Install sequence once the paths are set, the same for every front end:
-// the destination's old option files get copies under their new names (the
-// worker's clean-up deletes an old name only where that copy is there and the
-// same), then `start_worker` starts install_worker on a thread of its own and
-// tells whether it did, and worker_started is set when it did. No window is
-// touched here. False when no worker could be started (the copies stay; a
-// second Install makes them again).
+// the journal begins (and the log names the choices), the destination's old
+// option files get copies under their new names (the worker's clean-up
+// deletes an old name only where that copy is there and the same), then
+// `start_worker` starts install_worker (on a thread of its own, or runs it)
+// and tells whether it did, and worker_started is set when it did. No window
+// is touched here. False when no worker could be started (the copies are
+// undone).
 bool start_installation(const std::function<bool()>& start_worker);

@@ -110,6 +110,63 @@ constexpr std::array<std::array<const char*, LANGUAGE_COUNT>, MESSAGE_COUNT> MES
     {"TEV for Windows%s",
      "TEV f\x81" "r Windows%s",
      "TEV sous Windows%s"},
+    // msg_nothing_changed
+    {"Nothing was changed - your computer is as it was before the installation.",
+     "Es wurde nichts ver\x84" "ndert - Ihr Computer ist im selben Zustand wie vor der Installation.",
+     "Rien n'a \x82" "t\x82" " modifi\x82" " - votre ordinateur est dans le m\x88" "me \x82" "tat qu'avant l'installation."},
+    // msg_not_all_undone
+    {"Not everything could be undone, but none of your files was lost. Please look at:\r%s",
+     "Nicht alles konnte r\x81" "ckg\x84" "ngig gemacht werden, aber keine Ihrer Dateien ging verloren. Bitte pr\x81" "fen Sie:\r%s",
+     "Tout n'a pas pu \x88" "tre annul\x82" ", mais aucun de vos fichiers n'a \x82" "t\x82" " perdu. Veuillez v\x82" "rifier:\r%s"},
+    // msg_status_rollback
+    {"Undoing the installation",
+     "Installation wird r\x81" "ckg\x84" "ngig gemacht",
+     "Annulation de l'installation"},
+    // msg_usage
+    {"Usage: setup.exe [/S] [/DIR=path] [/LOG=file] [/ALLUSERS] [/FORCE]\r\r"
+     "/S  unattended: no dialog and no questions\r"
+     "/DIR=path  the destination folder\r"
+     "/LOG=file  a log of everything the setup does\r"
+     "/ALLUSERS  for every user of this computer (administrators)\r"
+     "/FORCE  with /S: install over a beta version\r\r"
+     "UNINSTAL.EXE /UNINSTALL [/S] [/LOG=file] removes TEV again.\r\r"
+     "Exit codes: 0 installed, 1 cancelled, 2 failed, 3 refused, 4 bad command line, 5 not allowed.",
+     "Aufruf: setup.exe [/S] [/DIR=Pfad] [/LOG=Datei] [/ALLUSERS] [/FORCE]\r\r"
+     "/S  unbeaufsichtigt: kein Dialog, keine Fragen\r"
+     "/DIR=Pfad  das Zielverzeichnis\r"
+     "/LOG=Datei  ein Protokoll aller Schritte\r"
+     "/ALLUSERS  f\x81" "r alle Benutzer dieses Computers (Administratoren)\r"
+     "/FORCE  mit /S: auch \x81" "ber eine Beta-Version installieren\r\r"
+     "UNINSTAL.EXE /UNINSTALL [/S] [/LOG=Datei] entfernt TEV wieder.\r\r"
+     "R\x81" "ckgabewerte: 0 installiert, 1 abgebrochen, 2 fehlgeschlagen, 3 abgelehnt, 4 falscher Aufruf, 5 nicht erlaubt.",
+     "Utilisation: setup.exe [/S] [/DIR=chemin] [/LOG=fichier] [/ALLUSERS] [/FORCE]\r\r"
+     "/S  sans surveillance: ni dialogue ni questions\r"
+     "/DIR=chemin  le r\x82" "pertoire destination\r"
+     "/LOG=fichier  un journal de toutes les op\x82" "rations\r"
+     "/ALLUSERS  pour tous les utilisateurs de cet ordinateur (administrateurs)\r"
+     "/FORCE  avec /S: installer aussi sur une version b\x88" "ta\r\r"
+     "UNINSTAL.EXE /UNINSTALL [/S] [/LOG=fichier] supprime TEV.\r\r"
+     "Codes de sortie: 0 install\x82" ", 1 annul\x82" ", 2 \x82" "chec, 3 refus\x82" ", 4 ligne de commande incorrecte, 5 non autoris\x82" "."},
+    // msg_needs_rights
+    {"TEV for all users (/ALLUSERS) can only be installed or removed with administrator rights - nothing was changed!",
+     "TEV f\x81" "r alle Benutzer (/ALLUSERS) kann nur mit Administratorrechten installiert oder entfernt werden - es wurde nichts ver\x84" "ndert!",
+     "TEV pour tous les utilisateurs (/ALLUSERS) ne peut \x88" "tre install\x82" " ou supprim\x82" " qu'avec des droits d'administrateur - rien n'a \x82" "t\x82" " modifi\x82" "!"},
+    // msg_ask_uninstall
+    {"Do you really want to remove TEV for Windows from your computer?\r\rFiles you changed or added are kept.",
+     "Wollen Sie TEV f\x81" "r Windows wirklich von Ihrem Computer entfernen?\r\rVon Ihnen ge\x84" "nderte oder hinzugef\x81" "gte Dateien bleiben erhalten.",
+     "Voulez-vous vraiment supprimer TEV sous Windows de votre ordinateur?\r\rLes fichiers que vous avez modifi\x82" "s ou ajout\x82" "s sont conserv\x82" "s."},
+    // msg_uninstalled
+    {"TEV for Windows was removed from your computer.",
+     "TEV f\x81" "r Windows wurde von Ihrem Computer entfernt.",
+     "TEV sous Windows a \x82" "t\x82" " supprim\x82" " de votre ordinateur."},
+    // msg_uninstall_kept
+    {"These files are your own or were changed after the installation, and were kept:\r%s",
+     "Diese Dateien geh\x94" "ren Ihnen oder wurden nach der Installation ge\x84" "ndert und bleiben erhalten:\r%s",
+     "Ces fichiers vous appartiennent ou ont \x82" "t\x82" " modifi\x82" "s apr\x8A" "s l'installation, et ont \x82" "t\x82" " conserv\x82" "s:\r%s"},
+    // msg_no_record
+    {"The uninstall record UNINSTAL.DAT is missing or damaged - nothing was removed!",
+     "Die Deinstallationsdatei UNINSTAL.DAT fehlt oder ist besch\x84" "digt - es wurde nichts entfernt!",
+     "Le fichier de d\x82" "sinstallation UNINSTAL.DAT est absent ou endommag\x82" " - rien n'a \x82" "t\x82" " supprim\x82" "!"},
 }};
 
 }  // namespace
@@ -148,4 +205,12 @@ std::string format_message(int id, const std::string& argument) {
     const size_t at = text.find("%s");
     if (at == std::string::npos) return text;
     return text.substr(0, at) + argument + text.substr(at + 2);
+}
+
+std::string message_list(const std::vector<std::string>& items) {
+    constexpr size_t SHOWN = 15;
+    std::string text;
+    for (size_t i = 0; i < items.size() && i < SHOWN; ++i) text += (i ? "\r" : "") + items[i];
+    if (items.size() > SHOWN) text += "\r...";
+    return text;
 }

@@ -8,6 +8,8 @@ SetupState S;
 void reset_setup_state() {
     S.language_index = LANGUAGE_ENGLISH;
     S.payload_name.clear();
+    S.program_path.clear();
+    S.all_users = false;
     S.already_installed = 0;
     S.dialog = nullptr;
     S.existing_path.clear();
@@ -28,6 +30,7 @@ void reset_setup_state() {
     S.cancel_requested = false;
     S.worker_started = false;
     S.install_failed = S.backups_made = S.options_always = S.options_never = false;
+    S.exit_code = SETUP_EXIT_CANCELLED;
 }
 
 std::string& new_dir_path(int kind) {

@@ -19,8 +19,21 @@ constexpr size_t SETUP_PATH_MAX = 259;
 // Characters of the version text kept from a settings file's first line.
 constexpr size_t VERSION_TEXT_MAX = 60;
 
+// The product's version: in the dialog's caption (" V3.061") and in Add/Remove Programs.
+inline constexpr const char* PRODUCT_VERSION = "3.061";
+
 // Posted to the dialog when the install worker ends.
 constexpr uint32_t WM_SETUP_DONE = 0x402;
+
+// The setup program's exit codes (also the uninstaller's).
+enum : int {
+    SETUP_EXIT_DONE = 0,              // installed (removed)
+    SETUP_EXIT_CANCELLED = 1,         // cancelled by the user, and rolled back
+    SETUP_EXIT_FAILED = 2,            // failed, and rolled back
+    SETUP_EXIT_REFUSED = 3,           // refused at start-up: no payload, Windows too old
+    SETUP_EXIT_BAD_COMMAND_LINE = 4,  // an option not understood (or no destination for /S)
+    SETUP_EXIT_NOT_ALLOWED = 5,       // /ALLUSERS without administrator rights
+};
 
 // Languages, chosen by the payload file found.
 enum : int { LANGUAGE_ENGLISH = 0, LANGUAGE_GERMAN = 1, LANGUAGE_FRENCH = 2, LANGUAGE_COUNT = 3 };
@@ -39,6 +52,8 @@ struct MemberEntry {
 struct SetupState {
     int language_index = LANGUAGE_ENGLISH;
     std::string payload_name;
+    std::string program_path;  // the setup program's own file (copied as the uninstaller)
+    bool all_users = false;    // /ALLUSERS: common Start menu, machine registry
     int already_installed = 0;
     HWIN dialog = nullptr;  // the setup dialog while it exists (owner of message boxes)
 
@@ -69,6 +84,8 @@ struct SetupState {
     bool backups_made = false;
     bool options_always = false;
     bool options_never = false;
+
+    int exit_code = SETUP_EXIT_CANCELLED;  // until an installation ends otherwise
 };
 
 extern SetupState S;

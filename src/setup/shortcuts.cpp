@@ -1,8 +1,11 @@
 #include "setup/shortcuts.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "migration/file_helpers.h"
+#include "migration/journal.h"
+#include "platform/crt.h"
 #include "platform/os_layer.h"
 #include "platform/win32_shell.h"
 #include "setup/messages.h"
@@ -22,6 +25,13 @@ const std::array<ShortcutRow, 12> shortcut_table = {{
     {"!Palamid", "!TEV.EXE", "/ORDER:2", "inst_aus.ico"},
     {"!Quorvin", "!TEV.EXE", "/ORDER:3", "inst_dk.ico"},
 }};
+
+std::vector<std::string> shortcut_icons() {
+    std::vector<std::string> icons;
+    for (const ShortcutRow& row : shortcut_table)
+        if (row.icon[0] && std::find(icons.begin(), icons.end(), row.icon) == icons.end()) icons.push_back(row.icon);
+    return icons;
+}
 
 std::string start_menu_folder_name() {
     const char* system = os_QuerySysValue(OS_SV_PLATFORM) == OS_PLATFORM_NT ? " NT" : "'95";
@@ -50,10 +60,7 @@ Shortcut plan_shortcut(const ShortcutRow& row, const std::string& folder_path) {
     if (!name.empty()) name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
     link.working_directory = S.destination_path;
     link.description = name;
-    if (row.icon[0]) {
-        char cwd[OS_PATH_SIZE];
-        if (os_QueryCWD(cwd, sizeof cwd) == 0) join_path(link.icon_path, cwd, row.icon);
-    }
+    if (row.icon[0]) join_path(link.icon_path, S.destination_path, row.icon);
     link.icon_index = 0;
     join_path(link.link_path, folder_path, name + ".LNK");
     return link;
@@ -61,15 +68,18 @@ Shortcut plan_shortcut(const ShortcutRow& row, const std::string& folder_path) {
 
 void create_start_menu_entries() {
     std::string programs;
-    shell_programs_folder(programs);  // none found: the folder lands at the root of the current drive
+    shell_programs_folder(programs, S.all_users);  // none found: the folder lands at the root of the current drive
     std::string folder_path;
     if (!join_path(folder_path, programs, start_menu_folder_name())) return;
-    shell_create_folder(folder_path);
+    const bool existed = _access(folder_path.c_str(), 0) == 0;
+    if (shell_create_folder(folder_path) && !existed) journal_folder_created(folder_path);
 
     const ShellSession session;
     for (const ShortcutRow& row : shortcut_table) {
         const Shortcut link = plan_shortcut(row, folder_path);
         if (link.link_path.empty() || link.target.empty()) continue;  // too long to be saved
-        shell_create_shortcut(link);
+        if (!journal_before_write(link.link_path)) continue;
+        if (shell_create_shortcut(link) == SHORTCUT_SAVED)
+            journal_written(link.link_path, ROLE_LINK, " -> " + link.target + (link.arguments.empty() ? "" : " " + link.arguments));
     }
 }

@@ -1,8 +1,15 @@
 // The setup program's start-up: run from the program's own directory, choose
-// the payload and with it the language, refuse old Windows NT versions, and
-// note an earlier installation; then run the setup dialog. A refusal is shown
-// as an error through install_ui().
+// the payload and with it the language, take the command line (usage,
+// rights), refuse old Windows NT versions, and note an earlier installation;
+// then run the setup dialog, or the installation without it (/S), or the
+// uninstaller (/UNINSTALL). Refusals and the usage are shown through
+// install_ui(); a log (/LOG=) tells the whole run.
 #pragma once
+
+#include <optional>
+#include <string>
+
+#include "setup/command_line.h"
 
 // The payload names in the order they are looked for; the index of the one
 // found is the language (English, German, French).
@@ -13,12 +20,19 @@ inline constexpr const char* PROFILE_APPLICATION = "Tevanet ";
 inline constexpr const char* PROFILE_WINDOW_POS = "WindowPos";
 inline constexpr const char* PROFILE_HOME_PATH = "HomePath";
 
+// The earlier installation's directory as the profile's "HomePath" holds it; none when missing.
+std::optional<std::string> profile_home_path();
+
 // Runs the setup dialog (registering its window classes first) until it is
 // dismissed. The window code installs it; without one, start-up ends after
 // its checks (a headless run).
 using DialogRunner = void (*)();
 void set_dialog_runner(DialogRunner runner);
 
-// Start-up and the dialog phase; `program_path` is the program's full path.
-// Returns 0 in every case (also after a refusal).
-int setup_main(const char* program_path);
+// Start-up and then the dialog phase, the unattended installation or the
+// uninstaller; `program_path` is the program's full path. Returns the exit
+// code (SETUP_EXIT_*).
+int setup_main(const char* program_path, const SetupOptions& options = SetupOptions{});
+
+// The options of the current run (for a dialog runner).
+const SetupOptions& setup_options();

@@ -26,14 +26,21 @@
 //   link PATH               read a shell link: "ok PATH ARGS DIR DESCRIPTION ICON INDEX"
 //   profile-set APP KEY VALUE   the setup's stored value (HKCU\Software\APP, value KEY)
 //   profile-clear APP       remove the stored values of APP
+//   lonebox MS              wait for a message box of its own (no dialog): "ok CAPTION TEXT"
+//   reg ROOT KEY            the values of a registry key (ROOT HKCU or HKLM), sorted:
+//                           "ok NAME=REG_SZ:TEXT NAME=REG_DWORD:NUMBER ..." ("ok" alone: no such key)
+//   boxrect                 the last message box's window rectangle on the screen: "ok L T R B"
+//   icon PATH INDEX         "ok 1" when the icon can be loaded from the file, "ok 0" otherwise
 //   quit
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -185,10 +192,78 @@ std::string profile(const std::vector<std::string>& f) {
     return r == ERROR_SUCCESS ? "ok" : "error cannot set " + escape(f[2]);
 }
 
+std::string registry_values(const std::vector<std::string>& f) {
+    if (f.size() < 3) return "error reg needs ROOT KEY";
+    const HKEY root = f[1] == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, f[2].c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "ok";
+    std::vector<std::string> values;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD name_size = sizeof name;
+        BYTE data[2048] = {};
+        DWORD data_size = sizeof data - 1;
+        DWORD type = 0;
+        if (RegEnumValueA(key, i, name, &name_size, nullptr, &type, data, &data_size) != ERROR_SUCCESS) break;
+        if (type == REG_DWORD) values.push_back(std::string(name) + "=REG_DWORD:" + std::to_string(*reinterpret_cast<DWORD*>(data)));
+        else values.push_back(std::string(name) + "=REG_SZ:" + reinterpret_cast<const char*>(data));
+    }
+    RegCloseKey(key);
+    std::sort(values.begin(), values.end());
+    std::string out = "ok";
+    for (const std::string& v : values) {
+        out += out.size() == 2 ? ' ' : '\t';
+        out += escape(v);
+    }
+    return out;
+}
+
+// A message box shown without a dialog (the uninstaller's, the usage).
+std::string lone_box(int ms) {
+    HWND box = nullptr;
+    if (!wait_for(ms, [&] {
+            for (const HWND w : top_level("#32770", "")) {
+                if (GetDlgItem(w, 0xFFFF)) {
+                    box = w;
+                    return true;
+                }
+            }
+            return false;
+        }))
+        return "error no message box";
+    last_box = box;
+    return "ok " + escape(window_text(box)) + "\t" + escape(window_text(GetDlgItem(box, 0xFFFF)));
+}
+
+std::string answer_box(const std::string& button_id, int ms) {
+    if (!last_box || !IsWindow(last_box)) return "error no message box";
+    const HWND button = GetDlgItem(last_box, std::atoi(button_id.c_str()));
+    if (!button) return "error no button " + button_id;
+    PostMessageA(button, BM_CLICK, 0, 0);
+    const HWND box = last_box;
+    last_box = nullptr;
+    return wait_for(ms, [&] { return !IsWindow(box) || !IsWindowVisible(box); }) ? "ok" : "error box stays";
+}
+
 std::string run(const std::vector<std::string>& f) {
     const std::string& c = f[0];
     const auto arg = [&](size_t i) { return i < f.size() ? f[i] : std::string(); };
     const auto ms = [&](size_t i) { return i < f.size() ? std::atoi(f[i].c_str()) : 10000; };
+    if (c == "lonebox") return lone_box(ms(1));
+    if (c == "answer") return answer_box(arg(1), ms(2));
+    if (c == "reg") return registry_values(f);
+    if (c == "boxrect") {
+        RECT r;
+        if (!last_box || !GetWindowRect(last_box, &r)) return "error no message box";
+        return "ok " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+               std::to_string(r.bottom);
+    }
+    if (c == "icon") {
+        HICON icon = ExtractIconA(GetModuleHandleA(nullptr), arg(1).c_str(), static_cast<UINT>(std::atoi(arg(2).c_str())));
+        const bool loaded = icon && icon != reinterpret_cast<HICON>(1);
+        if (loaded) DestroyIcon(icon);
+        return loaded ? "ok 1" : "ok 0";
+    }
     if (c == "find") {
         HWND found = nullptr;
         if (!wait_for(ms(2), [&] {
@@ -263,15 +338,6 @@ std::string run(const std::vector<std::string>& f) {
         last_box = box;
         const HWND text = GetDlgItem(box, 0xFFFF);
         return "ok " + escape(window_text(box)) + "\t" + escape(text ? window_text(text) : "");
-    }
-    if (c == "answer") {
-        if (!last_box || !IsWindow(last_box)) return "error no message box";
-        const HWND button = GetDlgItem(last_box, std::atoi(arg(1).c_str()));
-        if (!button) return "error no button " + arg(1);
-        PostMessageA(button, BM_CLICK, 0, 0);
-        const HWND box = last_box;
-        last_box = nullptr;
-        return wait_for(ms(2), [&] { return !IsWindow(box) || !IsWindowVisible(box); }) ? "ok" : "error box stays";
     }
     if (c == "close") {
         PostMessageA(dialog, WM_CLOSE, 0, 0);

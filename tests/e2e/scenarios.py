@@ -8,8 +8,10 @@ dist/payload, the DOC files, runtime DLL stand-ins, the icons), starts setup.exe
 in the test prefix and works its dialog through e2e_driver.exe as a user would:
 texts into the edits, clicks on buttons and check boxes, answers to the message
 boxes the dialog owns. It then checks the installed tree, the rewritten path
-file, the Start-menu links and the exit code. Screenshots go to E2E_SCREENS when
-a display is there.
+file, the Start-menu links and the exit code. Other scenarios run setup.exe
+unattended (/S) as an administrator would, with its log, and remove TEV again
+with the uninstaller that Add/Remove Programs names. Screenshots go to
+E2E_SCREENS when a display is there.
 
 Environment: WINEPREFIX, E2E_SETUP (setup.exe), E2E_DRIVER (e2e_driver.exe),
 E2E_SOURCE (the source tree), E2E_WORK (a scratch directory), E2E_SCREENS.
@@ -19,6 +21,7 @@ import random
 import re
 import select
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -54,7 +57,21 @@ MESSAGES = {
     19: ("Do you want to read TEV's DOC-files (PROBLEMS.DOC, README.DOC, etc.) now?",
          "Informationsdateien (PROBLEMS.DOC, README.DOC, etc.) jetzt anzeigen?",
          "Voulez-vous lire maintenant les fichiers DOC de TEV (PROBLEMS.DOC, README.DOC, etc.)?"),
+    25: ("Nothing was changed - your computer is as it was before the installation.",
+         "Es wurde nichts verändert - Ihr Computer ist im selben Zustand wie vor der Installation.",
+         "Rien n'a été modifié - votre ordinateur est dans le même état qu'avant l'installation."),
+    30: ("Do you really want to remove TEV for Windows from your computer?\r\rFiles you changed or added are kept.",
+         "Wollen Sie TEV für Windows wirklich von Ihrem Computer entfernen?\r\r"
+         "Von Ihnen geänderte oder hinzugefügte Dateien bleiben erhalten.",
+         "Voulez-vous vraiment supprimer TEV sous Windows de votre ordinateur?\r\r"
+         "Les fichiers que vous avez modifiés ou ajoutés sont conservés."),
+    31: ("TEV for Windows was removed from your computer.",
+         "TEV für Windows wurde von Ihrem Computer entfernt.",
+         "TEV sous Windows a été supprimé de votre ordinateur."),
 }
+USAGE_START = ("Usage: setup.exe [/S]", "Aufruf: setup.exe [/S]", "Utilisation: setup.exe [/S]")
+CAPTION_ERROR = ("Error", "Fehler", "Erreur")
+UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TEV"
 CAPTION_INFO = "Information"
 IDOK, IDYES, IDNO = 1, 6, 7
 DOC_FILES = ("DEVELOP.DOC", "VERSIONS.DOC", "PROBLEMS.DOC", "ISDN.DOC", "REGISTER.DOC",
@@ -120,13 +137,22 @@ def unix_path(win_path):
     return win_path[2:].replace("\\", "/")
 
 
-def programs_folder():
-    """The Start-menu Programs folder of the prefix's user, as a Windows path."""
-    with open(os.path.join(PREFIX, "user.reg"), encoding="utf-8", errors="replace") as f:
+SHELL_FOLDERS = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders"  # as the .reg files write it
+
+
+def read_registry_value(hive, key, name):
+    """A value of the prefix's registry file (system.reg or user.reg); `key` as written there."""
+    with open(os.path.join(PREFIX, hive), encoding="utf-8", errors="replace") as f:
         text = f.read()
-    section = text.split("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]", 1)[1]
-    value = re.search(r'^"Programs"="(.*)"$', section, re.M).group(1)
-    return value.replace("\\\\", "\\")
+    section = text.split("[" + key + "]", 1)[1]
+    return re.search(r'^"' + re.escape(name) + r'"="(.*)"$', section, re.M).group(1).replace("\\\\", "\\")
+
+
+def programs_folder(all_users=False):
+    """The Start-menu Programs folder of the prefix's user (or of all users), as a Windows path."""
+    if all_users:
+        return read_registry_value("system.reg", SHELL_FOLDERS, "Common Programs")
+    return read_registry_value("user.reg", SHELL_FOLDERS, "Programs")
 
 
 def read(path):
@@ -134,7 +160,9 @@ def read(path):
         return f.read()
 
 
-def pack_payload(target, filler_members=0):
+def pack_payload(target, filler_members=0, version=b"", damaged=None):
+    """The payload of dist/payload; `version` is appended to every member's
+    content, and the member named `damaged` gets a wrong CRC."""
     source = os.path.join(SOURCE, "dist", "payload")
     rng = random.Random(8)
     with zipfile.ZipFile(target, "w") as z:
@@ -143,17 +171,35 @@ def pack_payload(target, filler_members=0):
             for name in sorted(files):
                 path = os.path.join(folder, name)
                 member = os.path.relpath(path, source).replace(os.sep, "/")
-                z.write(path, member, zipfile.ZIP_DEFLATED)
+                z.writestr(member, read(path) + version, zipfile.ZIP_DEFLATED)
         for i in range(filler_members):
             data = bytes(rng.getrandbits(8) for _ in range(4096)) * 64
             z.writestr(f"FILLER/PART{i:03d}.BIN", data, zipfile.ZIP_STORED)
+    if damaged:
+        damage_crc(target, damaged)
 
 
-def make_distribution(directory, language, filler_members=0):
+def damage_crc(target, member):
+    """Gives `member` a wrong CRC-32 in its local and its central header."""
+    data = bytearray(read(target))
+    with zipfile.ZipFile(target) as z:
+        data[z.getinfo(member).header_offset + 14] ^= 0xFF
+    end = data.rindex(b"PK\x05\x06")
+    at = struct.unpack("<I", data[end + 16:end + 20])[0]
+    while data[at:at + 4] == b"PK\x01\x02":
+        name_length, extra_length, comment_length = struct.unpack("<HHH", data[at + 28:at + 34])
+        if data[at + 46:at + 46 + name_length] == member.encode():
+            data[at + 16] ^= 0xFF
+        at += 46 + name_length + extra_length + comment_length
+    with open(target, "wb") as f:
+        f.write(data)
+
+
+def make_distribution(directory, language, filler_members=0, version=b"", damaged=None):
     shutil.rmtree(directory, ignore_errors=True)
     os.makedirs(directory)
     shutil.copy(os.environ["E2E_SETUP"], os.path.join(directory, "setup.exe"))
-    pack_payload(os.path.join(directory, PAYLOADS[language]), filler_members)
+    pack_payload(os.path.join(directory, PAYLOADS[language]), filler_members, version, damaged)
     for doc in DOC_FILES:
         shutil.copy(os.path.join(SOURCE, "dist", "doc", doc), directory)
     for dll in DLLS:
@@ -228,23 +274,34 @@ class Driver:
 
 
 class Setup:
-    def __init__(self, distribution):
-        self.stderr_path = os.path.join(distribution, "setup.stderr")
+    """setup.exe (or another program of the prefix, such as the uninstaller) with its arguments."""
+
+    def __init__(self, distribution, arguments=(), program=None):
+        self.stderr_path = os.path.join(WORK, "setup.stderr")
         self.stderr = open(self.stderr_path, "wb")
-        self.proc = subprocess.Popen(["wine", os.path.join(distribution, "setup.exe")],
+        self.proc = subprocess.Popen(["wine", program or os.path.join(distribution, "setup.exe")] + list(arguments),
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=self.stderr, env=wine_env({"TEV_TRACE_DIALOG": "1"}))
 
-    def finish(self):
+    def finish(self, expected=0):
         try:
-            code = self.proc.wait(timeout=60)
+            code = self.proc.wait(timeout=120)
         except subprocess.TimeoutExpired:
             self.proc.kill()
             code = None
         self.stderr.close()
-        equal(code, 0, "exit code of setup.exe")
+        equal(code, expected, "exit code of setup.exe")
         with open(self.stderr_path, "rb") as f:
             return f.read().decode("latin-1")
+
+
+def run_setup(distribution, arguments, program=None):
+    """An unattended run to its end; its exit code."""
+    return Setup(distribution, arguments, program).proc.wait(timeout=300)
+
+
+def box_screenshot(driver, name):
+    screenshot(name, driver("boxrect")[0])
 
 
 def screenshot(name, rect=None):
@@ -268,8 +325,8 @@ def set_profile(driver, home_path):
         driver("profile-set", PROFILE, "WindowPos", "10 10 640 480")
 
 
-def start(driver, distribution, language):
-    setup = Setup(distribution)
+def start(driver, distribution, language, arguments=()):
+    setup = Setup(distribution, arguments)
     driver("find", CAPTIONS[language], TIMEOUT)
     return setup
 
@@ -280,6 +337,17 @@ def expect_box(driver, language, number, argument=None):
     if argument is not None:
         expected = expected.replace("%s", argument)
     equal((caption, text), (CAPTION_INFO, expected), f"message box {number}")
+
+
+def install_without_docs(driver, language, setup):
+    """Install pressed; the completion acknowledged, the DOC files declined, the setup ended."""
+    driver("click", 1)
+    expect_box(driver, language, 5)
+    answer(driver, IDOK)
+    expect_box(driver, language, 19)
+    answer(driver, IDNO)
+    driver("gone", TIMEOUT)
+    setup.finish()
 
 
 def answer(driver, button):
@@ -368,11 +436,62 @@ def check_links(driver, language, destination, distribution):
             # The viewer as Wine's search path finds it.
             want_target, want_args = got[0], arguments
             check(got[0].lower().endswith("\\notepad.exe"), f"{name}: target {got[0]} is the viewer")
-        icon_path = windows_path(os.path.join(distribution, icon)) if icon else ""
+        icon_path = destination + "\\" + icon if icon else ""  # copied with the DOC files
         equal(got[:5], [want_target, want_args, destination, name, icon_path], f"link {name}")
         if icon:
             equal(got[5], "0", f"link {name}: icon index")
     equal(names, sorted(expected_names), "the twelve .LNK files")
+
+
+def tree(root):
+    """Every file below a Windows folder with its content, and every folder."""
+    base = unix_path(root)
+    entries = {}
+    for folder, dirs, files in os.walk(base):
+        for name in dirs:
+            entries[os.path.relpath(os.path.join(folder, name), base)] = "<folder>"
+        for name in files:
+            entries[os.path.relpath(os.path.join(folder, name), base)] = read(os.path.join(folder, name))
+    return entries
+
+
+def state(driver, language, destination):
+    """What an installation may change: its folder, its Start-menu folder, its registry entry."""
+    return tree(destination), tree(link_folder(language)), driver("reg", "HKCU", UNINSTALL_KEY)
+
+
+def same_state(before, after, what):
+    """Checks that nothing of `state` changed; names what did."""
+    for part, b, a in zip(("folder", "Start-menu folder", "registry entry"), before, after):
+        if isinstance(b, dict):
+            changed = sorted(k for k in set(b) | set(a) if b.get(k) != a.get(k))
+            check(not changed, f"{what}: the {part} changed: {changed}")
+        else:
+            equal(a, b, f"{what}: the {part}")
+
+
+def add_remove_programs():
+    """The list that Add/Remove Programs shows."""
+    listing = subprocess.run(["wine", "uninstaller", "--list"], stdin=subprocess.DEVNULL, capture_output=True,
+                             env=wine_env(), timeout=120)
+    return listing.stdout.decode("utf-8", "replace")
+
+
+def registry(driver, root="HKCU"):
+    return dict(v.split("=", 1) for v in driver("reg", root, UNINSTALL_KEY) if v)
+
+
+def split_command(command):
+    """A command such as "C:\\TEV\\UNINSTAL.EXE" /UNINSTALL /S as program and arguments."""
+    program, rest = re.match(r'^"([^"]*)"\s*(.*)$', command).groups()
+    return program, rest.split()
+
+
+def wait_gone(windows_path_, seconds=60):
+    deadline = time.monotonic() + seconds
+    while os.path.exists(unix_path(windows_path_)) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return not os.path.exists(unix_path(windows_path_))
 
 
 def trace_codes(stderr):
@@ -386,6 +505,15 @@ def clean_base(lang):
     base = os.path.join(PREFIX, "drive_c", "E2E", lang)
     shutil.rmtree(base, ignore_errors=True)
     return base
+
+
+def fresh(language, lang):
+    """The scenario's folder emptied, its distribution made afresh, no links of
+    its language, a driver; the destination is TEV in the scenario's folder."""
+    base = clean_base(lang)
+    distribution = scenario_distribution(language, lang)
+    remove_links(language)
+    return base, distribution, windows_path(base) + "\\TEV", Driver()
 
 
 def scenario_distribution(language, lang, **options):
@@ -405,8 +533,10 @@ def scenario_install(language, lang):
     driver = Driver()
     try:
         set_profile(driver, None)
-        # First installation.
-        setup = start(driver, distribution, language)
+        # First installation, with a log.
+        os.makedirs(base, exist_ok=True)
+        log = os.path.join(base, "setup.log")
+        setup = start(driver, distribution, language, ["/LOG=" + windows_path(log)])
         equal(focus(driver, "307"), "307", "focus after start-up (first installation)")
         equal((driver.text(302), driver.text(307)), ("", ""), "path edits at start")
         for box in (303, 304, 305):
@@ -436,6 +566,10 @@ def scenario_install(language, lang):
             driver("close-window", title)
         driver("gone", TIMEOUT)
         stderr = setup.finish()
+        text = read(log).decode("utf-8")
+        check(f"question: {MESSAGES[19][language]} -> yes\n" in text, "the log has the dialog's question")
+        check(f"installed {destination}\\TEV.EXE\n" in text, "the log has the files")
+        check(text.rstrip().endswith("with exit code 0"), "the log ends with the exit code")
         # The end of the worker reached the dialog once, handled (not also taken as DM_REPOSITION).
         equal([c for c in trace_codes(stderr) if c[0] == "0x402"], [("0x402", "0x0")], "one WM_SETUP_DONE")
         check_payload_installed(destination, dirs)
@@ -506,13 +640,7 @@ def scenario_earlier(language, lang):
             equal(driver("state", box)[0].split()[:2], ["1", "1"], f"copy box {box} checked and enabled")
         dirs = fields(driver)
         screenshot(f"dialog_earlier_{lang}", driver("rect")[0])
-        driver("click", 1)
-        expect_box(driver, language, 5)
-        answer(driver, IDOK)
-        expect_box(driver, language, 19)
-        answer(driver, IDNO)
-        driver("gone", TIMEOUT)
-        setup.finish()
+        install_without_docs(driver, language, setup)
         equal(read(unix_path(destination + "\\PHONEBK")), read(os.path.join(old, "PHONEBK")),
               "phone book carried over")
         equal(read(unix_path(dirs[312] + "\\MYOWN.TRX")), read(os.path.join(old, "SCRIPT", "MYOWN.TRX")),
@@ -525,30 +653,51 @@ def scenario_earlier(language, lang):
         driver.close()
 
 
+def worked_with(driver, language, distribution, destination):
+    """An earlier installation, unattended, that the user has worked with: a
+    phone book of the user's own and a file of the user's. Returns its state."""
+    equal(run_setup(distribution, ["/S", "/DIR=" + destination]), 0, "exit code of the earlier installation")
+    with open(unix_path(destination + "\\PHONEBK"), "wb") as f:
+        f.write(b"the user's own phone book\r\n")
+    with open(unix_path(destination + "\\MINE.TXT"), "wb") as f:
+        f.write(b"the user's own file\r\n")
+    return state(driver, language, destination)
+
+
 def scenario_cancel(language, lang):
-    """Cancel part way through the extraction of a large payload."""
+    """Cancel part way through an installation over an earlier one the user has
+    worked with: everything is put back as it was."""
     base = clean_base(lang)
-    distribution = scenario_distribution(language, lang, filler_members=120)
+    small = scenario_distribution(language, lang)
+    distribution = os.path.join(WORK, "dist_large_" + lang)
+    make_distribution(distribution, language, filler_members=120, version=b" (newer)")
     destination = windows_path(base) + "\\TEV"
     remove_links(language)
     driver = Driver()
     try:
         set_profile(driver, None)
+        before = worked_with(driver, language, small, destination)
         setup = start(driver, distribution, language)
         driver("set", 307, destination)
         driver("click", 1)
+        expect_box(driver, language, 16, destination + "\\PHONEBK")
+        answer(driver, IDYES)  # a backup of the phone book, which the rollback must take back
+        expect_box(driver, language, 17)
+        answer(driver, IDYES)
         seen = int(driver("cancel-at", 10, TIMEOUT)[0])
-        expect_box(driver, language, 1)
+        caption, text = driver.box()
+        equal((caption, text), (CAPTION_INFO, MESSAGES[1][language] + "\r\r" + MESSAGES[25][language]),
+              "message after the rollback")
         percent = int(driver("percent")[0])
         check(10 <= seen <= percent < 100, f"cancelled part way (seen {seen}, stopped at {percent})")
         screenshot(f"progress_{lang}", driver("rect")[0])
+        box_screenshot(driver, f"rollback_{lang}")
         answer(driver, IDOK)
         driver("gone", TIMEOUT)
-        stderr = setup.finish()
-        parts = [n for n in os.listdir(unix_path(destination)) if n.startswith("PART")]
+        stderr = setup.finish(1)
+        parts = [l for l in stderr.splitlines() if l.startswith("get_zip_name(FILLER/")]
         check(0 < len(parts) < 120, f"extraction stopped part way ({len(parts)} of 120 members)")
-        check(not os.path.exists(unix_path(link_folder(language))), "no Start-menu folder after a cancel")
-        check(not os.path.exists(unix_path(destination + "\\README.DOC")), "no DOC copies after a cancel")
+        same_state(before, state(driver, language, destination), "after the rollback")
         check("0x29" not in [c for c, _ in trace_codes(stderr)], "no close message")
     finally:
         driver.close()
@@ -579,12 +728,177 @@ def scenario_validation(language, lang):
         check(not os.path.exists(unix_path(destination)), "nothing installed")
         driver("close")
         driver("gone", TIMEOUT)
-        stderr = setup.finish()
+        stderr = setup.finish(1)  # closed without installing: cancelled
         codes = trace_codes(stderr)
         equal([c for c in codes if c[0] == "0x29"], [("0x29", "0x0")], "one close message")
         check(("0x20", "0x2") not in codes, "close did not also arrive as Cancel")
     finally:
         driver.close()
+
+
+def scenario_silent(language, lang):
+    """Unattended installations with a log: into a new folder (the tree is the
+    one the dialog installs), and over an earlier installation (its settings are
+    carried over). The links keep their icons when the distribution is gone."""
+    base, distribution, _, driver = fresh(language, lang)
+    try:
+        set_profile(driver, None)
+        interactive = windows_path(base) + "\\DIALOG"
+        setup = start(driver, distribution, language)
+        driver("set", 307, interactive)
+        install_without_docs(driver, language, setup)
+
+        destination = windows_path(base) + "\\TEV"
+        log = os.path.join(base, "setup.log")
+        equal(run_setup(distribution, ["/S", "/DIR=" + destination, "/LOG=" + windows_path(log)]), 0,
+              "exit code of setup.exe /S")
+        dialog_tree, silent_tree = tree(interactive), tree(destination)
+        for t in (dialog_tree, silent_tree):
+            t.pop("UNINSTAL.DAT", None)  # names its own folder
+        equal(sorted(silent_tree), sorted(dialog_tree), "the files of the unattended installation")
+        same_state((dialog_tree,), (silent_tree,), "the unattended installation against the dialog's")
+        text = read(log).decode("utf-8")
+        for name, content in tree(destination).items():
+            path = " " + destination + "\\" + name.replace("/", "\\")
+            if content != "<folder>":
+                check(path + "\n" in text or path + " (" in text, f"the log names {name}")
+        check(text.rstrip().endswith("with exit code 0"), "the log ends with the exit code")
+        values = registry(driver)
+        equal({k: values.get(k) for k in ("DisplayName", "DisplayVersion", "Publisher", "InstallLocation",
+                                          "UninstallString", "QuietUninstallString", "NoModify", "NoRepair")},
+              {"DisplayName": "REG_SZ:TEV for Windows", "DisplayVersion": "REG_SZ:3.061",
+               "Publisher": "REG_SZ:Tevanet", "InstallLocation": "REG_SZ:" + destination,
+               "UninstallString": f'REG_SZ:"{destination}\\UNINSTAL.EXE" /UNINSTALL',
+               "QuietUninstallString": f'REG_SZ:"{destination}\\UNINSTAL.EXE" /UNINSTALL /S',
+               "NoModify": "REG_DWORD:1", "NoRepair": "REG_DWORD:1"}, "the uninstall entry")
+        check_links(driver, language, destination, distribution)
+        shutil.rmtree(distribution)
+        for name in os.listdir(unix_path(link_folder(language))):
+            icon, index = driver("link", link_folder(language) + "\\" + name)[4:6]
+            if icon:
+                equal(driver("icon", icon, index)[0], "1", f"icon of {name} without the distribution")
+
+        # Over an earlier installation recorded in the profile.
+        old = os.path.join(base, "OLD")
+        shutil.copytree(os.path.join(SOURCE, "dist", "earlier"), old)
+        path_file = os.path.join(old, "OPTIONS", "TEVPATH.DAT")
+        with open(path_file, "wb") as f:
+            f.write(read(os.path.join(SOURCE, "dist", "earlier", "OPTIONS", "TEVPATH.DAT"))
+                    .replace(b"C:\\OLD", windows_path(old).encode("cp1252")))
+        set_profile(driver, windows_path(old))
+        distribution = scenario_distribution(language, lang)
+        carried = windows_path(base) + "\\NEW"
+        equal(run_setup(distribution, ["/S", "/DIR=" + carried]), 0, "exit code over an earlier installation")
+        equal(read(unix_path(carried + "\\PHONEBK")), read(os.path.join(old, "PHONEBK")), "phone book carried over")
+        equal(read(unix_path(carried + "\\SCRIPT\\MYOWN.TRX")), read(os.path.join(old, "SCRIPT", "MYOWN.TRX")),
+              "script carried over")
+        equal(read(unix_path(carried + "\\OPTIONS\\STANDARD.FEE")),
+              read(os.path.join(old, "OPTIONS", "TEVPHONE.FEE")), "fee table carried over under its new name")
+    finally:
+        driver.close()
+
+
+def scenario_rollback(language, lang):
+    """An unattended installation over an earlier one the user has worked with
+    fails at a damaged member: exit code 2, and everything is as it was."""
+    base, distribution, destination, driver = fresh(language, lang)
+    try:
+        set_profile(driver, None)
+        before = worked_with(driver, language, distribution, destination)
+        os.chmod(unix_path(destination + "\\TEV.EXE"), 0o444)  # read-only: its copy must go all the same
+        damaged = os.path.join(WORK, "dist_damaged_" + lang)
+        make_distribution(damaged, language, version=b" (newer)", damaged="LOG/README.TXT")
+        log = os.path.join(base, "setup.log")
+        equal(run_setup(damaged, ["/S", "/DIR=" + destination, "/LOG=" + windows_path(log)]), 2,
+              "exit code of the failed installation")
+        same_state(before, state(driver, language, destination), "after the rollback")
+        text = read(log).decode("utf-8")
+        check(f"restored {destination}\\TEV.EXE\n" in text, "the log tells the rollback")
+    finally:
+        driver.close()
+
+
+def scenario_uninstall(language, lang):
+    """TEV in Add/Remove Programs, removed by its quiet command (the user's files
+    stay) and by its own command with its question (nothing stays)."""
+    base, distribution, destination, driver = fresh(language, lang)
+    try:
+        set_profile(driver, None)
+        equal(run_setup(distribution, ["/S", "/DIR=" + destination]), 0, "exit code of setup.exe /S")
+        check("|||TEV for Windows" in add_remove_programs(), "TEV in Add/Remove Programs")
+        with open(unix_path(destination + "\\PHONEBK"), "ab") as f:
+            f.write(b"a number the user added\r\n")
+        with open(unix_path(destination + "\\MINE.TXT"), "wb") as f:
+            f.write(b"the user's own file\r\n")
+        program, arguments = split_command(registry(driver)["QuietUninstallString"][len("REG_SZ:"):])
+        equal(run_setup(None, arguments, program), 0, "exit code of the quiet uninstallation")
+        check(wait_gone(destination + "\\UNINSTAL.EXE"), "the uninstaller removed itself")
+        equal(sorted(tree(destination)), ["MINE.TXT", "PHONEBK"], "what the uninstallation left")
+        check(not os.path.exists(unix_path(link_folder(language))), "no Start-menu folder")
+        equal(driver("reg", "HKCU", UNINSTALL_KEY), [""], "no uninstall entry")
+        check("TEV for Windows" not in add_remove_programs(), "TEV gone from Add/Remove Programs")
+
+        # Installed again, and removed with the question.
+        shutil.rmtree(unix_path(destination))
+        equal(run_setup(distribution, ["/S", "/DIR=" + destination]), 0, "exit code of setup.exe /S")
+        installed = state(driver, language, destination)
+        program, arguments = split_command(registry(driver)["UninstallString"][len("REG_SZ:"):])
+        for reply, code in ((IDNO, 1), (IDYES, 0)):
+            uninstaller = Setup(None, arguments, program)
+            equal(driver("lonebox", TIMEOUT), [CAPTION_INFO, MESSAGES[30][language]], "the uninstaller's question")
+            box_screenshot(driver, f"uninstall_question_{lang}")
+            answer(driver, reply)
+            if reply == IDYES:
+                equal(driver("lonebox", TIMEOUT), [CAPTION_INFO, MESSAGES[31][language]], "the uninstaller's message")
+                box_screenshot(driver, f"uninstall_done_{lang}")
+                answer(driver, IDOK)
+            uninstaller.finish(code)
+            if reply == IDNO:
+                same_state(installed, state(driver, language, destination), "after No")
+        check(wait_gone(destination), "the folder and the uninstaller removed")
+        check(not os.path.exists(unix_path(link_folder(language))), "no Start-menu folder")
+    finally:
+        driver.close()
+
+
+def scenario_cmdline(language, lang):
+    """Bad command lines change nothing; /? shows the usage; /ALLUSERS installs
+    for every user (under Wine the user has the rights)."""
+    base, distribution, destination, driver = fresh(language, lang)
+    try:
+        set_profile(driver, None)
+        before = tree(windows_path(base)), driver("reg", "HKCU", UNINSTALL_KEY), driver("reg", "HKLM", UNINSTALL_KEY)
+        setup = Setup(distribution, ["/DIR=" + destination, "/TYPO"])
+        caption, text = driver("lonebox", TIMEOUT)
+        equal(caption, CAPTION_ERROR[language], "caption of the usage after a bad option")
+        check(text.startswith('"/TYPO"\r\r' + USAGE_START[language]), f"the usage after a bad option: {text!r}")
+        box_screenshot(driver, f"usage_{lang}")
+        answer(driver, IDOK)
+        setup.finish(4)
+        equal(run_setup(distribution, ["/S", "/DIR=" + destination, "/NOPE"]), 4, "exit code of /S with a bad option")
+        equal(run_setup(distribution, ["/S", "/DIR="]), 4, "exit code of /S with an empty /DIR=")
+        after = tree(windows_path(base)), driver("reg", "HKCU", UNINSTALL_KEY), driver("reg", "HKLM", UNINSTALL_KEY)
+        equal(after, before, "nothing written by a bad command line")
+        setup = Setup(distribution, ["/?"])
+        caption, text = driver("lonebox", TIMEOUT)
+        check(caption == CAPTION_INFO and text.startswith(USAGE_START[language]), f"the usage: {text!r}")
+        answer(driver, IDOK)
+        setup.finish(0)
+
+        equal(run_setup(distribution, ["/S", "/ALLUSERS", "/DIR=" + destination]), 0, "exit code with /ALLUSERS")
+        common = programs_folder(all_users=True) + "\\" + FOLDERS[language]
+        check(os.path.isfile(unix_path(common + "\\TEV.LNK")), f"links in the common Start menu {common}")
+        check(not os.path.exists(unix_path(link_folder(language))), "no links in the user's Start menu")
+        equal(registry(driver, "HKLM").get("DisplayName"), "REG_SZ:TEV for Windows", "the entry for the machine")
+        equal(driver("reg", "HKCU", UNINSTALL_KEY), [""], "no entry for the user")
+        program, arguments = split_command(registry(driver, "HKLM")["QuietUninstallString"][len("REG_SZ:"):])
+        equal(run_setup(None, arguments, program), 0, "exit code of the quiet uninstallation")
+        check(wait_gone(destination), "all removed")
+        check(not os.path.exists(unix_path(common)), "no common Start-menu folder")
+        equal(driver("reg", "HKLM", UNINSTALL_KEY), [""], "no entry for the machine")
+    finally:
+        driver.close()
+
 
 
 def scenario_demo(language, lang):
@@ -662,7 +976,8 @@ def scenario_demo(language, lang):
 
 
 SCENARIOS = {"demo": scenario_demo, "install": scenario_install, "earlier": scenario_earlier, "cancel": scenario_cancel,
-             "validation": scenario_validation}
+             "validation": scenario_validation, "silent": scenario_silent, "rollback": scenario_rollback,
+             "uninstall": scenario_uninstall, "cmdline": scenario_cmdline}
 
 
 def main():

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,7 @@ TEST(Headless, AnUpdateOverAnEarlierVersionLosesNoOptionFile) {
                  {"SCRIPT/TEVEVENT.TRX", "default events\n"}})
             payload.add(name, content).made_by_host = 11;
         payload.write(dist + "/INSTALL.FIL");
+        tz::write_text(dist + "/SETUP.EXE", "the setup program");
 
         std::vector<std::string> command = {TEV_SETUP_HEADLESS, dist, drive, "C:\\TEV", "C:\\TEV", c.answers};
         if (c.full_disk)
@@ -103,6 +106,64 @@ TEST(Headless, AnUpdateOverAnEarlierVersionLosesNoOptionFile) {
         ASSERT_TRUE(read_shortcut_record(tz::read_text(menu + "/TEV.LNK"), tev));
         EXPECT_EQ(tev.target, "C:\\TEV\\TEV.EXE");
         EXPECT_EQ(tz::files_below(menu).size(), 12u);
+    }
+}
+
+// Every file with its content and every folder below `root` (the mapped drive
+// C: holds the Start menu and the registry's record too).
+std::map<std::string, std::string> snapshot(const std::string& root) {
+    std::map<std::string, std::string> entries;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+        entries[e.path().string()] = e.is_directory() ? "<folder>" : tz::read_text(e.path().string());
+    return entries;
+}
+
+// Unattended runs over an installation the user has worked with: a payload
+// damaged in the middle, and an earlier beta version without /FORCE, end with
+// exit code 2 and leave the drive as it was; the log says what happened.
+TEST(Headless, UnattendedRunsThatFailLeaveEverythingAsItWas) {
+    tz::TempDir root;
+    const std::string dist = root / "DIST";
+    const std::string drive = root / "C";
+    for (const std::string& dir : {dist, drive, drive + "/OLD", drive + "/OLD/OPTIONS"}) ::mkdir(dir.c_str(), 0777);
+    tz::write_text(dist + "/SETUP.EXE", "the setup program");
+    tz::write_text(dist + "/README.DOC", "read me");
+    const auto write_payload = [&](const std::string& version, bool damaged) {
+        tz::Archive payload;
+        for (const char* name : {"TEV.EXE", "PHONEBK", "OPTIONS/STANDARD.TEV", "TEVCOM.DLL", "UPLOAD/README.TXT"})
+            payload.add(name, version + " " + name).made_by_host = 11;
+        if (damaged) payload.members[3].crc = 0x12345678;  // after the program, the phone book, the options
+        payload.write(dist + "/INSTALL.FIL");
+    };
+    const auto setup = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {TEV_SETUP_HEADLESS, dist, drive});
+        return tz::run_process(arguments, root.path());
+    };
+    write_payload("3.061", false);
+    ASSERT_EQ(setup({"/S", "/DIR=C:\\TEV"}).code, 0);
+    tz::write_text(drive + "/TEV/PHONEBK", "my numbers");
+    tz::write_text(drive + "/TEV/MINE.TXT", "mine");
+    tz::write_text(drive + "/OLD/OPTIONS/STANDARD.TPA", "TEV2.55\n");  // a beta version
+
+    write_payload("3.062", true);
+    const auto before = snapshot(drive);
+    const struct {
+        std::vector<std::string> arguments;
+        const char* logged;
+    } cases[] = {
+        {{"/S", "/DIR=C:\\TEV", "/FORCE"}, "restored C:\\TEV\\TEV.EXE\n"},
+        {{"/S", "/DIR=C:\\TEV", "C:\\TEV", "C:\\OLD"}, "stopped: the earlier installation is a beta version"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logged);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.push_back("/LOG=" + root / "setup.log");
+        const tz::RunResult run = setup(arguments);
+        EXPECT_EQ(run.code, 2) << run.out << run.err;
+        EXPECT_EQ(snapshot(drive), before);
+        const std::string log = tz::read_text(root / "setup.log");
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        EXPECT_NE(log.find(" with exit code 2\n"), std::string::npos) << log;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <algorithm>
+#include <map>
 
 #include <dirent.h>
 
@@ -89,6 +90,7 @@ protected:
         make_dir(env.c_drive / "DIST");
         for (const char* name : doc_files) tz::write_text(env.c_drive / ("DIST/" + std::string(name)), std::string("doc ") + name);
         for (const char* name : copied_dlls) tz::write_text(env.c_drive / ("DIST/" + std::string(name)), std::string("dll ") + name);
+        tz::write_text(env.c_drive / "DIST/SETUP.EXE", "the setup program");
     }
     void TearDown() override { setenv("PATH", saved_path.c_str(), 1); }
 
@@ -105,6 +107,7 @@ protected:
     // copy check boxes.
     void fill_state(const std::string& existing, const std::string& destination, const std::string& upload = "") {
         S.payload_name = "INSTALL.FIL";
+        S.program_path = "C:\\DIST\\SETUP.EXE";
         S.existing_path = existing;
         std::string keyword_file, line_file;
         join_path(keyword_file, existing, "OPTIONS\\STANDARD.TPA");
@@ -131,6 +134,18 @@ protected:
 
     std::string c(const std::string& relative) { return tz::read_text(env.c_drive / relative); }
     bool c_exists(const std::string& relative) { return tz::file_exists(env.c_drive / relative); }
+
+    // Every file of both drives with its content (the Start menu and the registry record included).
+    std::map<std::string, std::string> drives() {
+        std::map<std::string, std::string> files;
+        for (const tz::TempDir* drive : {&env.c_drive, &env.d_drive})
+            for (const std::string& f : tz::files_below(drive->path())) files[drive->path() + "/" + f] = tz::read_text(drive->path() + "/" + f);
+        return files;
+    }
+    // The message after a rollback that undid everything.
+    static std::string undone(int first_message) {
+        return std::string(message(first_message)) + "\r\r" + message(msg_nothing_changed);
+    }
 
     std::vector<std::string> completion_statuses() {
         std::vector<std::string> s = names_of(members);
@@ -271,29 +286,59 @@ TEST_F(Installation, ReinstallAsksBacksUpAndKeepsNewNamesFromVersion290) {
     EXPECT_TRUE(c_exists("LOGS/DUMMY.TMP"));  // LOG members went to C:\LOGS
 }
 
-TEST_F(Installation, CancelBetweenMembersRunsNothingOfTheCompletion) {
+TEST_F(Installation, CancelBetweenMembersUndoesEverything) {
     write_payload();
     make_old_installation_210(env);
     fill_state("C:\\OLD", "C:\\NEW");
+    const auto before = drives();
     // Cancel while the third member is being extracted: it is finished, no other.
-    env.on_status(3, [] { S.cancel_requested = true; });
+    env.on_status(3, [&] {
+        EXPECT_TRUE(c_exists("NEW/TEV.EXE"));
+        S.cancel_requested = true;
+    });
 
     const tz::EngineRun run = run_worker();
     ASSERT_EQ(run.code, 0) << run.err;
-    EXPECT_TRUE(c_exists("NEW/TEV.EXE"));
-    EXPECT_TRUE(c_exists("NEW/LOGO.BMP"));
     EXPECT_FALSE(c_exists("NEW/LOG/DUMMY.TMP"));
     const std::vector<std::string> names = names_of(members);
-    EXPECT_EQ(env.statuses(), std::vector<std::string>(names.begin(), names.begin() + 3));
+    std::vector<std::string> statuses(names.begin(), names.begin() + 3);
+    statuses.push_back("Undoing the installation");
+    EXPECT_EQ(env.statuses(), statuses);
     EXPECT_EQ(env.percents().size(), 3u);
     const auto boxes = env.boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Installation aborted - TEV wasn't installed successfully!");
+    EXPECT_EQ(boxes[0].text, undone(msg_cancelled));
     EXPECT_EQ(boxes[0].kind, tz::BoxKind::info);
-    EXPECT_EQ(c("NEW/PHONEBK"), "default phone book\n");  // not the old one: no copies
-    EXPECT_FALSE(c_exists("NEW/README.DOC"));
-    EXPECT_FALSE(tz::file_exists(menu()));
+    EXPECT_EQ(drives(), before);
+    EXPECT_FALSE(c_exists("NEW"));
+    EXPECT_EQ(S.exit_code, SETUP_EXIT_CANCELLED);
     EXPECT_EQ(env.finished_count(), 1);
+}
+
+// A rollback that cannot put a file back keeps the original's copy, names
+// both, and still takes back the backup it made of it.
+TEST_F(Installation, ARollbackThatCannotRestoreAFileSaysWhereItsOriginalIs) {
+    write_payload();
+    make_dir(env.c_drive / "NEW");
+    tz::write_text(env.c_drive / "NEW/PHONEBK", "my numbers\n");
+    fill_state("", "C:\\NEW");
+    env.answer_with([](const std::string&) { return true; });
+    env.on_status(3, [&] {
+        // Something the copy cannot replace takes the phone book's place.
+        ::unlink((env.c_drive / "NEW/PHONEBK").c_str());
+        make_dir(env.c_drive / "NEW/PHONEBK");
+        tz::write_text(env.c_drive / "NEW/PHONEBK/X", "x");
+        S.cancel_requested = true;
+    });
+    ASSERT_EQ(run_worker().code, 0);
+    const auto boxes = env.boxes();
+    ASSERT_EQ(boxes.size(), 2u);  // the phone-book question, then the end
+    EXPECT_EQ(boxes[1].text, std::string(message(msg_cancelled)) + "\r\r" +
+                                 format_message(msg_not_all_undone,
+                                                "C:\\NEW\\PHONEBK (original: C:\\NEW\\~TEVKEEP.TMP\\K0000001.KEP)"));
+    EXPECT_EQ(c("NEW/~TEVKEEP.TMP/K0000001.KEP"), "my numbers\n");
+    EXPECT_FALSE(c_exists("NEW/PHONEB0"));
+    EXPECT_FALSE(c_exists("NEW/TEV.EXE"));
 }
 
 TEST_F(Installation, EngineErrorStopsAtTheMemberWithMessage2) {
@@ -302,21 +347,20 @@ TEST_F(Installation, EngineErrorStopsAtTheMemberWithMessage2) {
     archive.members[4].crc = 0x12345678;  // OPTIONS/STANDARD.TPA fails its CRC check
     archive.write(env.c_drive / "DIST/INSTALL.FIL");
     fill_state("", "C:\\NEW");
+    const auto before = drives();
 
     const tz::EngineRun run = run_worker();
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_TRUE(S.install_failed);
-    EXPECT_TRUE(c_exists("NEW/LOGO.BMP"));
-    EXPECT_FALSE(c_exists("NEW/OPTIONS/STANDARD.TEV"));
-    EXPECT_EQ(env.statuses().size(), 5u);
+    EXPECT_EQ(env.statuses().size(), 6u);  // five members, then the rollback
     EXPECT_EQ(env.percents().size(), 4u);
     const auto boxes = env.boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].kind, tz::BoxKind::error);
-    EXPECT_EQ(boxes[0].text, "An error occurred during install - installation aborted!");
-    EXPECT_FALSE(c_exists("NEW/README.DOC"));
-    EXPECT_FALSE(tz::file_exists(menu()));
+    EXPECT_EQ(boxes[0].text, undone(msg_error_aborted));
+    EXPECT_EQ(drives(), before);
     EXPECT_NE(run.err.find("get_zip_name(OPTIONS/STANDARD.TPA)\nget_zip_name() return=2\n"), std::string::npos);
+    EXPECT_EQ(S.exit_code, SETUP_EXIT_FAILED);
     EXPECT_EQ(env.finished_count(), 1);
 }
 
@@ -371,7 +415,7 @@ TEST_F(PayloadReplaced, AMemberNoLongerThereStopsTheInstallation) {
                            "get_zip_name(OPTIONS/STANDARD.TEV)\nget_zip_name() return=2\n"),
               std::string::npos)
         << run.err;
-    EXPECT_EQ(env.boxes().back().text, message(msg_error_aborted));
+    EXPECT_EQ(env.boxes().back().text, undone(msg_error_aborted));
 }
 
 TEST_F(Installation, UnreadablePayloadExtractsNothing) {
@@ -380,9 +424,9 @@ TEST_F(Installation, UnreadablePayloadExtractsNothing) {
     const tz::EngineRun run = run_worker();
     ASSERT_EQ(run.code, 0);
     EXPECT_TRUE(S.install_failed);
-    EXPECT_TRUE(env.statuses().empty());
+    EXPECT_EQ(env.statuses(), std::vector<std::string>{"Undoing the installation"});
     ASSERT_EQ(env.boxes().size(), 1u);
-    EXPECT_EQ(env.boxes()[0].text, message(msg_error_aborted));
+    EXPECT_EQ(env.boxes()[0].text, undone(msg_error_aborted));
     EXPECT_FALSE(c_exists("NEW"));
     EXPECT_EQ(run.err.find("get_zip_name() return=0"), std::string::npos);
 }
@@ -423,9 +467,9 @@ TEST_F(Installation, TooLongTargetIsRefusedNotCut) {
     const tz::EngineRun run = run_worker();
     ASSERT_EQ(run.code, 0);
     EXPECT_TRUE(S.install_failed);
-    EXPECT_TRUE(c_exists("NEW/README.TXT"));
+    EXPECT_FALSE(c_exists("NEW"));  // the member before it was taken back
     ASSERT_EQ(env.boxes().size(), 1u);
-    EXPECT_EQ(env.boxes()[0].text, message(msg_error_aborted));
+    EXPECT_EQ(env.boxes()[0].text, undone(msg_error_aborted));
 }
 
 // The whole headless flow in each language: start-up chooses the payload, a
@@ -462,10 +506,11 @@ TEST_F(Installation, EveryLanguageFromStartUp) {
         reset_setup_state();
         env.install_recording_ui();
         const size_t boxes_before = env.boxes().size();
-        tz::capture_streams([] {
+        const tz::EngineRun run = tz::capture_streams([] {
             tz::ScopedCwd elsewhere("/");
             return setup_main("C:\\DIST\\SETUP.EXE");
         });
+        EXPECT_EQ(run.code, SETUP_EXIT_DONE);
         EXPECT_EQ(S.payload_name, c.payload);
         EXPECT_EQ(env.statuses().back(), c.complete);
         const auto boxes = env.boxes();
@@ -650,9 +695,9 @@ TEST_F(HostileInstallation, MemberNamesThatLeaveTheirFolderAreADamagedPayload) {
         EXPECT_NE(run.err.find("damaged payload member " + std::string(name)), std::string::npos) << run.err;
         const auto boxes = env.boxes();
         ASSERT_EQ(boxes.size(), boxes_before + 1);
-        EXPECT_EQ(boxes.back().text, message(msg_error_aborted));
-        // Only the member before it was written, in the destination.
-        EXPECT_EQ(new_files(before, drive_files(env)), std::vector<std::string>{"C/NEW/TEV.EXE"});
+        EXPECT_EQ(boxes.back().text, undone(msg_error_aborted));
+        // Nothing stays: the member before it was taken back.
+        EXPECT_EQ(new_files(before, drive_files(env)), std::vector<std::string>{});
         const std::string leaf = std::string(name).substr(std::string(name).find_last_of("/\\") + 1);
         EXPECT_FALSE(tz::file_exists("/" + leaf));
     }

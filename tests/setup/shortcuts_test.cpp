@@ -1,4 +1,5 @@
-// The Start-menu folder and the plans of the twelve shortcuts.
+// The Start-menu folder and the plans of the twelve shortcuts: their icons in
+// the destination, where the installation copies them.
 #include <gtest/gtest.h>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -55,17 +56,17 @@ TEST_F(Shortcuts, TwelvePlansWithoutTheViewer) {
         const char* icon;
     } expected[] = {
         {"TEV", "C:\\NEW\\TEV.EXE", "", ""},
-        {"Readme.doc", "C:\\NEW\\README.DOC", "", "C:\\DIST\\inst_doc.ico"},
-        {"Features.doc", "C:\\NEW\\FEATURES.DOC", "", "C:\\DIST\\inst_doc.ico"},
-        {"Problems.doc", "C:\\NEW\\PROBLEMS.DOC", "", "C:\\DIST\\inst_doc.ico"},
-        {"Register.doc", "C:\\NEW\\REGISTER.DOC", "", "C:\\DIST\\inst_doc.ico"},
-        {"Isdn.doc", "C:\\NEW\\ISDN.DOC", "", "C:\\DIST\\inst_doc.ico"},
-        {"Develop.doc", "C:\\NEW\\DEVELOP.DOC", "", "C:\\DIST\\inst_doc.ico"},
-        {"Versions.doc", "C:\\NEW\\VERSIONS.DOC", "", "C:\\DIST\\inst_doc.ico"},
-        {"Order from Vendora", "C:\\NEW\\TEV.EXE", "/ORDER:0", "C:\\DIST\\inst_ger.ico"},
-        {"Order from Ostrelle", "C:\\NEW\\TEV.EXE", "/ORDER:1", "C:\\DIST\\inst_usa.ico"},
-        {"Order from Palamid", "C:\\NEW\\TEV.EXE", "/ORDER:2", "C:\\DIST\\inst_aus.ico"},
-        {"Order from Quorvin", "C:\\NEW\\TEV.EXE", "/ORDER:3", "C:\\DIST\\inst_dk.ico"},
+        {"Readme.doc", "C:\\NEW\\README.DOC", "", "C:\\NEW\\inst_doc.ico"},
+        {"Features.doc", "C:\\NEW\\FEATURES.DOC", "", "C:\\NEW\\inst_doc.ico"},
+        {"Problems.doc", "C:\\NEW\\PROBLEMS.DOC", "", "C:\\NEW\\inst_doc.ico"},
+        {"Register.doc", "C:\\NEW\\REGISTER.DOC", "", "C:\\NEW\\inst_doc.ico"},
+        {"Isdn.doc", "C:\\NEW\\ISDN.DOC", "", "C:\\NEW\\inst_doc.ico"},
+        {"Develop.doc", "C:\\NEW\\DEVELOP.DOC", "", "C:\\NEW\\inst_doc.ico"},
+        {"Versions.doc", "C:\\NEW\\VERSIONS.DOC", "", "C:\\NEW\\inst_doc.ico"},
+        {"Order from Vendora", "C:\\NEW\\TEV.EXE", "/ORDER:0", "C:\\NEW\\inst_ger.ico"},
+        {"Order from Ostrelle", "C:\\NEW\\TEV.EXE", "/ORDER:1", "C:\\NEW\\inst_usa.ico"},
+        {"Order from Palamid", "C:\\NEW\\TEV.EXE", "/ORDER:2", "C:\\NEW\\inst_aus.ico"},
+        {"Order from Quorvin", "C:\\NEW\\TEV.EXE", "/ORDER:3", "C:\\NEW\\inst_dk.ico"},
     };
     for (size_t i = 0; i < shortcut_table.size(); ++i) {
         const Shortcut link = plan_shortcut(shortcut_table[i], folder);
@@ -111,7 +112,7 @@ TEST_F(Shortcuts, FolderAndLinksAreCreated) {
     ASSERT_TRUE(readme.valid);
     EXPECT_EQ(shortcut_record(readme.shortcut),
               "target=C:\\WINNT\\NOTEPAD.EXE\narguments=README.DOC\nworking directory=C:\\NEW\n"
-              "icon=C:\\DIST\\inst_doc.ico\nicon index=0\ndescription=Readme.doc\n");
+              "icon=C:\\NEW\\inst_doc.ico\nicon index=0\ndescription=Readme.doc\n");
     EXPECT_EQ(tz::read_shortcut(folder + "/Bestellen bei Palamid.LNK").shortcut.arguments, "/ORDER:2");
     int links = 0;
     if (DIR* dir = ::opendir(folder.c_str())) {

@@ -28,6 +28,7 @@ protected:
         set_dialog_runner([] {
             ++dialog_runs;
             language_seen = message(msg_caption_error);
+            S.exit_code = SETUP_EXIT_DONE;  // as after an installation
         });
     }
     void TearDown() override { set_dialog_runner(nullptr); }
@@ -75,7 +76,7 @@ TEST_F(Startup, EachPayloadAlone) {
 }
 
 TEST_F(Startup, NoPayloadIsRefusedInEnglish) {
-    EXPECT_EQ(start(), 0);
+    EXPECT_EQ(start(), SETUP_EXIT_REFUSED);
     EXPECT_EQ(dialog_runs, 0);
     ASSERT_EQ(env.boxes().size(), 1u);
     EXPECT_EQ(env.boxes()[0].kind, tz::BoxKind::error);
@@ -85,7 +86,7 @@ TEST_F(Startup, NoPayloadIsRefusedInEnglish) {
 TEST_F(Startup, OldWindowsNtIsRefusedInThePayloadsLanguage) {
     payload("INSTALLD.FIL");
     posix_set_sys_value(OS_SV_VERSION, 351);
-    EXPECT_EQ(start(), 0);
+    EXPECT_EQ(start(), SETUP_EXIT_REFUSED);
     EXPECT_EQ(dialog_runs, 0);
     ASSERT_EQ(env.boxes().size(), 1u);
     EXPECT_EQ(env.boxes()[0].kind, tz::BoxKind::error);

@@ -65,6 +65,15 @@ public:
         answer_ = std::move(answer);
     }
 
+    // Forgets what was recorded so far (for the next run of a test).
+    void clear_records() {
+        std::lock_guard<std::mutex> guard(lock_);
+        boxes_.clear();
+        statuses_.clear();
+        percents_.clear();
+        finished_ = 0;
+    }
+
     std::vector<Box> boxes() {
         std::lock_guard<std::mutex> guard(lock_);
         return boxes_;
@@ -129,11 +138,15 @@ public:
         set_install_ui(ui);
     }
 
-    // Runs the worker on its own thread, as Install does, until it ends.
+    // Runs the Install sequence with the worker on its own thread, as the
+    // dialog does, until the worker ends.
     void run_worker_thread() {
-        S.worker_started = true;
-        std::thread worker(install_worker, nullptr);
-        worker.join();
+        std::thread worker;
+        start_installation([&worker] {
+            worker = std::thread(install_worker, nullptr);
+            return true;
+        });
+        if (worker.joinable()) worker.join();
     }
 
 private:

@@ -20,6 +20,7 @@ namespace {
 std::mutex values_lock;
 std::map<int, int32_t> sys_values;
 std::map<std::pair<std::string, std::string>, std::string> profile;
+bool machine_rights = true;
 
 int32_t default_sys_value(int index) {
     switch (index) {
@@ -81,10 +82,21 @@ void posix_set_profile_value(const char* application, const char* key, const cha
     profile[{application ? application : "", key ? key : ""}] = value ? value : "";
 }
 
+void posix_set_machine_rights(bool allowed) {
+    std::lock_guard<std::mutex> guard(values_lock);
+    machine_rights = allowed;
+}
+
+bool posix_machine_rights() {
+    std::lock_guard<std::mutex> guard(values_lock);
+    return machine_rights;
+}
+
 void posix_reset_values() {
     std::lock_guard<std::mutex> guard(values_lock);
     sys_values.clear();
     profile.clear();
+    machine_rights = true;
 }
 
 int os_QueryCWD(char* buffer, size_t size) {

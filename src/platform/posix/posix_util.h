@@ -38,3 +38,6 @@ std::string posix_to_windows_path(const std::string& native);
 void folder_entry_added(const std::string& native);
 void folder_entry_removed(const std::string& native);
 void forget_folder_listings();
+
+// Whether the machine part of the registry may be written (posix_set_machine_rights).
+bool posix_machine_rights();

@@ -1,4 +1,4 @@
-// The shell on Linux: a fixed Programs folder on drive C:, made when it is
+// The shell on Linux: fixed Programs folders on drive C:, made when it is
 // missing, and shortcuts kept as text records (platform/shell.h), written
 // through the drive mapping.
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include "platform/posix/posix_util.h"
 #include "platform/shell.h"
 
-bool shell_programs_folder(std::string& folder) {
+bool shell_programs_folder(std::string& folder, bool all_users) {
     // The folder is there, as on Windows: each missing level is made.
-    folder = SHELL_PROGRAMS_FOLDER;
+    folder = all_users ? SHELL_COMMON_PROGRAMS_FOLDER : SHELL_PROGRAMS_FOLDER;
     for (size_t at = folder.find('\\', 3); at != std::string::npos; at = folder.find('\\', at + 1))
         host_mkdir(folder.substr(0, at).c_str());
     host_mkdir(folder.c_str());

@@ -1,4 +1,4 @@
-// The shell on Windows: the Programs folder from the registry's shell folders,
+// The shell on Windows: the Programs folders from the registry's shell folders,
 // and shortcuts saved as shell links through the shell's own link object,
 // filled through its ANSI interface and saved through its persist-file
 // interface.
@@ -16,6 +16,7 @@ namespace {
 
 constexpr const char* SHELL_FOLDERS_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const char* PROGRAMS_VALUE = "Programs";
+constexpr const char* COMMON_PROGRAMS_VALUE = "Common Programs";
 
 // Releases a COM interface at the end of its scope.
 template <typename T>
@@ -31,17 +32,18 @@ struct ComRef {
 
 }  // namespace
 
-bool shell_programs_folder(std::string& folder) {
+bool shell_programs_folder(std::string& folder, bool all_users) {
     folder.clear();
     HKEY key = nullptr;
     bool found = false;
     char work[MAX_PATH] = {};
-    // Opened read-only: the setup writes nothing to the registry, not even an empty key.
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    // Opened read-only: reading the folder writes nothing, not even an empty key.
+    if (RegOpenKeyExA(all_users ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, 0, KEY_READ, &key) ==
+        ERROR_SUCCESS) {
         DWORD work_size = sizeof work - 1;  // room for a terminator the value may lack
         DWORD type = 0;
-        found = RegQueryValueExA(key, PROGRAMS_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(work),
-                                 &work_size) == ERROR_SUCCESS;
+        found = RegQueryValueExA(key, all_users ? COMMON_PROGRAMS_VALUE : PROGRAMS_VALUE, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(work), &work_size) == ERROR_SUCCESS;
         RegCloseKey(key);
         if (found) work[work_size < sizeof work ? work_size : sizeof work - 1] = '\0';
         else work[0] = '\0';

@@ -1,35 +1,38 @@
 // setup_headless: the setup program's installation without any window, on Linux.
 //
 // It runs the real start-up checks and the real Install sequence with the real
-// install worker (on a thread of its own, as in the dialog) against a
-// distribution directory, with Windows paths mapped by the POSIX layer: drive
-// C: is a directory given on the command line. The user's part is played on
-// the terminal through the worker's InstallUi: statuses and progress are
+// install worker against a distribution directory, with Windows paths mapped
+// by the POSIX layer: drive C: is a directory given on the command line. The
+// dialog's part is played by its model, as for setup.exe /S; the user's part
+// on the terminal through the worker's InstallUi: statuses and progress are
 // printed, message boxes are shown as text and questions are answered from
-// standard input (or all yes / all no).
+// standard input (or all yes / all no). With /S nothing is printed or asked,
+// as with setup.exe /S (the log has it all).
 //
 //   setup_headless DISTRIBUTION_DIR C_DRIVE_DIR [DESTINATION] [EXISTING] [--yes|--no]
+//                  [/S] [/FORCE] [/DIR=path] [/LOG=file] [/ALLUSERS]
 //
-// DESTINATION defaults to C:\TEV; EXISTING names an earlier installation to
-// carry settings over from (for example C:\OLD). The Start-menu shortcuts are
-// text records below C:\Users\Demo\Start Menu\Programs (platform/shell.h).
-#include <cstdint>
+// DESTINATION (or /DIR=) defaults to C:\TEV; EXISTING names an earlier
+// installation to carry settings over from (for example C:\OLD), recorded in
+// the profile as that installation would have left it. The distribution's
+// SETUP.EXE becomes the uninstaller C:\TEV\UNINSTAL.EXE. The Start-menu
+// shortcuts are text records below C:\Users\Demo\Start Menu\Programs
+// (platform/shell.h), the registry values those of platform/registry.h.
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "migration/path_settings.h"
 #include "platform/code_pages.h"
 #include "platform/hostfile.h"
 #include "platform/os_layer.h"
+#include "platform/posix/os_values.h"
+#include "setup/command_line.h"
 #include "setup/install_ui.h"
-#include "setup/install_worker.h"
 #include "setup/messages.h"
 #include "setup/setup_state.h"
 #include "setup/startup.h"
+#include "setup/unattended.h"
 
 namespace {
 
@@ -37,26 +40,9 @@ enum class Answers { ask, yes, no };
 
 // The setup's texts are in code page 1252; the terminal speaks UTF-8.
 std::string terminal_text(const char* ansi) {
-    std::string out;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(ansi); *p; ++p) {
-        if (*p == '\r') {
-            out += '\n';
-            continue;
-        }
-        if (*p < 0x80) {
-            out += static_cast<char>(*p);
-            continue;
-        }
-        const uint16_t u = cp1252_to_unicode(*p);
-        if (u < 0x800) {
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (u >> 12));
-            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
+    std::string out = cp1252_to_utf8(ansi);
+    for (char& c : out)
+        if (c == '\r') c = '\n';
     return out;
 }
 
@@ -90,60 +76,47 @@ InstallUi terminal_ui(Answers answers) {
     return ui;
 }
 
+// The dialog's part, played by its model as for /S.
+void install_on_the_terminal() {
+    std::printf("payload %s, language %d\n", S.payload_name.c_str(), S.language_index);
+    S.exit_code = install_without_dialog(setup_options());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Answers answers = Answers::ask;
+    SetupOptions options;
     std::string positional[4];
     int count = 0;
+    bool usage = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--yes") == 0) answers = Answers::yes;
-        else if (std::strcmp(argv[i], "--no") == 0) answers = Answers::no;
-        else if (count < 4) positional[count++] = argv[i];
+        const std::string a = argv[i];
+        if (a == "--yes") answers = Answers::yes;
+        else if (a == "--no") answers = Answers::no;
+        else if (parse_setup_option(a, options) == OptionParse::taken) options.text += (options.text.empty() ? "" : " ") + a;
+        else if (count < 4) positional[count++] = a;
+        else usage = true;
     }
-    if (count < 2) {
+    if (count < 2 || usage || options.uninstall) {
         std::fprintf(stderr,
-                     "usage: setup_headless DISTRIBUTION_DIR C_DRIVE_DIR [DESTINATION] [EXISTING] "
-                     "[--yes|--no]\n");
-        return 2;
+                     "usage: setup_headless DISTRIBUTION_DIR C_DRIVE_DIR [DESTINATION] [EXISTING] [--yes|--no]\n"
+                     "                      [/S] [/FORCE] [/DIR=path] [/LOG=file] [/ALLUSERS]\n");
+        return SETUP_EXIT_BAD_COMMAND_LINE;
     }
-    const std::string destination = count > 2 ? positional[2] : "C:\\TEV";
-    const std::string existing = count > 3 ? positional[3] : "";
+    if (options.destination.empty()) options.destination = count > 2 ? positional[2] : "C:\\TEV";
+    // An earlier installation as it would be found: recorded in the profile.
+    if (count > 3 && !positional[3].empty()) {
+        posix_set_profile_value(PROFILE_APPLICATION, PROFILE_HOME_PATH, positional[3].c_str());
+        posix_set_profile_value(PROFILE_APPLICATION, PROFILE_WINDOW_POS, "0 0 640 480");
+    }
 
     host_map_drive('C', positional[1].c_str());
     set_install_ui(terminal_ui(answers));
-
-    // Start-up: the program's own directory, the payload and its language, the
-    // system check, an earlier installation's traces.
+    set_dialog_runner(install_on_the_terminal);
     os_Initialize(0, ".", 0);
     const std::string program = positional[0] + "/SETUP.EXE";
-    setup_main(program.c_str());
-    if (S.payload_name.empty()) {
-        os_Initialize(-1, 0, 0);
-        return 1;
-    }
-    std::printf("payload %s, language %d\n", S.payload_name.c_str(), S.language_index);
-
-    // What the dialog fills in: the destination and the five directories (from
-    // the earlier installation's settings when there is one).
-    S.existing_path = existing;
-    if (!existing.empty() && read_existing_installation())
-        std::printf("earlier installation: version %s\n", S.existing_version.c_str());
-    S.destination_path = destination;
-    rebase_new_paths();
-
-    // Install, as the dialog's button does it.
-    std::thread worker;
-    const bool started = start_installation([&worker] {
-        try {
-            worker = std::thread(install_worker, nullptr);
-        } catch (const std::system_error&) {
-            return false;
-        }
-        return true;
-    });
-    if (!started) return 1;
-    worker.join();
+    const int code = setup_main(program.c_str(), options);
     os_Initialize(-1, 0, 0);
-    return S.install_failed ? 1 : 0;
+    return code;
 }

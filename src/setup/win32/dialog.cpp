@@ -5,7 +5,6 @@
 // only a window has stays here: the caption, the edits' limit, the pictures,
 // the placement, the progress bar, the DOC question and the text windows.
 #include <map>
-#include <optional>
 #include <string>
 
 #include "setup/dialog_model.h"
@@ -89,15 +88,16 @@ void initialise(HWIN dialog) {
 
     char caption[CAPTION_LIMIT + 1];
     os_QueryWindowText(dialog, sizeof caption, caption);
-    os_SetWindowText(dialog, (std::string(caption) + SETUP_VERSION_SUFFIX).c_str());
+    os_SetWindowText(dialog, (std::string(caption) + " V" + PRODUCT_VERSION).c_str());
 
     for (int id : DIALOG_EDITS) os_ContrlMgr(control(dialog, id), 0, OS_CM_PREPARE_EDIT, 0);
 
-    char home[OS_PATH_SIZE];
-    uint32_t size = sizeof home;
-    std::optional<std::string> home_path;
-    if (os_IniMgr(OS_INI_QUERY, 0, PROFILE_APPLICATION, PROFILE_HOME_PATH, home, &size)) home_path = home;
-    DialogChanges changes = dialog_initialise(model, home_path);
+    DialogChanges changes = dialog_initialise(model, profile_home_path());
+    // A destination from the command line (/DIR=), as if the user had typed it.
+    if (!setup_options().destination.empty()) {
+        const DialogChanges typed = dialog_type_text(model, ID_DESTINATION_PATH, setup_options().destination);
+        changes.texts.insert(changes.texts.end(), typed.texts.begin(), typed.texts.end());
+    }
     written_enabled.clear();
 
     for (int id : DIALOG_CHECK_BOXES) os_CheckControl(control(dialog, id), model.checked[id]);
@@ -122,7 +122,9 @@ void install(HWIN dialog) {
     read_controls(dialog);
     DialogChanges changes = dialog_install(model, false);
     if (changes.question >= 0) {
-        if (!ask_yes_no(dialog, message(msg_caption_info), message(changes.question), OS_MB_DEFAULT_NO)) return;
+        const bool yes = ask_yes_no(dialog, message(msg_caption_info), message(changes.question), OS_MB_DEFAULT_NO);
+        log_question(message(changes.question), yes);
+        if (!yes) return;
         read_controls(dialog);
         changes = dialog_install(model, true);
     }
@@ -140,9 +142,11 @@ void install(HWIN dialog) {
 }
 
 void worker_done(HWIN dialog) {
-    if (dialog_offers_docs() && ask_yes_no(dialog, "Information", message(msg_ask_read_docs), 0)) {
+    if (dialog_offers_docs()) {
+        const bool yes = ask_yes_no(dialog, "Information", message(msg_ask_read_docs), 0);
+        log_question(message(msg_ask_read_docs), yes);
         // The last text window to close ends the setup; without any, end it now.
-        if (show_doc_files() > 0) return;
+        if (yes && show_doc_files() > 0) return;
     }
     os_DismissDlg(dialog, 0);
 }

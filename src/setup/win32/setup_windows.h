@@ -13,8 +13,6 @@
 // ---- The setup dialog.
 // Dialog resources: 100 English, 101 German, 102 French (100 + language).
 constexpr int DIALOG_RESOURCE_BASE = 100;
-// The program's version, appended to the dialog's caption.
-inline constexpr const char* SETUP_VERSION_SUFFIX = " V3.061";
 
 // The dialog procedure given to os_LoadDlg.
 intptr_t setup_dialog_proc(HWIN window, uint32_t message, uintptr_t param1, intptr_t param2);
