@@ -47,21 +47,23 @@ constexpr uint16_t cp1252_to_unicode(uint8_t c) {
 }
 
 // Code page 1252 text as UTF-8 (the terminal's and the log's encoding).
+// Appends a character of the Basic Multilingual Plane in UTF-8.
+inline void append_utf8(std::string& out, uint16_t u) {
+    if (u < 0x80) {
+        out += static_cast<char>(u);
+    } else if (u < 0x800) {
+        out += static_cast<char>(0xC0 | (u >> 6));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (u >> 12));
+        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+}
+
 inline std::string cp1252_to_utf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size());
-    for (const char ch : ansi) {
-        const uint16_t u = cp1252_to_unicode(static_cast<uint8_t>(ch));
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u < 0x800) {
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (u >> 12));
-            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
+    for (const char ch : ansi) append_utf8(out, cp1252_to_unicode(static_cast<uint8_t>(ch)));
     return out;
 }
