@@ -81,6 +81,7 @@ struct EngineGlobals {
     char* archive_arg = nullptr;
     char* archive_name = nullptr;
     bool no_directory_seen = false;
+    const char* extract_dir = nullptr;  // the -d folder, made once an archive has opened
     int unmatched_patterns = 0;     // include patterns that matched no member (engine_unmatched_patterns)
     bool names_keep_case = false;   // -U, or the archive's names hold lower-case letters
     int64_t offset_shift = 0;

@@ -10,6 +10,7 @@
 #include "engine/io.h"
 #include "engine/walk.h"
 #include "engine/zip_reader.h"
+#include "hostfs/mapname.h"
 #include "listing/info.h"
 #include "listing/list.h"
 
@@ -239,6 +240,15 @@ int process_archive(bool last_chance) {
     if (G.comment_level > 0 && !G.info_mode) {  // the comment was all that was asked for
         close_archive();
         return result;
+    }
+
+    // The -d folder is made only now that there is an archive to extract.
+    if (G.extract_dir) {
+        const int r = set_root(G.extract_dir);
+        if (r > HOST_SKIP) {
+            close_archive();
+            return r;
+        }
     }
 
     int end = check_disks(&result);

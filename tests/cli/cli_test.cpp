@@ -103,7 +103,7 @@ TEST_F(Cli, BadOptionsShowUsageOnStandardError) {
     auto r = run({"-k", "s.zip"});
     EXPECT_EQ(10, r.code);
     EXPECT_EQ("", r.out);
-    EXPECT_EQ(0u, r.err.find(banner));
+    EXPECT_EQ(0u, r.err.find("unknown option: -k\n" + banner));
 
     const std::string invalid =
         "error:  -fn or any combination of -c, -l, -p, -t, -u and -v options invalid\n";
