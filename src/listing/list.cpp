@@ -77,6 +77,8 @@ int read_listed_entry(uint64_t index, bool stored_name, int* worst) {
 
 int list_archive() {
     const bool verbose = G.list_level > 1;
+    const std::unique_ptr<bool[]> included = pattern_flags(G.include_count);
+    const std::unique_ptr<bool[]> excluded = pattern_flags(G.exclude_count);
     MemberInfo member;
     G.cur = &member;
     int result = 0;
@@ -102,7 +104,7 @@ int list_archive() {
         if (r) return r;
         const CentralHeader h = G.central;
 
-        if (!select_member(G.member_name.c_str(), member.lowercase_name, nullptr, nullptr)) {
+        if (!select_member(G.member_name.c_str(), member.lowercase_name, included.get(), excluded.get())) {
             r = skip_field(h.comment_length);
             if (r > 1) return r;
             result = std::max(result, r);
@@ -157,6 +159,8 @@ int list_archive() {
         }
         if (G.hooks.listing_total) G.hooks.listing_total(hook_size(total_unpacked));
     }
+    report_unmatched_patterns(included.get(), excluded.get());
+    result = std::max(result, nothing_matched_result());
 
     const int end = read_directory_end();
     if (end == ENG_EARLY_EOF) return end;

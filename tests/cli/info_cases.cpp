@@ -154,8 +154,9 @@ TEST_F(Info, UnmatchedPatternsAreCautioned) {
                "caution:  not extracting; -d ignored\n"
                "caution: excluded filename not matched:  zz\n");
     // Patterns compare with regard to case.
-    expect_run(zipinfo({"-1", "two.zip", "A.TXT"}), 0, "",
-               "caution: filename not matched:  A.TXT\n");
+    // No pattern matched at all: a warning.
+    expect_run(zipinfo({"-1", "two.zip", "A.TXT"}), 1, "",
+               "caution: filename not matched:  A.TXT\n\n1 archive had warnings but no fatal errors.\n");
 }
 
 TEST_F(Info, HeaderLineInBothWidths) {
@@ -495,11 +496,11 @@ TEST_F(Info, MultiPartEndRecords) {
         "  directory is %%zu (%%.8zXh) bytes long, and its offset in bytes from\n"
         "  the beginning of the zipfile in which it begins is %%zu (%%.8zXh).\n\n";
     // The directory begins on this disk: the listing goes on.
-    expect_run(zipinfo({"-v", "d1.zip", "nothing"}), 0,
+    expect_run(zipinfo({"-v", "d1.zip", "nothing"}), 1,
                fmt("Archive:  d1.zip   %zu bytes   1 file\n", on_disk.bytes.size()) +
                    end_record_report(on_disk, fmt(this_disk, 1, 1, 1, "is")) +
                    "  There is no zipfile comment.\n\n",
-               "caution: filename not matched:  nothing\n");
+               "caution: filename not matched:  nothing\n\n1 archive had warnings but no fatal errors.\n");
     expect_run(zipinfo({"d1.zip"}), 0,
                fmt("Archive:  d1.zip   %zu bytes   1 file\n", on_disk.bytes.size()) +
                    "?---------  2.0 unx       1 b- stor  3-Feb-01 12:34 part\n"

@@ -250,14 +250,20 @@ TEST_F(Listing, QuietLevels) {
 
 TEST_F(Listing, NothingSelected) {
     sample().write("s.zip");
+    // The caution of extraction, and a result a script sees.
     const auto r = run_engine({"-v", "s.zip", "nothing*"});
-    EXPECT_EQ(0, r.code);
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ("caution: filename not matched:  nothing*\n\n1 archive had warnings but no fatal errors.\n", r.err);
     EXPECT_EQ("Archive:  s.zip\n"
               " Length  Method   Size  Ratio   Date    Time   CRC-32     Name (\"^\" ==> case\n"
               " ------  ------   ----  -----   ----    ----   ------     ----   conversion)\n"
               " ------          ------  ---                              -------\n"
               "      0               0   0%                              0      \n",
               r.out);
+    // One pattern matched: the caution for the other, and no warning.
+    const auto some = run_engine({"-qql", "s.zip", "nothing*", "grown", "-x", "nix"});
+    EXPECT_EQ(0, some.code);
+    EXPECT_EQ("caution: filename not matched:  nothing*\ncaution: excluded filename not matched:  nix\n", some.err);
 }
 
 TEST_F(Listing, SelectionCountsOnlySelectedMembers) {
