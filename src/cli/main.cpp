@@ -31,6 +31,12 @@ int main(int argc, char** argv) {
     engine_set_hooks(hooks);
 
     int result = engine_entry(static_cast<int>(words.size()), vector.data());
+    if (const int kept = files_kept_at_end_of_input()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "caution:  %d existing file%s not replaced (no answer); use -o to replace\n", kept,
+                     kept == 1 ? "" : "s");
+        if (result < ENG_WARNING) result = ENG_WARNING;
+    }
     // Output that could not be delivered (a full disk, a closed pipe) is a failure.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         if (result != ENG_DISK_FULL) std::fprintf(stderr, "error:  write error on standard output\n");

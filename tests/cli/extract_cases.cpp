@@ -175,19 +175,58 @@ protected:
 };
 
 TEST_F(ExistingFiles, TheQuestionDecides) {
+    const std::string ask = "f.txt exists.  Overwrite? [y]es, [n]o, [A]ll, [N]one: ";
     place(-3600);
     auto r = run_unzip({"-q", "a.zip"}, dir.path(), "n\n");
     EXPECT_EQ(0, r.code);
-    EXPECT_EQ("f.txt exists.  Overwrite? (y/n) ", r.err);
+    EXPECT_EQ(ask, r.err);
     EXPECT_EQ("already here", content());
 
     r = run_unzip({"-q", "a.zip"}, dir.path(), "");
-    EXPECT_EQ("f.txt exists.  Overwrite? (y/n) ", r.err);
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ(ask + "\ncaution:  1 existing file not replaced (no answer); use -o to replace\n", r.err);
     EXPECT_EQ("already here", content());
 
     r = run_unzip({"-q", "a.zip"}, dir.path(), "yes please\n");
     EXPECT_EQ(0, r.code) << r.err;
     EXPECT_EQ("from the archive", content());
+}
+
+// Several existing files: A and N answer every later question, the end of
+// input keeps the rest and is reported once.
+TEST(ExistingFilesAnswers, AllNoneAndEndOfInput) {
+    struct Case {
+        std::string input;
+        int code;
+        std::string err;       // the questions and cautions
+        std::string replaced;  // one letter per file: r replaced, k kept
+    };
+    const auto ask = [](const char* name) {
+        return std::string(name) + " exists.  Overwrite? [y]es, [n]o, [A]ll, [N]one: ";
+    };
+    const std::vector<Case> cases = {
+        {"n\nA\n", 0, ask("1.txt") + ask("2.txt"), "krr"},
+        {"y\nN\nn\n", 0, ask("1.txt") + ask("2.txt"), "rkk"},
+        {"y\n", 1,
+         ask("1.txt") + ask("2.txt") + "\ncaution:  2 existing files not replaced (no answer); use -o to replace\n",
+         "rkk"},
+        {"", 1, ask("1.txt") + "\ncaution:  3 existing files not replaced (no answer); use -o to replace\n",
+         "kkk"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Archive a;
+        for (const char* name : {"1.txt", "2.txt", "3.txt"}) a.add(name, "new");
+        a.write(dir / "a.zip");
+        for (const char* name : {"1.txt", "2.txt", "3.txt"}) tz::write_text(dir / name, "old");
+        const auto r = run_unzip({"-q", "a.zip"}, dir.path(), c.input);
+        EXPECT_EQ(c.code, r.code) << c.input;
+        EXPECT_EQ(c.err, r.err) << c.input;
+        std::string replaced;
+        for (const char* name : {"1.txt", "2.txt", "3.txt"})
+            replaced += tz::read_text(dir / name) == "new" ? 'r' : 'k';
+        EXPECT_EQ(c.replaced, replaced) << c.input;
+    }
 }
 
 TEST_F(ExistingFiles, NeverAndAlwaysDecideWithoutAsking) {
