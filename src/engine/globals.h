@@ -21,6 +21,13 @@ constexpr int UNSHRINK_BUF_SIZE = 0x20000; // conversion target for unshrink out
 constexpr int MEMBER_NAME_MAX = 260;       // stored names are cut to this length
 constexpr int ANSWER_MAX = 8;              // characters kept of an answer line
 
+// The local line end, which text conversion writes: CR LF on Windows, LF elsewhere.
+#ifdef _WIN32
+constexpr bool LOCAL_CRLF_LINE_ENDS = true;
+#else
+constexpr bool LOCAL_CRLF_LINE_ENDS = false;
+#endif
+
 // A stage that sees every block the input reads in, before anything is taken
 // from it: the decryption stage (engine/member_decryption.h), which decrypts
 // a member's data in place. Called with `stage`, the block, its archive offset
@@ -126,6 +133,7 @@ struct EngineGlobals {
     uint32_t running_crc = 0;
     bool first_block = false;
     bool cr_pending = false;
+    bool crlf_line_ends = LOCAL_CRLF_LINE_ENDS;  // the line end text conversion (-a) writes
     // The member's output is bounded by its declared size: write_out passes on
     // at most output_limit bytes (no limit until extraction sets it) and marks
     // the member when its method produced more.

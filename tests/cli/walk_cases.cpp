@@ -229,11 +229,13 @@ TEST(Walk, TextConversionOnStdout) {
     a.add("b.bin", std::string("x\ny"));
     a.write(dir / "a.zip");
 
+    // Line ends become the local ones.
+    const std::string eol = tz::local_line_end();
     const auto one = run_unzip({"-ca", "a.zip"}, dir.path());
     EXPECT_EQ(0, one.code) << one.err;
     EXPECT_EQ("Archive:  a.zip\n"
               " extracting: t.txt                   [text]  \n"
-              "a\r\nb\r\nc\r\nd\n"
+              "a" + eol + "b" + eol + "c" + eol + "d\n"
               " extracting: b.bin                   [binary]\n"
               "x\ny\n",
               one.out);
@@ -241,9 +243,9 @@ TEST(Walk, TextConversionOnStdout) {
     const auto all = run_unzip({"-caa", "a.zip"}, dir.path());
     EXPECT_EQ("Archive:  a.zip\n"
               " extracting: t.txt                   \n"
-              "a\r\nb\r\nc\r\nd\n"
+              "a" + eol + "b" + eol + "c" + eol + "d\n"
               " extracting: b.bin                   \n"
-              "x\r\ny\n",
+              "x" + eol + "y\n",
               all.out);
 }
 
