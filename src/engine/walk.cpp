@@ -259,7 +259,9 @@ bool check_member_support() {
     // is encrypted data, whatever version of the format they ask for.
     if (h.method > METHOD_IMPLODED && h.method != METHOD_DEFLATED && h.method != METHOD_DEFLATE64 &&
         h.method != METHOD_BZIP2 && h.method != METHOD_LZMA) {
-        std::fprintf(stderr, "   skipping: %-22s  compression method %d\n", name, h.method);
+        const MethodNames* names = method_names(h.method);
+        std::fprintf(stderr, "   skipping: %-22s  compression method %d%s%s%s\n", name, h.method,
+                     names ? " (" : "", names ? names->full : "", names ? ")" : "");
         return false;
     }
     if (m.encrypted) {

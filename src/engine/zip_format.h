@@ -107,6 +107,43 @@ enum : unsigned {
     METHOD_LZMA = 14,
 };
 
+// The names of the compression methods: in the listing (at most 7 characters),
+// in the short (4 characters) and the long form of the information mode. Deflate
+// adds its level to the first two, implode its dictionary and trees to the short one.
+struct MethodNames {
+    unsigned method;
+    const char* listed;
+    const char* brief;
+    const char* full;
+};
+inline constexpr MethodNames METHOD_NAMES[] = {
+    {METHOD_STORED, "Stored", "stor", "none (stored)"},
+    {METHOD_SHRUNK, "Shrunk", "shrk", "shrunk"},
+    {2, "Reduce1", "re:1", "reduced (factor 1)"},
+    {3, "Reduce2", "re:2", "reduced (factor 2)"},
+    {4, "Reduce3", "re:3", "reduced (factor 3)"},
+    {5, "Reduce4", "re:4", "reduced (factor 4)"},
+    {METHOD_IMPLODED, "Implode", "", "imploded"},
+    {METHOD_TOKENIZED, "Token", "tokn", "tokenized"},
+    {METHOD_DEFLATED, "Defl", "def", "deflated"},
+    {METHOD_DEFLATE64, "Def64", "df64", "Deflate64"},
+    {METHOD_BZIP2, "BZip2", "bzp2", "BZip2"},
+    {METHOD_LZMA, "LZMA", "lzma", "LZMA"},
+    {93, "Zstd", "zstd", "Zstd"},
+    {95, "XZ", "xz", "XZ"},
+    {96, "JPEG", "jpeg", "JPEG"},
+    {97, "WavPack", "wavp", "WavPack"},
+    {98, "PPMd", "ppmd", "PPMd"},
+    {99, "AES", "aes", "AES"},
+};
+
+// The names of `method`, or null for a method without a name.
+constexpr const MethodNames* method_names(unsigned method) {
+    for (const MethodNames& n : METHOD_NAMES)
+        if (n.method == method) return &n;
+    return nullptr;
+}
+
 // ---- Attributes.
 inline constexpr uint16_t INTERNAL_TEXT = 0x0001;  // internal attributes: a text file
 

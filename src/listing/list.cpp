@@ -53,16 +53,13 @@ void print_member_name(const char* name) {
 }
 
 void method_name(char* out, unsigned method, unsigned flags) {
-    static constexpr const char* names[] = {"Stored",  "Shrunk",  "Reduce1", "Reduce2",
-                                            "Reduce3", "Reduce4", "Implode", "Token"};
-    if (method < std::size(names)) {
-        std::snprintf(out, 16, "%s", names[method]);
-    } else if (method == METHOD_DEFLATED) {
-        static constexpr char level[] = {'N', 'X', 'F', 'S'};
+    static constexpr char level[] = {'N', 'X', 'F', 'S'};
+    if (method == METHOD_DEFLATED)
         std::snprintf(out, 16, "Defl:%c", level[deflate_level(flags)]);
-    } else {
+    else if (const MethodNames* names = method_names(method))
+        std::snprintf(out, 16, "%s", names->listed);
+    else
         std::snprintf(out, 16, "Unk:%03u", method);
-    }
 }
 
 int read_listed_entry(uint64_t index, bool stored_name, int* worst) {

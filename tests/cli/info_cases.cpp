@@ -280,7 +280,7 @@ TEST_F(Info, ShortMediumAndLongFormats) {
         {"-rw-a--     2.0 fat      40 T-", " 30%", "     40", " stor  3-Feb-01 12:34 SECRET.DOC"},
         {"-rw-r--r--  2.0 unx       3 b-", " 33%", "      2", " i8:3  3-Feb-01 12:34 imp8"},
         {"-rw-r--r--  2.0 unx       3 b-", " 33%", "      2", " i4:2  3-Feb-01 12:34 imp4"},
-        {"-rw-r--r--  2.0 unx       3 b-", " 33%", "      2", " u012  5-?\?\?-26 12:34 odd.dat"},
+        {"-rw-r--r--  2.0 unx       3 b-", " 33%", "      2", " bzp2  5-?\?\?-26 12:34 odd.dat"},
         {"-rw-r--r--  2.0 unx       0 b-", "  0%", "      0", " stor  5-?\?\?-26 12:34 zero.dat"},
     };
     std::string short_out = header, medium_out = header, long_out = header;
@@ -458,7 +458,7 @@ TEST_F(Info, VerboseReport) {
            offset_line(3) + "\n" + no_comment;
 
     out += fmt(entry_head, 4) + "  mystery\n" +
-           fixed("unknown", "2.0", "unknown", "2.0", "unknown (12)") +
+           fixed("unknown", "2.0", "unknown", "2.0", "BZip2") +
            "  file security status:                             not encrypted\n"
            "  extended local header:                            no\n"
            "  file last modified on:                            1980 ??? 0 00:00:00\n"

@@ -132,8 +132,8 @@ TEST(Walk, UnsupportedMembersAreSkippedWithAWarning) {
               "No errors detected in a.zip for the 1 file tested.\n"
               "5 files skipped because of unsupported compression or encoding.\n",
               r.out);
-    EXPECT_EQ("   skipping: token.bin               compression method 7\n"
-              "   skipping: xz.bin                  compression method 95\n"
+    EXPECT_EQ("   skipping: token.bin               compression method 7 (tokenized)\n"
+              "   skipping: xz.bin                  compression method 95 (XZ)\n"
               "   skipping: secret.txt              encrypted (not supported)\n"
               "   skipping: newer.txt               need PK compat. v5.1 (can do v4.5)\n"
               "   skipping: vms.txt                 need VMS compat. v5.0 (can do v4.2)\n"
