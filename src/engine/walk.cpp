@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -27,6 +29,35 @@
 namespace {
 
 constexpr int BATCH_SIZE = 64;
+
+// The folders this walk made for folder members, with their members' times.
+// They are given those times at the walk's end, deepest first: writing the
+// contents (and making the folders inside) would change them again.
+class FolderTimes {
+public:
+    void clear() { folders_.clear(); }
+    void add(const std::string& path) {
+        FILETIME time;
+        if (!dos_time_to_file_time(&time)) return;
+        try {
+            folders_.emplace_back(path, (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+        } catch (const std::bad_alloc&) {
+            // The folder keeps the time of its making.
+        }
+    }
+    void apply() {
+        const auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '/'); };
+        std::stable_sort(folders_.begin(), folders_.end(),
+                         [&](const auto& a, const auto& b) { return depth(a.first) > depth(b.first); });
+        for (const auto& [path, time] : folders_) host_set_path_time(path.c_str(), time);
+        folders_.clear();
+    }
+
+private:
+    std::vector<std::pair<std::string, uint64_t>> folders_;
+};
+
+FolderTimes folder_times;
 
 // The archive stretches (local header to the end of the data) of the members
 // processed in this walk. A member that overlaps one of them is refused: sound
@@ -216,8 +247,11 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
         } else if (r == HOST_SKIP || r == HOST_DIR_CREATED) {
             // A directory made here gets its permissions, but always keeps the
             // owner's, so that the members inside can still be written.
-            if (host_paths.created_dir && m.unix_mode && !stored_name.empty() && stored_name.back() == '/')
-                host_set_unix_mode(G.member_name.c_str(), m.unix_mode | 0700);
+            const bool folder = !stored_name.empty() && stored_name.back() == '/';
+            if (host_paths.created_dir && folder) {
+                if (m.unix_mode) host_set_unix_mode(G.member_name.c_str(), m.unix_mode | 0700);
+                folder_times.add(G.member_name);
+            }
             return result;
         } else if (r == HOST_VOLUME_LABEL_UNWANTED) {
             std::fprintf(stderr, "   skipping: %-22s  %svolume label\n", shown_text(stored_name).c_str(),
@@ -300,6 +334,7 @@ int walk_members() {
     int result = 0;
     bool directory_damaged = false;
     processed_spans.clear();
+    folder_times.clear();
     // With a memo of this directory, entries that cannot be selected are passed
     // by unread; without one, a memo is recorded when the host keeps them.
     const DirectoryMemo* memo = directory_memo_for(static_cast<uint64_t>(G.archive_size), G.archive_mtime);
@@ -392,6 +427,7 @@ int walk_members() {
             result = raise(result, member_steps(index, &stop_walk, &walk_code));
             if (stop_walk) {
                 G.cur = nullptr;
+                folder_times.apply();
                 return walk_code < 0 ? result : walk_code;
             }
         }
@@ -399,6 +435,7 @@ int walk_members() {
         ++batch_number;
     }
     G.cur = nullptr;
+    folder_times.apply();
 
     report_unmatched_patterns(include_flags.get(), exclude_flags.get());
 

@@ -176,6 +176,8 @@ inline constexpr unsigned UNIX_PERMISSIONS = 0777;
 // ---- Extra-field block ids.
 inline constexpr uint16_t EXTRA_ZIP64 = 0x0001;   // 64-bit sizes, offset and disk
 inline constexpr uint16_t EXTRA_OS2_EA = 0x0009;  // OS/2 extended attributes
+inline constexpr uint16_t EXTRA_NTFS = 0x000a;    // NTFS attributes: the file times in 100 ns
+inline constexpr uint16_t EXTRA_EXTENDED_TIME = 0x5455;  // Unix file times in seconds
 inline constexpr uint16_t EXTRA_AES = 0x9901;     // AES encryption
 inline constexpr int EXTRA_BLOCK_HEADER_SIZE = 4;  // id and data size
 
@@ -335,3 +337,50 @@ constexpr DosDateTime decode_dos_date(uint16_t date, uint16_t time) {
     return {1980u + (date >> 9u), (date >> 5u) & 0x0Fu, date & 0x1Fu,
             static_cast<unsigned>(time >> 11u), (time >> 5u) & 0x3Fu, (time & 0x1Fu) * 2u};
 }
+
+// ---- Exact file times.
+
+// The extended-timestamp block: a flags byte (bit 0 modification, bit 1 access,
+// bit 2 creation time), then the times the flags name, in that order, each 4
+// bytes of signed seconds since 1970-01-01 UTC. A central entry's copy holds the
+// modification time at most, whatever its flags say; a time cut off is absent.
+inline constexpr uint8_t EXTENDED_TIME_MODIFIED = 0x01;
+inline constexpr uint8_t EXTENDED_TIME_ACCESSED = 0x02;
+inline constexpr uint8_t EXTENDED_TIME_CREATED = 0x04;
+struct ExtendedTimes {
+    uint8_t flags = 0;
+    std::optional<int64_t> modified, accessed, created;
+};
+ExtendedTimes decode_extended_times(std::span<const uint8_t> data);
+
+// The NTFS block: 4 reserved bytes, then tagged attributes (2-byte tag, 2-byte
+// size); tag 1, of 24 bytes, holds the modification, access and creation times
+// in 100 ns ticks since 1601-01-01 UTC (the file times of Windows).
+struct NtfsTimes {
+    uint64_t modified = 0;
+    uint64_t accessed = 0;
+    uint64_t created = 0;
+};
+std::optional<NtfsTimes> decode_ntfs_times(std::span<const uint8_t> data);
+
+// Seconds since 1970-01-01 UTC as 100 ns ticks since 1601-01-01 UTC.
+constexpr uint64_t unix_to_file_time(int64_t seconds) {
+    return static_cast<uint64_t>(seconds + 11644473600LL) * 10000000u;
+}
+
+// The modification time that the exact-time blocks of `extra_field` state, in
+// 100 ns ticks since 1601 UTC: the NTFS block's when it has one (it is the more
+// precise), else the extended timestamp's; nothing when neither states one.
+std::optional<uint64_t> exact_modification_time(std::span<const uint8_t> extra_field);
+
+// A UTC time of 100 ns ticks since 1601 as a calendar date.
+struct UtcTime {
+    int64_t year = 0;
+    unsigned month = 0;  // 1 to 12
+    unsigned day = 0;
+    unsigned hour = 0;
+    unsigned minute = 0;
+    unsigned second = 0;
+    unsigned ticks = 0;  // 100 ns ticks within the second
+};
+UtcTime utc_from_file_time(uint64_t file_time);

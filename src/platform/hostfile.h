@@ -68,6 +68,9 @@ struct HostOutputDone {
 // still open, its time and what it can take of its attributes and mode while
 // open: one call on the open file instead of reopening it by name.
 HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info);
+// Sets the last-write time (100 ns ticks since 1601-01-01 UTC) of a file or a
+// folder by name, without following a symbolic link. 0 or -1.
+int host_set_path_time(const char* path, uint64_t write_time);
 // Sets the Unix permission bits of a file (Linux); nothing to do on Windows.
 int host_set_unix_mode(const char* path, unsigned mode);
 

@@ -80,6 +80,41 @@ TEST(Extract, FileTimesAreTheMembersLocalTimes) {
     EXPECT_EQ(tz::local_time(2024, 7, 15, 8, 30, 0), stat_of(dir / "summer.txt").st_mtime);
 }
 
+// The exact-time fields give the time to the second (extended timestamp) or to
+// 100 ns (NTFS, which wins over the other); folders get theirs after their contents.
+TEST(Extract, ExactTimesOfFilesAndFolders) {
+    TempDir dir;
+    Archive a;
+    const int32_t t = 1721032207;  // 2024-07-15 08:30:07 UTC, an odd second
+    const uint64_t ntfs = 116444736000000000ull + (t + 100) * 10000000ull + 1234500;
+    const auto with = [&](const std::string& name, const tz::Bytes& local, const tz::Bytes& central) {
+        tz::Member& m = a.add(name, name.back() == '/' ? "" : "data");
+        m.local_extra = local;
+        m.central_extra = central;
+        m.made_by_host = 3;
+        m.external_attributes = (name.back() == '/' ? 040755u : 0100644u) << 16;
+    };
+    tz::Bytes both = tz::extended_time_block(1, {t});
+    const tz::Bytes ntfs_block = tz::ntfs_time_block(ntfs, 0, 0);
+    both.insert(both.end(), ntfs_block.begin(), ntfs_block.end());
+    with("dir/", tz::extended_time_block(3, {t - 3600, 0}), tz::extended_time_block(3, {t - 3600}));
+    with("dir/seconds.txt", tz::extended_time_block(1, {t}), tz::extended_time_block(1, {t}));
+    with("dir/sub/", tz::extended_time_block(1, {t - 7200}), {});
+    with("dir/sub/ntfs.txt", both, both);
+    with("dos.txt", {}, {});
+    a.write(dir / "a.zip");
+
+    const auto r = run_unzip({"-qq", "a.zip"}, dir.path());
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(t, stat_of(dir / "dir/seconds.txt").st_mtime);
+    const struct stat n = stat_of(dir / "dir/sub/ntfs.txt");
+    EXPECT_EQ(t + 100, n.st_mtime);
+    EXPECT_EQ(123450000, n.st_mtim.tv_nsec);
+    EXPECT_EQ(t - 3600, stat_of(dir / "dir").st_mtime);
+    EXPECT_EQ(t - 7200, stat_of(dir / "dir/sub").st_mtime);
+    EXPECT_EQ(tz::local_time(2001, 2, 3, 12, 34, 56), stat_of(dir / "dos.txt").st_mtime);
+}
+
 TEST(Extract, ReadOnlyMembersEndReadOnlyWithTheirTime) {
     TempDir dir;
     Archive a;

@@ -339,7 +339,7 @@ TEST_F(Info, VerboseReport) {
     tool.external_attributes = 0102744u << 16;
     tool.date = tz::dos_date(1999, 12, 31);
     tool.time = tz::dos_time(23, 59, 58);
-    tool.central_extra = {0x55, 0x54, 0x01, 0x00, 0x07};
+    tool.central_extra = {0x55, 0x77, 0x01, 0x00, 0x07};
     // VMS protection and every MS-DOS attribute; a month out of range.
     Member& vms = a.add("VMS.DAT;1", "x");
     vms.made_by_host = 2;
@@ -551,6 +551,36 @@ TEST_F(Info, NotAnArchive) {
     // With the header line off, the archive's name comes first.
     expect_run(zipinfo({"-1", "notes"}), 9, "", "[notes]\n" + no_end_record + retry);
     expect_run(zipinfo({"notes"}), 9, "", no_end_record + retry);
+}
+
+}  // namespace
+
+namespace {
+
+// The exact-time fields in the verbose report, decoded.
+TEST(InfoTimes, ExactTimeFieldsAreDecoded) {
+    tz::TempDir dir;
+    Archive a;
+    Member& m = a.add("t.txt", "t");
+    m.central_extra = tz::extended_time_block(7, {1721032207});
+    const tz::Bytes ntfs = tz::ntfs_time_block(133655058071234567ull, 133655058070000000ull, 0);
+    m.central_extra.insert(m.central_extra.end(), ntfs.begin(), ntfs.end());
+    a.add("e.txt", "e").central_extra = tz::extended_time_block(0, {});
+    a.write(dir / "t.zip");
+    const auto r = tz::run_unzip({"-v", "t.zip"}, dir.path(), "", "zipinfo");
+    EXPECT_EQ(0, r.code);
+    const std::string times =
+        "\n  The extended-timestamp field (0x5455) holds these times:\n"
+        "    modified: 2024 Jul 15 08:30:07 UTC\n"
+        "\n  The NTFS field (0x000a) holds these times:\n"
+        "    modified: 2024 Jul 15 08:30:07.1234567 UTC\n"
+        "    accessed: 2024 Jul 15 08:30:07.0000000 UTC\n"
+        "    created:  1601 Jan 1 00:00:00.0000000 UTC\n"
+        "\n  There is no file comment.\n";
+    EXPECT_NE(std::string::npos, r.out.find(times)) << r.out;
+    EXPECT_NE(std::string::npos,
+              r.out.find("\n  The extended-timestamp field (0x5455) holds these times:\n    (none)\n\n"))
+        << r.out;
 }
 
 }  // namespace

@@ -210,6 +210,11 @@ HFILE _lclose(HFILE file) {
     return 0;
 }
 
+int host_set_path_time(const char* path, uint64_t write_time) {
+    const timespec times[2] = {{0, UTIME_OMIT}, to_timespec(int_to_filetime(static_cast<int64_t>(write_time)))};
+    return ::utimensat(AT_FDCWD, host_native_path(path).c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
 HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info) {
     HostOutputDone done;
     const int fd = ::fileno(f);
