@@ -32,7 +32,7 @@ void reset_options() {
     G.text_convert = G.to_stdout = G.dest_dir_given = G.freshen = 0;
     G.junk_paths = G.never_overwrite = G.replace_all = G.no_prompts = 0;
     G.quiet_level = G.test_only = G.update_only = G.keep_case = 0;
-    G.list_level = G.comment_level = 0;
+    G.list_level = G.comment_level = G.outside_links = 0;
     G.spaces_to_underscore = keep_spaces;
     G.volume_label_level = keep_label;
     G.keep_versions = keep_versions;
@@ -109,6 +109,9 @@ int parse_options(int& argc, char**& argv) {
                 break;
             case 'j':
                 G.junk_paths = negate ? 0 : 1;
+                break;
+            case 'K':
+                G.outside_links = negate ? 0 : 1;
                 break;
             case 'l':
                 if (negate) lower(G.list_level, negate);

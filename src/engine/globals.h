@@ -74,6 +74,7 @@ struct EngineGlobals {
     int list_level = 0;
     int keep_versions = 0;          // kept
     int comment_level = 0;
+    int outside_links = 0;          // -K: links whose targets leave the extraction folder are made too
     InfoOptions info;               // the information mode's own, set by its parser
 
     // ---- Run state.

@@ -286,6 +286,8 @@ bool check_member_support() {
     m.unpacked_size = h.unpacked_size;
     m.convert_text = G.text_convert == 0 ? false : G.text_convert == 1 ? m.text_member : true;
     m.unix_mode = unix_permissions(h);
+    m.symbolic_link = h.made_by_host == HOST_UNIX &&
+                      (host_mode(h.external_attributes) & UNIX_TYPE_MASK) == UNIX_SYMBOLIC_LINK;
     const std::string shown_name = shown_text(G.member_name);
     const char* name = shown_name.c_str();
 

@@ -207,6 +207,14 @@ int add_dir(std::string_view component) {
     }
     append_host_component(component);
 
+    // A link this run made leads anywhere its target says: nothing passes through it.
+    if (S.links_made.count(S.host_path)) {
+        report("checkdir error:  %s is a symbolic link made by this run\n                 unable to process %s.\n",
+               S.host_path.c_str(), G.member_name.c_str());
+        release_paths();
+        return HOST_ERROR;
+    }
+
     HostStat st;
     if (host_stat(S.host_path.c_str(), &st) != 0) {
         if (!G.create_dirs) {
@@ -264,6 +272,7 @@ int take_path() {
 
 int drop_root() {
     known_dirs.clear();
+    S.links_made.clear();
     S.root_path = std::string();
     S.root_len = 0;
     return HOST_OK;

@@ -45,6 +45,16 @@ int host_make_writable(const char* path);      // read and write permission for 
 // Windows the file may be removed while it is open (an interruption removes an
 // incomplete output file that way).
 FILE* host_create_new(const char* path);
+// Makes a symbolic link `path` to `target`; 0, or -1 with errno saying why.
+// Only where links can be made without special rights (Linux): see below.
+int host_make_link(const char* target, const char* path);
+constexpr bool host_symbolic_links() {
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
+}
 // Renames `from` to `to`, replacing a file of that name. 0 or -1.
 int host_replace(const char* from, const char* to);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -385,6 +386,66 @@ TEST(Extract, AFullDiskAsksWhetherToGoOn) {
     EXPECT_EQ(2, r.code) << r.err;  // going on with a member missing is an error
     EXPECT_EQ("small", tz::read_text(dir / "small.txt"));
     EXPECT_FALSE(tz::file_exists(dir / "big.bin"));
+}
+
+}  // namespace
+
+namespace {
+
+// Symbolic links: made on Linux when their targets stay inside the extraction
+// folder (or with -K); never written through; files with a warning otherwise.
+TEST(Links, MadeKeptInsideAndNeverWrittenThrough) {
+    const auto link = [](tz::Archive& a, const std::string& name, const std::string& target) {
+        tz::Member& m = a.add(name, target);
+        m.made_by_host = 3;
+        m.external_attributes = 0120777u << 16;
+    };
+    Archive a;
+    a.add("t.txt", "text");
+    link(a, "ln", "t.txt");
+    link(a, "sub/up", "../t.txt");
+    link(a, "abs", "/etc/passwd");
+    link(a, "sub/out", "../../x");
+    link(a, "odd", "sub/../../x");
+    link(a, "dirlink", "sub");
+    a.add("dirlink/evil.txt", "not through the link");
+    TempDir dir;
+    a.write(dir / "a.zip");
+
+    const auto r = run_unzip({"-qq", "a.zip"}, dir.path());
+    const auto read_link = [&](const std::string& name) {
+        char buf[256] = {};
+        const ssize_t n = ::readlink((dir / name).c_str(), buf, sizeof buf - 1);
+        return n < 0 ? std::string("(file: ") + tz::read_text(dir / name) + ")" : std::string(buf, n);
+    };
+    const std::string outside = " written as a file (the target is outside the extraction folder; -K makes the link)\n";
+    if (tz::under_wine()) {  // links are files holding their targets there
+        EXPECT_EQ("(file: t.txt)", read_link("ln"));
+        EXPECT_EQ("(file: /etc/passwd)", read_link("abs"));
+        EXPECT_EQ(0u, r.err.find("warning:  ln -> t.txt written as a file (links are files on this system)\n"));
+        return;
+    }
+    EXPECT_EQ(2, r.code);
+    EXPECT_EQ("warning:  abs -> /etc/passwd" + outside + "warning:  sub/out -> ../../x" + outside +
+                  "warning:  odd -> sub/../../x" + outside +
+                  "checkdir error:  dirlink is a symbolic link made by this run\n"
+                  "                 unable to process dirlink/evil.txt.\n"
+                  "\n1 archive had fatal errors.\n",
+              r.err);
+    EXPECT_EQ("t.txt", read_link("ln"));
+    EXPECT_EQ("text", tz::read_text(dir / "ln"));
+    EXPECT_EQ("../t.txt", read_link("sub/up"));
+    EXPECT_EQ("(file: /etc/passwd)", read_link("abs"));
+    EXPECT_EQ("(file: ../../x)", read_link("sub/out"));
+    EXPECT_EQ("sub", read_link("dirlink"));
+    EXPECT_FALSE(tz::file_exists(dir / "sub/evil.txt"));
+
+    // -K makes every link; -d puts them below the folder, counted from there.
+    const auto k = run_unzip({"-qqK", "a.zip", "-x", "dirlink/*", "-d", "k"}, dir.path());
+    EXPECT_EQ(0, k.code) << k.err;
+    EXPECT_EQ("/etc/passwd", read_link("k/abs"));
+    EXPECT_EQ("../../x", read_link("k/sub/out"));
+    EXPECT_EQ("../t.txt", read_link("k/sub/up"));
 }
 
 }  // namespace

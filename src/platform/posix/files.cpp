@@ -210,6 +210,10 @@ HFILE _lclose(HFILE file) {
     return 0;
 }
 
+int host_make_link(const char* target, const char* path) {
+    return ::symlink(target, host_native_path(path).c_str());
+}
+
 int host_set_path_time(const char* path, uint64_t write_time) {
     const timespec times[2] = {{0, UTIME_OMIT}, to_timespec(int_to_filetime(static_cast<int64_t>(write_time)))};
     return ::utimensat(AT_FDCWD, host_native_path(path).c_str(), times, AT_SYMLINK_NOFOLLOW);

@@ -168,6 +168,11 @@ HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info) {
     return done;
 }
 
+int host_make_link(const char*, const char*) {
+    errno = ENOSYS;  // links need rights that a user seldom has: never made here
+    return -1;
+}
+
 int host_set_path_time(const char* path, uint64_t write_time) {
     // A folder opens only with backup semantics; a link is not followed.
     const HANDLE h = CreateFileW(wide_path(path).c_str(), FILE_WRITE_ATTRIBUTES,
