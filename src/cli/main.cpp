@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
     // The same bytes on every system: no newline translation on the standard streams.
     host_set_binary(stdout);
     host_set_binary(stderr);
+    // With both streams going to one place (">log 2>&1") the output is not
+    // buffered, so that every message stands after the lines given before it.
+    if (host_same_destination(stdout, stderr)) std::setvbuf(stdout, nullptr, _IONBF, 0);
     // Names and paths are UTF-8 on every system (on Windows the files are created
     // through the wide-character calls).
     host_use_utf8_paths(true);

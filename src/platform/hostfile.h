@@ -84,6 +84,10 @@ int host_set_path_time(const char* path, uint64_t write_time);
 // Sets the Unix permission bits of a file (Linux); nothing to do on Windows.
 int host_set_unix_mode(const char* path, unsigned mode);
 
+// True when two streams may write to the same file, pipe or terminal: on Linux
+// when they do; on Windows unless both are disk files known to differ.
+bool host_same_destination(FILE* a, FILE* b);
+
 // Switches a stream (standard output) to binary mode; nothing to do on Linux.
 void host_set_binary(FILE* f);
 

@@ -83,3 +83,24 @@ TEST(Options, CommandLines) {
 
 }  // namespace
 
+namespace {
+
+// Both streams in one log: every message after the lines given before it.
+TEST(Logs, MessagesStayInOrder) {
+    tz::TempDir dir;
+    tz::Archive a;
+    a.add("bad.txt", "bad").crc = 0x12345678;
+    a.add("good.txt", "good");
+    a.write(dir / "a.zip");
+    std::string command;
+    for (const std::string& w : tz::unzip_command()) command += "'" + w + "' ";
+    const tz::RunResult r = tz::run_process({"/bin/sh", "-c", command + "-o a.zip >log 2>&1"}, dir.path());
+    EXPECT_EQ(2, r.code);
+    EXPECT_EQ("Archive:  a.zip\n"
+              " extracting: bad.txt                  bad CRC 822b39fb  (should be 12345678)\n"
+              " extracting: good.txt                \n"
+              "\n1 archive had fatal errors.\n",
+              tz::read_text(dir / "log"));
+}
+
+}  // namespace

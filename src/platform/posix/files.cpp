@@ -210,6 +210,12 @@ HFILE _lclose(HFILE file) {
     return 0;
 }
 
+bool host_same_destination(FILE* a, FILE* b) {
+    struct stat sa, sb;
+    if (::fstat(::fileno(a), &sa) != 0 || ::fstat(::fileno(b), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 int host_make_link(const char* target, const char* path) {
     return ::symlink(target, host_native_path(path).c_str());
 }

@@ -168,6 +168,14 @@ HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info) {
     return done;
 }
 
+bool host_same_destination(FILE* a, FILE* b) {
+    const auto handle = [](FILE* f) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))); };
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (!GetFileInformationByHandle(handle(a), &ia) || !GetFileInformationByHandle(handle(b), &ib)) return true;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
 int host_make_link(const char*, const char*) {
     errno = ENOSYS;  // links need rights that a user seldom has: never made here
     return -1;
