@@ -114,6 +114,10 @@ struct EngineGlobals {
     uint64_t expected_end_offset = 0;  // directory offset + size, as the end record states them
     int zip64_warning = 0;          // the end record search found a locator without record
     int64_t packed_size_used = 0;   // set by explode on a size mismatch
+    // An archive without end record is read from its local entries
+    // (zip_reader.h): the entries take the place of the central ones.
+    bool recovering = false;
+    uint64_t recovery_next = 0;     // offset of the next local entry
 
     // ---- Input.
     std::vector<uint8_t> input_buf; // INPUT_BUF_SIZE + INPUT_SPARE bytes during a run

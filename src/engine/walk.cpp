@@ -339,9 +339,11 @@ int walk_members() {
     folder_times.clear();
     // With a memo of this directory, entries that cannot be selected are passed
     // by unread; without one, a memo is recorded when the host keeps them.
-    const DirectoryMemo* memo = directory_memo_for(static_cast<uint64_t>(G.archive_size), G.archive_mtime);
+    // (Local entries read in recovery are no directory to remember.)
+    const DirectoryMemo* memo =
+        G.recovering ? nullptr : directory_memo_for(static_cast<uint64_t>(G.archive_size), G.archive_mtime);
     size_t memo_next = 0;
-    const bool recording = !memo && directory_memo_recording();
+    const bool recording = !memo && !G.recovering && directory_memo_recording();
     bool directory_clean = true;  // no entry of the directory raised the result
 
     while (members_left != 0 && !directory_damaged) {

@@ -33,6 +33,7 @@ inline constexpr uint32_t CENTRAL_HEADER_SIG = 0x02014B50;
 inline constexpr uint32_t END_RECORD_SIG = 0x06054B50;
 inline constexpr uint32_t ZIP64_END_SIG = 0x06064B50;
 inline constexpr uint32_t ZIP64_LOCATOR_SIG = 0x07064B50;
+inline constexpr uint32_t DATA_DESCRIPTOR_SIG = 0x08074B50;  // optional before a data descriptor
 
 inline constexpr int SIGNATURE_SIZE = 4;
 inline constexpr int LOCAL_HEADER_SIZE = 30;
@@ -40,6 +41,8 @@ inline constexpr int CENTRAL_HEADER_SIZE = 46;
 inline constexpr int END_RECORD_SIZE = 22;
 inline constexpr int ZIP64_LOCATOR_SIZE = 20;
 inline constexpr int ZIP64_END_SIZE = 56;  // without its extensible data
+inline constexpr int DESCRIPTOR_SIZE = 16;        // signature, CRC, 32-bit sizes
+inline constexpr int ZIP64_DESCRIPTOR_SIZE = 24;  // signature, CRC, 64-bit sizes
 
 // The headers are read in two steps, the signature first: these are the rest.
 inline constexpr int LOCAL_BODY_SIZE = LOCAL_HEADER_SIZE - SIGNATURE_SIZE;
