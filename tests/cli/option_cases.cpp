@@ -89,7 +89,9 @@ namespace {
 TEST(Logs, MessagesStayInOrder) {
     tz::TempDir dir;
     tz::Archive a;
+    a.prefix.assign(100, 'p');
     a.add("bad.txt", "bad").crc = 0x12345678;
+    a.add("z.zst", "z", 93).packed = tz::Bytes(1, 0);
     a.add("good.txt", "good");
     a.write(dir / "a.zip");
     std::string command;
@@ -97,6 +99,9 @@ TEST(Logs, MessagesStayInOrder) {
     const tz::RunResult r = tz::run_process({"/bin/sh", "-c", command + "-o a.zip >log 2>&1"}, dir.path());
     EXPECT_EQ(2, r.code);
     EXPECT_EQ("Archive:  a.zip\n"
+              "warning [a.zip]:  extra 100 bytes at beginning or within zipfile\n"
+              "  (attempting to process anyway)\n"
+              "   skipping: z.zst                   compression method 93 (Zstd)\n"
               " extracting: bad.txt                  bad CRC 822b39fb  (should be 12345678)\n"
               " extracting: good.txt                \n"
               "\n1 archive had fatal errors.\n",
