@@ -95,6 +95,18 @@ void engine_seeds(const Bytes& text, const Bytes& binary) {
     shared.add("one.bin", binary, 8);
     shared.add("two.bin", binary, 8).local_offset = 0;
     seed("fuzz_engine", "overlap.zip", shared.build().bytes);
+
+    // Cut short, so that the members are read from their local headers: in the
+    // directory, in a member's data, after data descriptors.
+    tz::Archive cut;
+    cut.add("text.txt", text, 8);
+    cut.add("binary.bin", binary).descriptor = true;
+    cut.add("more.txt", text, 8).descriptor = true;
+    const tz::Built whole = cut.build();
+    const auto first = [&](size_t n) { return Bytes(whole.bytes.begin(), whole.bytes.begin() + static_cast<long>(n)); };
+    seed("fuzz_engine", "cut_directory.zip", first(whole.central_offset + 20));
+    seed("fuzz_engine", "cut_data.zip", first(whole.data_offsets[2] + 5));
+    seed("fuzz_engine", "cut_descriptor.zip", first(whole.central_offset - 2));
 }
 
 void method_seeds(const Bytes& text, const Bytes& binary) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the manual pages and the installation: groff finds no fault in the
 # pages, an installation holds both program names and both pages, zipinfo's
-# page shows unzip's, and the installed zipinfo enters the information mode.
+# page shows unzip's (in the source tree and installed), and the installed
+# zipinfo enters the information mode.
 # Usage: check-manual.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 src=${1:?source directory}
@@ -12,6 +13,13 @@ if [ -n "$warnings" ]; then
   echo "docs/unzip.1: $warnings" >&2
   exit 1
 fi
+
+# From the source tree, whatever the current folder: zipinfo.1 shows the unzip page.
+page=$(cd / && groff -man -Tutf8 -P-cbou -ww "$src/docs/zipinfo.1" 2>&1)
+case $page in
+  *"INFORMATION MODE"*) ;;
+  *) echo "docs/zipinfo.1 does not show the unzip page from the source tree" >&2; exit 1 ;;
+esac
 
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT

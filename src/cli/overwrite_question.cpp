@@ -1,6 +1,5 @@
 #include "cli/overwrite_question.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -8,24 +7,42 @@
 
 namespace {
 
-std::array<char, 10> answer_buf{};
+// The answer that holds for every later question: 0 (ask), or EXISTING_* after A or N.
+int standing_answer = -1;
+bool input_ended = false;
+int kept_at_end = 0;
 
 }  // namespace
 
 int ask_overwrite(const char* host_path) {
-    std::fprintf(stderr, "%s exists.  Overwrite? (y/n) ", host_path);
+    if (standing_answer >= 0) return standing_answer;
+    if (input_ended) {
+        ++kept_at_end;
+        return EXISTING_SKIP;
+    }
+    std::fprintf(stderr, "%s exists.  Overwrite? [y]es, [n]o, [A]ll, [N]one: ", host_path);
     std::fflush(stderr);
     char line[256];
-    answer_buf.fill('\0');
-    if (std::fgets(line, sizeof line, stdin)) {
-        const size_t len = std::strlen(line);
-        // Drop the rest of an over-long line so that it does not answer the next question.
-        if (len > 0 && line[len - 1] != '\n') {
-            int c;
-            while ((c = std::fgetc(stdin)) != EOF && c != '\n') {
-            }
-        }
-        std::memcpy(answer_buf.data(), line, std::min(len, answer_buf.size() - 1));
+    if (!std::fgets(line, sizeof line, stdin)) {
+        std::fputc('\n', stderr);  // ends the question's line
+        input_ended = true;
+        ++kept_at_end;
+        return EXISTING_SKIP;
     }
-    return (answer_buf[0] == 'y' || answer_buf[0] == 'Y') ? EXISTING_OVERWRITE : EXISTING_SKIP;
+    const size_t len = std::strlen(line);
+    // Drop the rest of an over-long line so that it does not answer the next question.
+    if (len > 0 && line[len - 1] != '\n') {
+        int c;
+        while ((c = std::fgetc(stdin)) != EOF && c != '\n') {
+        }
+    }
+    switch (line[0]) {
+    case 'y':
+    case 'Y': return EXISTING_OVERWRITE;
+    case 'A': return standing_answer = EXISTING_OVERWRITE;
+    case 'N': return standing_answer = EXISTING_SKIP;
+    default: return EXISTING_SKIP;
+    }
 }
+
+int files_kept_at_end_of_input() { return kept_at_end; }

@@ -32,7 +32,7 @@ void reset_options() {
     G.text_convert = G.to_stdout = G.dest_dir_given = G.freshen = 0;
     G.junk_paths = G.never_overwrite = G.replace_all = G.no_prompts = 0;
     G.quiet_level = G.test_only = G.update_only = G.keep_case = 0;
-    G.list_level = G.comment_level = 0;
+    G.list_level = G.comment_level = G.outside_links = 0;
     G.spaces_to_underscore = keep_spaces;
     G.volume_label_level = keep_label;
     G.keep_versions = keep_versions;
@@ -42,6 +42,7 @@ void reset_options() {
     G.include_count = G.exclude_count = 0;
     G.archive_arg = G.archive_name = nullptr;
     G.no_directory_seen = false;
+    G.extract_dir = nullptr;
     G.unmatched_patterns = 0;
     G.offset_shift = 0;
     G.archive_handle = -1;
@@ -53,15 +54,40 @@ void reset_options() {
 // A counter lowered by a negation count, floored at zero.
 void lower(int& counter, int by) { counter = std::max(0, counter - by); }
 
+const char no_dest_dir[] = "error:  must specify directory to which to extract with -d option\n";
+
+// The extraction folder of -d: the processing of the archive's names calls it
+// once, at the first -d among the options or after the archive name.
+void take_dest_dir(char* dest) {
+    G.dest_dir_given = 1;
+    if (!G.writes_files) {
+        std::fprintf(stderr, "caution:  not extracting; -d ignored\n");
+        return;
+    }
+    G.create_dirs = !G.freshen;
+    G.extract_dir = dest;
+}
+
 }  // namespace
 
 int parse_options(int& argc, char**& argv) {
     ++argv;  // the program name
     --argc;
     bool invalid = false;
+    char* dest = nullptr;  // the folder of a -d among the options
     while (argc > 0 && argv[0][0] == '-') {
+        if (std::strcmp(argv[0], "--help") == 0) {
+            argc = -1;
+            return show_usage(false);
+        }
+        if (std::strcmp(argv[0], "--version") == 0) {
+            argc = -1;
+            std::printf("unzip (TEV setup), Unpack %s\n", ENGINE_VERSION);
+            return ENG_OK;
+        }
         int negate = 0;
-        for (const char* s = argv[0] + 1; *s; ++s) {
+        bool word_taken = false;  // the rest of the word or the next one was a -d folder
+        for (const char* s = argv[0] + 1; *s && !word_taken; ++s) {
             const char c = *s;
             if (c == '-') {
                 ++negate;
@@ -83,6 +109,9 @@ int parse_options(int& argc, char**& argv) {
                 break;
             case 'j':
                 G.junk_paths = negate ? 0 : 1;
+                break;
+            case 'K':
+                G.outside_links = negate ? 0 : 1;
                 break;
             case 'l':
                 if (negate) lower(G.list_level, negate);
@@ -142,11 +171,30 @@ int parse_options(int& argc, char**& argv) {
                 if (negate) lower(G.volume_label_level, negate);
                 else ++G.volume_label_level;
                 break;
+            case 'h':
+                argc = -1;
+                return show_usage(false);
             case 'd':
+                // "-dDIR", or "-d DIR": the folder may come before the archive name too.
+                if (negate) break;
+                word_taken = true;
+                if (s[1]) {
+                    dest = const_cast<char*>(s + 1);
+                } else if (argc > 1) {
+                    dest = argv[1];
+                    ++argv;
+                    --argc;
+                } else {
+                    std::fputs(no_dest_dir, stderr);
+                    argc = -1;
+                    return ENG_BAD_USAGE;
+                }
+                break;
             case 'e':
             case 'x':
                 break;
             default:
+                std::fprintf(stderr, "unknown option: -%c\n", c);
                 invalid = true;
                 break;
             }
@@ -171,6 +219,7 @@ int parse_options(int& argc, char**& argv) {
     --argc;  // words after the archive name; -1 when there is none
     if (argc < 0 || invalid) return show_usage(invalid);
     G.writes_files = !(G.to_stdout || G.test_only || G.list_level);
+    if (dest) take_dest_dir(dest);
     return 0;
 }
 
@@ -345,7 +394,6 @@ int engine_entry(int argc, char** argv) {
         for (int i = 1; i <= argc; ++i) {
             char* word = argv[i];
             if (!G.dest_dir_given && std::strcmp(word, "-d") == 0) {
-                G.dest_dir_given = 1;
                 if (in_includes) {
                     word[0] = '\0';
                     G.include_count = i - static_cast<int>(G.include_patterns - argv);
@@ -355,25 +403,10 @@ int engine_entry(int argc, char** argv) {
                 }
                 in_includes = false;
                 if (i + 1 > argc) {
-                    std::fprintf(stderr,
-                                 "error:  must specify directory to which to extract with -d option\n");
-                    // A lone "-d" gave no patterns: every member is processed, not
-                    // only one that happens to be called "-d".
-                    if (i == 1) {
-                        G.match_all = true;
-                        G.include_patterns = default_list;
-                        G.include_count = 0;
-                    }
-                    break;
+                    std::fputs(no_dest_dir, stderr);
+                    return ENG_BAD_USAGE;
                 }
-                char* dest = argv[i + 1];
-                if (G.writes_files) {
-                    G.create_dirs = !G.freshen;
-                    const int rr = set_root(dest);
-                    if (rr > 2) return rr;
-                } else {
-                    std::fprintf(stderr, "caution:  not extracting; -d ignored\n");
-                }
+                take_dest_dir(argv[i + 1]);
                 if (i == 1) {
                     if (i + 2 > argc) {
                         G.match_all = true;

@@ -8,12 +8,14 @@
 #include <ctime>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "engine/globals.h"
 #include "engine/io.h"
 #include "engine/read_ahead.h"
 #include "engine/shown_text.h"
 #include "hostfs/file_finish.h"
+#include "hostfs/mapname.h"
 #include "methods/methods.h"
 #include "platform/interrupt.h"
 
@@ -315,6 +317,67 @@ bool place_output() {
     return true;
 }
 
+// True when a link at `link_path` (a host path below the root) to `target`
+// stays inside the extraction folder: a relative target whose ".." components
+// all come first, and no more of them than there are folders between the root
+// and the link. (Its other components may be links this run made, which stay
+// inside by the same rule.)
+bool link_stays_inside(std::string_view target, std::string_view link_path) {
+    if (target.empty() || target[0] == '/' || target[0] == '\\' || (target.size() >= 2 && target[1] == ':'))
+        return false;
+    const std::string_view below = link_path.substr(std::min(link_path.size(), static_cast<size_t>(host_paths.root_len)));
+    long depth = std::count(below.begin(), below.end(), '/');
+    bool leading = true;
+    while (!target.empty()) {
+        const size_t end = std::min(target.find('/'), target.find('\\'));
+        const std::string_view part = target.substr(0, end);
+        target.remove_prefix(end == std::string_view::npos ? target.size() : end + 1);
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!leading || --depth < 0) return false;
+            continue;
+        }
+        leading = false;
+    }
+    return true;
+}
+
+// A symbolic-link member was written to its temporary file, which holds the
+// link's target. Makes the link under a temporary name of its own in place of
+// that file, so that the member's name is given to it as to a file. A link
+// that would leave the extraction folder (unless -K) or that cannot be made
+// here stays a file holding its target: the warning about it is returned
+// (empty when the link was made).
+std::string make_link() {
+    constexpr size_t TARGET_MAX = 4095;
+    std::string target;
+    if (FILE* f = host_fopen(G.temp_name.c_str(), "rb")) {
+        char buf[TARGET_MAX + 1];
+        target.assign(buf, std::fread(buf, 1, sizeof buf, f));
+        std::fclose(f);
+    }
+    std::string why;
+    if (!host_symbolic_links())
+        why = "links are files on this system";
+    else if (target.empty() || target.size() > TARGET_MAX || target.find('\0') != std::string::npos)
+        why = "no usable target";
+    else if (!G.outside_links && !link_stays_inside(target, G.member_name))
+        why = "the target is outside the extraction folder; -K makes the link";
+    if (why.empty()) {
+        const std::string link_temp = G.temp_name + "L";
+        errno = 0;
+        if (host_make_link(target.c_str(), link_temp.c_str()) == 0) {
+            host_remove(G.temp_name.c_str());
+            G.temp_name = link_temp;
+            host_output_begun(G.temp_name.c_str(), shown_text(G.member_name).c_str());
+            return std::string();
+        }
+        why = std::strerror(errno);
+    }
+    return "warning:  " + shown_text(G.member_name) + " -> " + shown_text(target) + " written as a file (" + why +
+           ")\n";
+}
+
 }  // namespace
 
 int extract_member() {
@@ -362,6 +425,7 @@ int extract_member() {
         return ENG_DISK_FULL;
     }
     bool kept_old = false;
+    std::string link_warning;  // given after the member's line is ended
     if (to_file) {
         // Damaged data is kept (it may be mostly right) unless it would replace a
         // file. A failed write leaves an incomplete file, which is never kept;
@@ -375,9 +439,16 @@ int extract_member() {
             std::fprintf(stderr, "%s:  not extracted (incomplete)\n", name);
             return ENG_ERROR;
         }
+        const bool link_member = place && complete && G.cur && G.cur->symbolic_link;
+        if (link_member) link_warning = make_link();
+        const bool link = link_member && link_warning.empty();
         if (place) {
             if (!place_output()) return std::max(result, static_cast<int>(ENG_ERROR));
-            finish_output_file(&prepared);
+            // A link's time and mode are not set by name: that would set its target's.
+            if (link)
+                host_paths.links_made.insert(G.member_name);
+            else
+                finish_output_file(&prepared);
         } else {
             discard_output();
             kept_old = true;
@@ -407,5 +478,8 @@ int extract_member() {
     } else if (G.quiet_level == 0 && result == 0) {
         std::printf("\n");
     }
-    return result;
+    if (link_warning.empty()) return result;
+    std::fflush(stdout);
+    std::fputs(link_warning.c_str(), stderr);
+    return std::max(result, static_cast<int>(ENG_WARNING));
 }

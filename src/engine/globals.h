@@ -21,6 +21,13 @@ constexpr int UNSHRINK_BUF_SIZE = 0x20000; // conversion target for unshrink out
 constexpr int MEMBER_NAME_MAX = 260;       // stored names are cut to this length
 constexpr int ANSWER_MAX = 8;              // characters kept of an answer line
 
+// The local line end, which text conversion writes: CR LF on Windows, LF elsewhere.
+#ifdef _WIN32
+constexpr bool LOCAL_CRLF_LINE_ENDS = true;
+#else
+constexpr bool LOCAL_CRLF_LINE_ENDS = false;
+#endif
+
 // A stage that sees every block the input reads in, before anything is taken
 // from it: the decryption stage (engine/member_decryption.h), which decrypts
 // a member's data in place. Called with `stage`, the block, its archive offset
@@ -67,6 +74,7 @@ struct EngineGlobals {
     int list_level = 0;
     int keep_versions = 0;          // kept
     int comment_level = 0;
+    int outside_links = 0;          // -K: links whose targets leave the extraction folder are made too
     InfoOptions info;               // the information mode's own, set by its parser
 
     // ---- Run state.
@@ -81,6 +89,7 @@ struct EngineGlobals {
     char* archive_arg = nullptr;
     char* archive_name = nullptr;
     bool no_directory_seen = false;
+    const char* extract_dir = nullptr;  // the -d folder, made once an archive has opened
     int unmatched_patterns = 0;     // include patterns that matched no member (engine_unmatched_patterns)
     bool names_keep_case = false;   // -U, or the archive's names hold lower-case letters
     int64_t offset_shift = 0;
@@ -105,6 +114,10 @@ struct EngineGlobals {
     uint64_t expected_end_offset = 0;  // directory offset + size, as the end record states them
     int zip64_warning = 0;          // the end record search found a locator without record
     int64_t packed_size_used = 0;   // set by explode on a size mismatch
+    // An archive without end record is read from its local entries
+    // (zip_reader.h): the entries take the place of the central ones.
+    bool recovering = false;
+    uint64_t recovery_next = 0;     // offset of the next local entry
 
     // ---- Input.
     std::vector<uint8_t> input_buf; // INPUT_BUF_SIZE + INPUT_SPARE bytes during a run
@@ -125,6 +138,7 @@ struct EngineGlobals {
     uint32_t running_crc = 0;
     bool first_block = false;
     bool cr_pending = false;
+    bool crlf_line_ends = LOCAL_CRLF_LINE_ENDS;  // the line end text conversion (-a) writes
     // The member's output is bounded by its declared size: write_out passes on
     // at most output_limit bytes (no limit until extraction sets it) and marks
     // the member when its method produced more.

@@ -174,8 +174,8 @@ int write_out(const uint8_t* block, uint32_t size, int from_unshrink) {
 
     if (!G.cur || !G.cur->convert_text) return write_block(block, size);
 
-    // Text conversion: every line end (CR LF, lone CR, lone LF) becomes CR LF, also
-    // when a CR LF pair is split between two blocks.
+    // Text conversion: every line end (CR LF, lone CR, lone LF) becomes the local
+    // one (G.crlf_line_ends), also when a CR LF pair is split between two blocks.
     std::vector<uint8_t>& target =
         (from_unshrink && !G.unshrink_buffer.empty()) ? G.unshrink_buffer : G.convert_buf;
     if (target.size() < 3) return write_block(block, size);
@@ -197,14 +197,14 @@ int write_out(const uint8_t* block, uint32_t size, int from_unshrink) {
         }
         const uint8_t c = block[i];
         if (c == '\r') {
-            target[out++] = '\r';
+            if (G.crlf_line_ends) target[out++] = '\r';
             target[out++] = '\n';
             if (i + 1 == size)
                 G.cr_pending = true;
             else if (block[i + 1] == '\n')
                 ++i;
         } else if (c == '\n') {
-            target[out++] = '\r';
+            if (G.crlf_line_ends) target[out++] = '\r';
             target[out++] = '\n';
         } else {
             target[out++] = c;

@@ -10,6 +10,7 @@
 #include "engine/io.h"
 #include "engine/walk.h"
 #include "engine/zip_reader.h"
+#include "hostfs/mapname.h"
 #include "listing/info.h"
 #include "listing/list.h"
 
@@ -174,6 +175,31 @@ int run_action() {
     return G.list_level ? list_archive() : walk_members();
 }
 
+// An archive without end record whose local entries from its start are
+// complete: the action runs over them, with a warning before and after. The
+// archive is damaged, whatever the members are: at least ENG_ERROR.
+int run_recovery(const RecoveryScan& scan) {
+    std::fprintf(stderr,
+                 "warning [%s]:  no end record: the archive is cut short or damaged;\n"
+                 "  reading its members from their local headers\n",
+                 G.archive_name);
+    G.end = EndRecord();
+    G.end.entries_total = scan.entries;
+    G.offset_shift = 0;
+    G.names_keep_case = true;
+    G.recovering = true;
+    G.recovery_next = 0;
+    const int r = run_action();
+    G.recovering = false;
+    G.end = EndRecord();
+    std::fflush(stdout);
+    std::fprintf(stderr, "warning [%s]:  %llu complete member%s found before %s at offset %llu\n", G.archive_name,
+                 static_cast<unsigned long long>(scan.entries), scan.entries == 1 ? "" : "s",
+                 scan.directory_found ? "a cut central directory" : "the damage",
+                 static_cast<unsigned long long>(scan.end));
+    return std::max(r, static_cast<int>(ENG_ERROR));
+}
+
 }  // namespace
 
 int show_archive_comment() {
@@ -228,6 +254,13 @@ int process_archive(bool last_chance) {
         if (r > 1) failure = r;
         else result = r;
     }
+    // No end record: the members before the damage are read from their local
+    // entries, when the archive begins with a complete one.
+    RecoveryScan recovery;
+    if (failure == ENG_ERROR && G.comment_level <= 0) {
+        recovery = scan_local_entries();
+        if (recovery.entries > 0) failure = 0;
+    }
     if (failure) {
         close_archive();
         if (st.owner_exec)
@@ -239,6 +272,21 @@ int process_archive(bool last_chance) {
     if (G.comment_level > 0 && !G.info_mode) {  // the comment was all that was asked for
         close_archive();
         return result;
+    }
+
+    // The -d folder is made only now that there is an archive to extract.
+    if (G.extract_dir) {
+        const int r = set_root(G.extract_dir);
+        if (r > HOST_SKIP) {
+            close_archive();
+            return r;
+        }
+    }
+
+    if (recovery.entries > 0) {
+        const int r = run_recovery(recovery);
+        close_archive();
+        return r;
     }
 
     int end = check_disks(&result);

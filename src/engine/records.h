@@ -21,4 +21,5 @@ struct MemberInfo {
     bool volume_label = false;
     bool utf8_name = false;       // flags bit 11: the name is UTF-8
     uint32_t unix_mode = 0;       // permission bits of a member made on Unix, else 0
+    bool symbolic_link = false;   // made on Unix as a symbolic link: the data is its target
 };

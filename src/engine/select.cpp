@@ -49,3 +49,7 @@ void report_unmatched_patterns(const bool* include_flags, const bool* exclude_fl
         if (!exclude_flags[i])
             std::fprintf(stderr, "caution: excluded filename not matched:  %s\n", G.exclude_patterns[i]);
 }
+
+int nothing_matched_result() {
+    return G.include_count > 0 && G.unmatched_patterns == G.include_count ? ENG_WARNING : 0;
+}

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -27,6 +29,35 @@
 namespace {
 
 constexpr int BATCH_SIZE = 64;
+
+// The folders this walk made for folder members, with their members' times.
+// They are given those times at the walk's end, deepest first: writing the
+// contents (and making the folders inside) would change them again.
+class FolderTimes {
+public:
+    void clear() { folders_.clear(); }
+    void add(const std::string& path) {
+        FILETIME time;
+        if (!dos_time_to_file_time(&time)) return;
+        try {
+            folders_.emplace_back(path, (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+        } catch (const std::bad_alloc&) {
+            // The folder keeps the time of its making.
+        }
+    }
+    void apply() {
+        const auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '/'); };
+        std::stable_sort(folders_.begin(), folders_.end(),
+                         [&](const auto& a, const auto& b) { return depth(a.first) > depth(b.first); });
+        for (const auto& [path, time] : folders_) host_set_path_time(path.c_str(), time);
+        folders_.clear();
+    }
+
+private:
+    std::vector<std::pair<std::string, uint64_t>> folders_;
+};
+
+FolderTimes folder_times;
 
 // The archive stretches (local header to the end of the data) of the members
 // processed in this walk. A member that overlaps one of them is refused: sound
@@ -216,8 +247,11 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
         } else if (r == HOST_SKIP || r == HOST_DIR_CREATED) {
             // A directory made here gets its permissions, but always keeps the
             // owner's, so that the members inside can still be written.
-            if (host_paths.created_dir && m.unix_mode && !stored_name.empty() && stored_name.back() == '/')
-                host_set_unix_mode(G.member_name.c_str(), m.unix_mode | 0700);
+            const bool folder = !stored_name.empty() && stored_name.back() == '/';
+            if (host_paths.created_dir && folder) {
+                if (m.unix_mode) host_set_unix_mode(G.member_name.c_str(), m.unix_mode | 0700);
+                folder_times.add(G.member_name);
+            }
             return result;
         } else if (r == HOST_VOLUME_LABEL_UNWANTED) {
             std::fprintf(stderr, "   skipping: %-22s  %svolume label\n", shown_text(stored_name).c_str(),
@@ -252,6 +286,8 @@ bool check_member_support() {
     m.unpacked_size = h.unpacked_size;
     m.convert_text = G.text_convert == 0 ? false : G.text_convert == 1 ? m.text_member : true;
     m.unix_mode = unix_permissions(h);
+    m.symbolic_link = h.made_by_host == HOST_UNIX &&
+                      (host_mode(h.external_attributes) & UNIX_TYPE_MASK) == UNIX_SYMBOLIC_LINK;
     const std::string shown_name = shown_text(G.member_name);
     const char* name = shown_name.c_str();
 
@@ -259,7 +295,9 @@ bool check_member_support() {
     // is encrypted data, whatever version of the format they ask for.
     if (h.method > METHOD_IMPLODED && h.method != METHOD_DEFLATED && h.method != METHOD_DEFLATE64 &&
         h.method != METHOD_BZIP2 && h.method != METHOD_LZMA) {
-        std::fprintf(stderr, "   skipping: %-22s  compression method %d\n", name, h.method);
+        const MethodNames* names = method_names(h.method);
+        std::fprintf(stderr, "   skipping: %-22s  compression method %d%s%s%s\n", name, h.method,
+                     names ? " (" : "", names ? names->full : "", names ? ")" : "");
         return false;
     }
     if (m.encrypted) {
@@ -298,11 +336,14 @@ int walk_members() {
     int result = 0;
     bool directory_damaged = false;
     processed_spans.clear();
+    folder_times.clear();
     // With a memo of this directory, entries that cannot be selected are passed
     // by unread; without one, a memo is recorded when the host keeps them.
-    const DirectoryMemo* memo = directory_memo_for(static_cast<uint64_t>(G.archive_size), G.archive_mtime);
+    // (Local entries read in recovery are no directory to remember.)
+    const DirectoryMemo* memo =
+        G.recovering ? nullptr : directory_memo_for(static_cast<uint64_t>(G.archive_size), G.archive_mtime);
     size_t memo_next = 0;
-    const bool recording = !memo && directory_memo_recording();
+    const bool recording = !memo && !G.recovering && directory_memo_recording();
     bool directory_clean = true;  // no entry of the directory raised the result
 
     while (members_left != 0 && !directory_damaged) {
@@ -390,6 +431,7 @@ int walk_members() {
             result = raise(result, member_steps(index, &stop_walk, &walk_code));
             if (stop_walk) {
                 G.cur = nullptr;
+                folder_times.apply();
                 return walk_code < 0 ? result : walk_code;
             }
         }
@@ -397,6 +439,7 @@ int walk_members() {
         ++batch_number;
     }
     G.cur = nullptr;
+    folder_times.apply();
 
     report_unmatched_patterns(include_flags.get(), exclude_flags.get());
 

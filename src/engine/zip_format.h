@@ -33,6 +33,7 @@ inline constexpr uint32_t CENTRAL_HEADER_SIG = 0x02014B50;
 inline constexpr uint32_t END_RECORD_SIG = 0x06054B50;
 inline constexpr uint32_t ZIP64_END_SIG = 0x06064B50;
 inline constexpr uint32_t ZIP64_LOCATOR_SIG = 0x07064B50;
+inline constexpr uint32_t DATA_DESCRIPTOR_SIG = 0x08074B50;  // optional before a data descriptor
 
 inline constexpr int SIGNATURE_SIZE = 4;
 inline constexpr int LOCAL_HEADER_SIZE = 30;
@@ -40,6 +41,8 @@ inline constexpr int CENTRAL_HEADER_SIZE = 46;
 inline constexpr int END_RECORD_SIZE = 22;
 inline constexpr int ZIP64_LOCATOR_SIZE = 20;
 inline constexpr int ZIP64_END_SIZE = 56;  // without its extensible data
+inline constexpr int DESCRIPTOR_SIZE = 16;        // signature, CRC, 32-bit sizes
+inline constexpr int ZIP64_DESCRIPTOR_SIZE = 24;  // signature, CRC, 64-bit sizes
 
 // The headers are read in two steps, the signature first: these are the rest.
 inline constexpr int LOCAL_BODY_SIZE = LOCAL_HEADER_SIZE - SIGNATURE_SIZE;
@@ -107,6 +110,43 @@ enum : unsigned {
     METHOD_LZMA = 14,
 };
 
+// The names of the compression methods: in the listing (at most 7 characters),
+// in the short (4 characters) and the long form of the information mode. Deflate
+// adds its level to the first two, implode its dictionary and trees to the short one.
+struct MethodNames {
+    unsigned method;
+    const char* listed;
+    const char* brief;
+    const char* full;
+};
+inline constexpr MethodNames METHOD_NAMES[] = {
+    {METHOD_STORED, "Stored", "stor", "none (stored)"},
+    {METHOD_SHRUNK, "Shrunk", "shrk", "shrunk"},
+    {2, "Reduce1", "re:1", "reduced (factor 1)"},
+    {3, "Reduce2", "re:2", "reduced (factor 2)"},
+    {4, "Reduce3", "re:3", "reduced (factor 3)"},
+    {5, "Reduce4", "re:4", "reduced (factor 4)"},
+    {METHOD_IMPLODED, "Implode", "", "imploded"},
+    {METHOD_TOKENIZED, "Token", "tokn", "tokenized"},
+    {METHOD_DEFLATED, "Defl", "def", "deflated"},
+    {METHOD_DEFLATE64, "Def64", "df64", "Deflate64"},
+    {METHOD_BZIP2, "BZip2", "bzp2", "BZip2"},
+    {METHOD_LZMA, "LZMA", "lzma", "LZMA"},
+    {93, "Zstd", "zstd", "Zstd"},
+    {95, "XZ", "xz", "XZ"},
+    {96, "JPEG", "jpeg", "JPEG"},
+    {97, "WavPack", "wavp", "WavPack"},
+    {98, "PPMd", "ppmd", "PPMd"},
+    {99, "AES", "aes", "AES"},
+};
+
+// The names of `method`, or null for a method without a name.
+constexpr const MethodNames* method_names(unsigned method) {
+    for (const MethodNames& n : METHOD_NAMES)
+        if (n.method == method) return &n;
+    return nullptr;
+}
+
 // ---- Attributes.
 inline constexpr uint16_t INTERNAL_TEXT = 0x0001;  // internal attributes: a text file
 
@@ -139,6 +179,8 @@ inline constexpr unsigned UNIX_PERMISSIONS = 0777;
 // ---- Extra-field block ids.
 inline constexpr uint16_t EXTRA_ZIP64 = 0x0001;   // 64-bit sizes, offset and disk
 inline constexpr uint16_t EXTRA_OS2_EA = 0x0009;  // OS/2 extended attributes
+inline constexpr uint16_t EXTRA_NTFS = 0x000a;    // NTFS attributes: the file times in 100 ns
+inline constexpr uint16_t EXTRA_EXTENDED_TIME = 0x5455;  // Unix file times in seconds
 inline constexpr uint16_t EXTRA_AES = 0x9901;     // AES encryption
 inline constexpr int EXTRA_BLOCK_HEADER_SIZE = 4;  // id and data size
 
@@ -298,3 +340,50 @@ constexpr DosDateTime decode_dos_date(uint16_t date, uint16_t time) {
     return {1980u + (date >> 9u), (date >> 5u) & 0x0Fu, date & 0x1Fu,
             static_cast<unsigned>(time >> 11u), (time >> 5u) & 0x3Fu, (time & 0x1Fu) * 2u};
 }
+
+// ---- Exact file times.
+
+// The extended-timestamp block: a flags byte (bit 0 modification, bit 1 access,
+// bit 2 creation time), then the times the flags name, in that order, each 4
+// bytes of signed seconds since 1970-01-01 UTC. A central entry's copy holds the
+// modification time at most, whatever its flags say; a time cut off is absent.
+inline constexpr uint8_t EXTENDED_TIME_MODIFIED = 0x01;
+inline constexpr uint8_t EXTENDED_TIME_ACCESSED = 0x02;
+inline constexpr uint8_t EXTENDED_TIME_CREATED = 0x04;
+struct ExtendedTimes {
+    uint8_t flags = 0;
+    std::optional<int64_t> modified, accessed, created;
+};
+ExtendedTimes decode_extended_times(std::span<const uint8_t> data);
+
+// The NTFS block: 4 reserved bytes, then tagged attributes (2-byte tag, 2-byte
+// size); tag 1, of 24 bytes, holds the modification, access and creation times
+// in 100 ns ticks since 1601-01-01 UTC (the file times of Windows).
+struct NtfsTimes {
+    uint64_t modified = 0;
+    uint64_t accessed = 0;
+    uint64_t created = 0;
+};
+std::optional<NtfsTimes> decode_ntfs_times(std::span<const uint8_t> data);
+
+// Seconds since 1970-01-01 UTC as 100 ns ticks since 1601-01-01 UTC.
+constexpr uint64_t unix_to_file_time(int64_t seconds) {
+    return static_cast<uint64_t>(seconds + 11644473600LL) * 10000000u;
+}
+
+// The modification time that the exact-time blocks of `extra_field` state, in
+// 100 ns ticks since 1601 UTC: the NTFS block's when it has one (it is the more
+// precise), else the extended timestamp's; nothing when neither states one.
+std::optional<uint64_t> exact_modification_time(std::span<const uint8_t> extra_field);
+
+// A UTC time of 100 ns ticks since 1601 as a calendar date.
+struct UtcTime {
+    int64_t year = 0;
+    unsigned month = 0;  // 1 to 12
+    unsigned day = 0;
+    unsigned hour = 0;
+    unsigned minute = 0;
+    unsigned second = 0;
+    unsigned ticks = 0;  // 100 ns ticks within the second
+};
+UtcTime utc_from_file_time(uint64_t file_time);

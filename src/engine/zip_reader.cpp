@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/bounds.h"
 #include "engine/globals.h"
@@ -47,6 +49,7 @@ long read_signature() { return read_bytes(G.signature_buf.data(), SIGNATURE_SIZE
 bool signature_is(uint32_t sig) { return get_u32le(G.signature_buf.data()) == sig; }
 
 int read_directory_end() {
+    if (G.recovering) return 0;
     const long got = read_signature();
     if (got <= 0) return ENG_EARLY_EOF;
     const bool ends = got == SIGNATURE_SIZE &&
@@ -166,13 +169,115 @@ int find_end_record(int64_t search_length) {
     return 0;
 }
 
+namespace {
+
+// A complete local entry found by the recovery: the central header it stands
+// for, and the offset behind its data (and descriptor).
+struct LocalFound {
+    CentralHeader central;
+    uint64_t next = 0;
+};
+
+// The data descriptor of a member whose data starts at `data_start`: the first
+// descriptor signature followed by a compressed size that equals the distance
+// to it. Fills the CRC and sizes; false when none is found before the end.
+bool find_descriptor(uint64_t data_start, CentralHeader* h, uint64_t* next) {
+    constexpr long CHUNK = 65536;
+    std::vector<uint8_t> buf(CHUNK + ZIP64_DESCRIPTOR_SIZE);
+    const auto size = static_cast<uint64_t>(G.archive_size);
+    for (uint64_t at = data_start; at + DESCRIPTOR_SIZE <= size; at += CHUNK) {
+        const long want = static_cast<long>(std::min<uint64_t>(buf.size(), size - at));
+        const long n = read_at(static_cast<int64_t>(at), buf.data(), want);
+        if (n < DESCRIPTOR_SIZE) return false;
+        for (long i = 0; i <= std::min<long>(CHUNK - 1, n - DESCRIPTOR_SIZE); ++i) {
+            const uint8_t* d = buf.data() + i;
+            if (get_u32le(d) != DATA_DESCRIPTOR_SIG) continue;
+            const uint64_t distance = at + static_cast<uint64_t>(i) - data_start;
+            if (get_u32le(d + 8) == distance) {
+                h->crc32 = get_u32le(d + 4);
+                h->packed_size = distance;
+                h->unpacked_size = get_u32le(d + 12);
+                *next = data_start + distance + DESCRIPTOR_SIZE;
+                return true;
+            }
+            if (n - i >= ZIP64_DESCRIPTOR_SIZE && get_u64le(d + 8) == distance) {
+                h->crc32 = get_u32le(d + 4);
+                h->packed_size = distance;
+                h->unpacked_size = get_u64le(d + 16);
+                *next = data_start + distance + ZIP64_DESCRIPTOR_SIZE;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The complete local entry at `offset`, read around the input (whose file
+// position is restored): nothing when there is none.
+std::optional<LocalFound> find_local_entry(uint64_t offset) {
+    std::optional<LocalFound> found;
+    std::array<uint8_t, LOCAL_HEADER_SIZE> b{};
+    const auto size = static_cast<uint64_t>(G.archive_size);
+    if (within_size(offset, LOCAL_HEADER_SIZE, size) &&
+        read_at(static_cast<int64_t>(offset), b.data(), LOCAL_HEADER_SIZE) == LOCAL_HEADER_SIZE &&
+        get_u32le(b.data()) == LOCAL_HEADER_SIG) {
+        LocalHeader l = decode_local_header(b.data() + SIGNATURE_SIZE);
+        const uint64_t data_start = offset + LOCAL_HEADER_SIZE + l.name_length + l.extra_length;
+        std::vector<uint8_t> extra(l.extra_length);
+        const int64_t extra_at = static_cast<int64_t>(offset + LOCAL_HEADER_SIZE + l.name_length);
+        if (data_start <= size &&
+            read_at(extra_at, extra.data(), l.extra_length) == static_cast<long>(l.extra_length)) {
+            LocalFound f;
+            CentralHeader& h = f.central;
+            h.made_by_version = h.needed_version = l.needed_version;
+            h.made_by_host = h.needed_host = l.needed_host;
+            h.flags = l.flags;
+            h.method = l.method;
+            h.dos_time = l.dos_time;
+            h.dos_date = l.dos_date;
+            h.name_length = l.name_length;
+            h.extra_length = l.extra_length;
+            h.local_header_offset = offset;
+            bool complete;
+            if (l.flags & FLAG_DATA_DESCRIPTOR) {
+                complete = find_descriptor(data_start, &h, &f.next);
+            } else {
+                widen_local_header(l, extra);
+                h.crc32 = l.crc32;
+                h.packed_size = l.packed_size;
+                h.unpacked_size = l.unpacked_size;
+                complete = within_size(data_start, l.packed_size, size);
+                f.next = data_start + l.packed_size;
+            }
+            if (complete) found = f;
+        }
+    }
+    archive_seek(G.input_buf_offset + G.input_held);
+    return found;
+}
+
+}  // namespace
+
+RecoveryScan scan_local_entries() {
+    RecoveryScan scan;
+    while (const std::optional<LocalFound> f = find_local_entry(scan.end)) {
+        ++scan.entries;
+        scan.end = f->next;
+    }
+    std::array<uint8_t, SIGNATURE_SIZE> sig{};
+    scan.directory_found = read_at(static_cast<int64_t>(scan.end), sig.data(), SIGNATURE_SIZE) == SIGNATURE_SIZE &&
+                           get_u32le(sig.data()) == CENTRAL_HEADER_SIG;
+    archive_seek(G.input_buf_offset + G.input_held);
+    return scan;
+}
+
 int64_t directory_end_offset() { return G.end.zip64 ? G.end.zip64_record_offset : G.end_record_offset; }
 
-int read_central_header() {
-    std::array<uint8_t, CENTRAL_BODY_SIZE> b{};
-    if (read_bytes(b.data(), CENTRAL_BODY_SIZE) != CENTRAL_BODY_SIZE) return ENG_EARLY_EOF;
-    const CentralHeader& h = G.central = decode_central_header(b.data());
+namespace {
 
+// The host and the name's case and label flags of G.cur, from G.central.
+void note_member_kind() {
+    const CentralHeader& h = G.central;
     MemberInfo& m = *G.cur;
     m.host = static_cast<int32_t>(std::min<unsigned>(h.made_by_host, HOST_UNKNOWN));
     const auto host = static_cast<unsigned>(m.host);
@@ -180,6 +285,15 @@ int read_central_header() {
     m.lowercase_name = !G.names_keep_case && host_stores_capitals(host);
     m.volume_label = (h.external_attributes & DOS_VOLUME_LABEL) && host_marks_volume_labels(host);
     if (m.volume_label) m.lowercase_name = false;
+}
+
+}  // namespace
+
+int read_central_header() {
+    std::array<uint8_t, CENTRAL_BODY_SIZE> b{};
+    if (read_bytes(b.data(), CENTRAL_BODY_SIZE) != CENTRAL_BODY_SIZE) return ENG_EARLY_EOF;
+    G.central = decode_central_header(b.data());
+    note_member_kind();
     return 0;
 }
 
@@ -281,6 +395,19 @@ void read_name_and_extra(uint16_t name_length, uint16_t extra_length, EntryRead*
 
 EntryRead read_central_entry(bool stored_name) {
     EntryRead entry;
+    if (G.recovering) {
+        const std::optional<LocalFound> f = find_local_entry(G.recovery_next);
+        if (!f || seek_archive(G.recovery_next + LOCAL_HEADER_SIZE) != 0) {
+            entry.code = ENG_EARLY_EOF;
+            entry.stop = EntryStop::SIGNATURE;
+            return entry;
+        }
+        G.recovery_next = f->next;
+        G.central = f->central;
+        note_member_kind();
+        read_name_and_extra(G.central.name_length, G.central.extra_length, &entry);
+        return entry;
+    }
     const long got = read_signature();
     if (got <= 0 || got != SIGNATURE_SIZE || !signature_is(CENTRAL_HEADER_SIG)) {
         entry.code = got <= 0 ? ENG_EARLY_EOF : ENG_BAD_ARCHIVE;

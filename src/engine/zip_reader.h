@@ -104,6 +104,23 @@ EntryRead read_local_entry();
 // The input is moved.
 void scan_names_case();
 
+// ---- An archive without end record (cut short, or its end damaged): its
+// members are read from their local entries, one after the other from the
+// archive's start. While G.recovering is set, read_central_entry reads the
+// local entry at G.recovery_next as the central one it stands for (no comment,
+// no attributes; a member with a data descriptor takes its CRC and sizes from
+// the descriptor, found behind its data by its signature and a size that
+// matches) and read_directory_end finds nothing wrong.
+
+// The complete local entries from the archive's start (their data within the
+// archive): how many there are, and where the walk over them stopped.
+struct RecoveryScan {
+    uint64_t entries = 0;
+    uint64_t end = 0;              // offset of what follows the last complete entry
+    bool directory_found = false;  // a central entry's signature follows it
+};
+RecoveryScan scan_local_entries();
+
 // For a walk whose directory memo turned out to describe another archive:
 // scan_names_case, then the input at the directory's entry `index`, read from
 // its start. 0, or ENG_BAD_ARCHIVE for a damaged directory; *damaged is then the

@@ -1,7 +1,9 @@
 // The extraction root and the building of one member's host path, one component
 // at a time, with the directories created on the way.
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -78,6 +80,24 @@ void report(const char* format, const char* a, const char* b = nullptr) {
     std::fflush(stderr);
 }
 
+// Makes `dir` with every missing folder above it. False, with errno saying why,
+// when one of them cannot be made (ENOTDIR when a file stands in the way).
+bool make_folders(const std::string& dir) {
+    for (size_t end = 1; end <= dir.size(); ++end) {
+        if (end < dir.size() && !is_separator(dir[end])) continue;
+        if (is_separator(dir[end - 1]) || dir[end - 1] == ':') continue;  // "//", a drive
+        const std::string part = dir.substr(0, end);
+        HostStat st;
+        if (host_stat(part.c_str(), &st) == 0) {
+            if (st.is_dir) continue;
+            errno = ENOTDIR;
+            return false;
+        }
+        if (host_mkdir(part.c_str()) != 0) return false;
+    }
+    return true;
+}
+
 int set_root(const char* path) {
     known_dirs.clear();
     S.root_len = 0;
@@ -106,8 +126,9 @@ int set_root(const char* path) {
                 S.root_len = static_cast<int>(S.root_path.size());
                 return HOST_SKIP;
             }
-            if (host_mkdir(dir.c_str()) != 0) {
-                report("checkdir:  can't create extraction directory: %s\n", dir.c_str());
+            if (!make_folders(dir)) {
+                report("checkdir:  can't create extraction directory: %s: %s\n", dir.c_str(),
+                       std::strerror(errno));
                 return HOST_ERROR;
             }
         }
@@ -186,6 +207,14 @@ int add_dir(std::string_view component) {
     }
     append_host_component(component);
 
+    // A link this run made leads anywhere its target says: nothing passes through it.
+    if (S.links_made.count(S.host_path)) {
+        report("checkdir error:  %s is a symbolic link made by this run\n                 unable to process %s.\n",
+               S.host_path.c_str(), G.member_name.c_str());
+        release_paths();
+        return HOST_ERROR;
+    }
+
     HostStat st;
     if (host_stat(S.host_path.c_str(), &st) != 0) {
         if (!G.create_dirs) {
@@ -243,6 +272,7 @@ int take_path() {
 
 int drop_root() {
     known_dirs.clear();
+    S.links_made.clear();
     S.root_path = std::string();
     S.root_len = 0;
     return HOST_OK;

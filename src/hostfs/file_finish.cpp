@@ -25,6 +25,12 @@ namespace {
 
 // The member's time as a UTC file time, without reports: they go out later.
 bool convert_member_time(FILETIME* out, PreparedOutput* p) {
+    // An exact time of the member's extra field, in UTC, before the DOS local time.
+    if (const auto exact = exact_modification_time(G.extra_field)) {
+        out->dwLowDateTime = static_cast<DWORD>(*exact & 0xFFFFFFFFu);
+        out->dwHighDateTime = static_cast<DWORD>(*exact >> 32);
+        return true;
+    }
     FILETIME local;
     if (!DosDateTimeToFileTime(G.local.dos_date, G.local.dos_time, &local)) {
         p->dos_failed = true;

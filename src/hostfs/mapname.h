@@ -2,6 +2,7 @@
 // directories on the way; the extraction root itself.
 #pragma once
 
+#include <set>
 #include <string>
 
 // Host layer result codes.
@@ -40,6 +41,9 @@ struct HostPathState {
     bool created_dir = false;  // a directory was created for the current member
     int name_len = 0;        // length of the member name when mapname started
     int label_drive = 0;     // drive receiving a volume label, 1 = A
+    // The symbolic links this run made (host paths): no member is written
+    // through one of them. Dropped with the root at the run's start and end.
+    std::set<std::string> links_made;
 };
 
 extern HostPathState host_paths;

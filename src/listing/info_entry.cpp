@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "engine/archive_reports.h"
 #include "engine/globals.h"
@@ -81,6 +82,44 @@ int info_short_entry() {
     field_failed(skip_field(h.comment_length), result);
     return result;
 }
+
+namespace {
+
+void print_utc(const char* what, uint64_t file_time, bool ticks) {
+    const UtcTime t = utc_from_file_time(file_time);
+    std::printf("    %-10s%lld %s %u %02u:%02u:%02u", what, static_cast<long long>(t.year),
+                month_names[(t.month + 11) % 12], t.day, t.hour, t.minute, t.second);
+    if (ticks) std::printf(".%07u", t.ticks);
+    std::printf(" UTC\n");
+}
+
+// The exact-time fields of the entry's extra field, decoded; false when it has none.
+bool print_time_fields() {
+    bool any = false;
+    if (const auto block = find_extra_block(G.extra_field, EXTRA_EXTENDED_TIME)) {
+        const ExtendedTimes t = decode_extended_times(*block);
+        std::printf("\n  The extended-timestamp field (0x5455) holds these times:\n");
+        if (!t.modified && !t.accessed && !t.created) std::printf("    (none)\n");
+        for (const auto& [what, time] : {std::pair{"modified:", t.modified}, std::pair{"accessed:", t.accessed},
+                                         std::pair{"created:", t.created}})
+            if (time) print_utc(what, unix_to_file_time(*time), false);
+        any = true;
+    }
+    if (const auto block = find_extra_block(G.extra_field, EXTRA_NTFS)) {
+        std::printf("\n  The NTFS field (0x000a) holds these times:\n");
+        if (const auto t = decode_ntfs_times(*block)) {
+            print_utc("modified:", t->modified, true);
+            print_utc("accessed:", t->accessed, true);
+            print_utc("created:", t->created, true);
+        } else {
+            std::printf("    (none)\n");
+        }
+        any = true;
+    }
+    return any;
+}
+
+}  // namespace
 
 int info_long_entry() {
     const CentralHeader h = G.central;
@@ -164,6 +203,8 @@ int info_long_entry() {
     if (h.extra_length != 0 && zip64 && !zip64->empty()) {
         std::printf("\n  There is a Zip64 extended information field: the sizes, the offset\n"
                     "  and the disk above that do not fit in 32 bits are taken from it.\n");
+    } else if (h.extra_length != 0 && print_time_fields()) {
+        std::printf("\n");
     } else if (h.extra_length != 0) {
         const uint32_t ea = os2_ea_size(G.extra_field.data(),
                                         static_cast<unsigned>(G.extra_field.size()));

@@ -14,11 +14,6 @@ constexpr std::array<const char*, HOST_UNKNOWN + 1> host_long = {
     "OS/2 or NT HPFS", "Macintosh", "Z-System", "CP/M", "TOPS-20", "NT NTFS", "unknown"};
 constexpr std::array<const char*, HOST_UNKNOWN + 1> host_short = {
     "fat", "ami", "vms", "unx", "cms", "atr", "hpf", "mac", "zzz", "cpm", "t20", "ntf", "???"};
-constexpr std::array<const char*, 8> method_long = {
-    "none (stored)", "shrunk", "reduced (factor 1)", "reduced (factor 2)",
-    "reduced (factor 3)", "reduced (factor 4)", "imploded", "tokenized"};
-constexpr std::array<const char*, 8> method_short = {"stor", "shrk", "re:1", "re:2",
-                                                     "re:3", "re:4", "",     "tokn"};
 constexpr std::array<const char*, 4> deflate_long = {"normal", "maximum", "fast", "superfast"};
 constexpr std::array<char, 4> deflate_letter = {'N', 'X', 'F', 'S'};
 
@@ -70,20 +65,20 @@ const char* host_long_name(unsigned host) { return host_long[std::min(host, unsi
 const char* host_short_name(unsigned host) { return host_short[std::min(host, unsigned{HOST_UNKNOWN})]; }
 
 std::string method_long_name(unsigned method) {
-    if (method < method_long.size()) return method_long[method];
-    if (method == METHOD_DEFLATED) return "deflated";
+    if (const MethodNames* names = method_names(method)) return names->full;
     return "unknown (" + std::to_string(method) + ")";
 }
 
 std::string method_short_name(unsigned method, unsigned flags) {
     char text[16];
+    const MethodNames* names = method_names(method);
     if (method == METHOD_IMPLODED)
         std::snprintf(text, sizeof text, "i%c:%c", (flags & FLAG_IMPLODE_8K) ? '8' : '4',
                       (flags & FLAG_IMPLODE_3_TREES) ? '3' : '2');
-    else if (method < method_short.size())
-        return method_short[method];
     else if (method == METHOD_DEFLATED)
         std::snprintf(text, sizeof text, "def%c", deflate_letter[deflate_level(flags)]);
+    else if (names)
+        std::snprintf(text, sizeof text, "%-4s", names->brief);
     else
         std::snprintf(text, sizeof text, "u%03u", method);
     return text;

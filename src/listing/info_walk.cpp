@@ -165,5 +165,5 @@ int info_walk() {
     }
 
     report_unmatched_patterns(included.get(), excluded.get());
-    return result;
+    return std::max(result, nothing_matched_result());
 }

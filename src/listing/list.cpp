@@ -53,16 +53,13 @@ void print_member_name(const char* name) {
 }
 
 void method_name(char* out, unsigned method, unsigned flags) {
-    static constexpr const char* names[] = {"Stored",  "Shrunk",  "Reduce1", "Reduce2",
-                                            "Reduce3", "Reduce4", "Implode", "Token"};
-    if (method < std::size(names)) {
-        std::snprintf(out, 16, "%s", names[method]);
-    } else if (method == METHOD_DEFLATED) {
-        static constexpr char level[] = {'N', 'X', 'F', 'S'};
+    static constexpr char level[] = {'N', 'X', 'F', 'S'};
+    if (method == METHOD_DEFLATED)
         std::snprintf(out, 16, "Defl:%c", level[deflate_level(flags)]);
-    } else {
+    else if (const MethodNames* names = method_names(method))
+        std::snprintf(out, 16, "%s", names->listed);
+    else
         std::snprintf(out, 16, "Unk:%03u", method);
-    }
 }
 
 int read_listed_entry(uint64_t index, bool stored_name, int* worst) {
@@ -77,6 +74,8 @@ int read_listed_entry(uint64_t index, bool stored_name, int* worst) {
 
 int list_archive() {
     const bool verbose = G.list_level > 1;
+    const std::unique_ptr<bool[]> included = pattern_flags(G.include_count);
+    const std::unique_ptr<bool[]> excluded = pattern_flags(G.exclude_count);
     MemberInfo member;
     G.cur = &member;
     int result = 0;
@@ -102,7 +101,7 @@ int list_archive() {
         if (r) return r;
         const CentralHeader h = G.central;
 
-        if (!select_member(G.member_name.c_str(), member.lowercase_name, nullptr, nullptr)) {
+        if (!select_member(G.member_name.c_str(), member.lowercase_name, included.get(), excluded.get())) {
             r = skip_field(h.comment_length);
             if (r > 1) return r;
             result = std::max(result, r);
@@ -157,6 +156,8 @@ int list_archive() {
         }
         if (G.hooks.listing_total) G.hooks.listing_total(hook_size(total_unpacked));
     }
+    report_unmatched_patterns(included.get(), excluded.get());
+    result = std::max(result, nothing_matched_result());
 
     const int end = read_directory_end();
     if (end == ENG_EARLY_EOF) return end;

@@ -45,6 +45,16 @@ int host_make_writable(const char* path);      // read and write permission for 
 // Windows the file may be removed while it is open (an interruption removes an
 // incomplete output file that way).
 FILE* host_create_new(const char* path);
+// Makes a symbolic link `path` to `target`; 0, or -1 with errno saying why.
+// Only where links can be made without special rights (Linux): see below.
+int host_make_link(const char* target, const char* path);
+constexpr bool host_symbolic_links() {
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
+}
 // Renames `from` to `to`, replacing a file of that name. 0 or -1.
 int host_replace(const char* from, const char* to);
 
@@ -68,8 +78,15 @@ struct HostOutputDone {
 // still open, its time and what it can take of its attributes and mode while
 // open: one call on the open file instead of reopening it by name.
 HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info);
+// Sets the last-write time (100 ns ticks since 1601-01-01 UTC) of a file or a
+// folder by name, without following a symbolic link. 0 or -1.
+int host_set_path_time(const char* path, uint64_t write_time);
 // Sets the Unix permission bits of a file (Linux); nothing to do on Windows.
 int host_set_unix_mode(const char* path, unsigned mode);
+
+// True when two streams may write to the same file, pipe or terminal: on Linux
+// when they do; on Windows unless both are disk files known to differ.
+bool host_same_destination(FILE* a, FILE* b);
 
 // Switches a stream (standard output) to binary mode; nothing to do on Linux.
 void host_set_binary(FILE* f);

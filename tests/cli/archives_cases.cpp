@@ -283,11 +283,11 @@ TEST(Zip64, MembersThatCannotBeReadAreRefusedByTheirMethodOrEncryption) {
     a.write(dir / "a.zip");
     const auto r = run_unzip({"-t", "a.zip"}, dir.path());
     EXPECT_EQ(1, r.code);
-    EXPECT_EQ("   skipping: xz.bin                  compression method 95\n"
-              "   skipping: jpeg.bin                compression method 96\n"
-              "   skipping: wavpack.bin             compression method 97\n"
-              "   skipping: ppmd.bin                compression method 98\n"
-              "   skipping: aes.bin                 compression method 99\n"
+    EXPECT_EQ("   skipping: xz.bin                  compression method 95 (XZ)\n"
+              "   skipping: jpeg.bin                compression method 96 (JPEG)\n"
+              "   skipping: wavpack.bin             compression method 97 (WavPack)\n"
+              "   skipping: ppmd.bin                compression method 98 (PPMd)\n"
+              "   skipping: aes.bin                 compression method 99 (AES)\n"
               "   skipping: strong.bin              encrypted (not supported)\n"
               "   skipping: future.bin              need PK compat. v5.1 (can do v4.5)\n"
               "\n1 archive had warnings but no fatal errors.\n",

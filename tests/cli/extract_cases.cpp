@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -78,6 +79,41 @@ TEST(Extract, FileTimesAreTheMembersLocalTimes) {
     ASSERT_EQ(0, run_unzip({"-qq", "a.zip"}, dir.path()).code);
     EXPECT_EQ(tz::local_time(1999, 12, 31, 23, 59, 58), stat_of(dir / "winter.txt").st_mtime);
     EXPECT_EQ(tz::local_time(2024, 7, 15, 8, 30, 0), stat_of(dir / "summer.txt").st_mtime);
+}
+
+// The exact-time fields give the time to the second (extended timestamp) or to
+// 100 ns (NTFS, which wins over the other); folders get theirs after their contents.
+TEST(Extract, ExactTimesOfFilesAndFolders) {
+    TempDir dir;
+    Archive a;
+    const int32_t t = 1721032207;  // 2024-07-15 08:30:07 UTC, an odd second
+    const uint64_t ntfs = 116444736000000000ull + (t + 100) * 10000000ull + 1234500;
+    const auto with = [&](const std::string& name, const tz::Bytes& local, const tz::Bytes& central) {
+        tz::Member& m = a.add(name, name.back() == '/' ? "" : "data");
+        m.local_extra = local;
+        m.central_extra = central;
+        m.made_by_host = 3;
+        m.external_attributes = (name.back() == '/' ? 040755u : 0100644u) << 16;
+    };
+    tz::Bytes both = tz::extended_time_block(1, {t});
+    const tz::Bytes ntfs_block = tz::ntfs_time_block(ntfs, 0, 0);
+    both.insert(both.end(), ntfs_block.begin(), ntfs_block.end());
+    with("dir/", tz::extended_time_block(3, {t - 3600, 0}), tz::extended_time_block(3, {t - 3600}));
+    with("dir/seconds.txt", tz::extended_time_block(1, {t}), tz::extended_time_block(1, {t}));
+    with("dir/sub/", tz::extended_time_block(1, {t - 7200}), {});
+    with("dir/sub/ntfs.txt", both, both);
+    with("dos.txt", {}, {});
+    a.write(dir / "a.zip");
+
+    const auto r = run_unzip({"-qq", "a.zip"}, dir.path());
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(t, stat_of(dir / "dir/seconds.txt").st_mtime);
+    const struct stat n = stat_of(dir / "dir/sub/ntfs.txt");
+    EXPECT_EQ(t + 100, n.st_mtime);
+    EXPECT_EQ(123450000, n.st_mtim.tv_nsec);
+    EXPECT_EQ(t - 3600, stat_of(dir / "dir").st_mtime);
+    EXPECT_EQ(t - 7200, stat_of(dir / "dir/sub").st_mtime);
+    EXPECT_EQ(tz::local_time(2001, 2, 3, 12, 34, 56), stat_of(dir / "dos.txt").st_mtime);
 }
 
 TEST(Extract, ReadOnlyMembersEndReadOnlyWithTheirTime) {
@@ -175,19 +211,58 @@ protected:
 };
 
 TEST_F(ExistingFiles, TheQuestionDecides) {
+    const std::string ask = "f.txt exists.  Overwrite? [y]es, [n]o, [A]ll, [N]one: ";
     place(-3600);
     auto r = run_unzip({"-q", "a.zip"}, dir.path(), "n\n");
     EXPECT_EQ(0, r.code);
-    EXPECT_EQ("f.txt exists.  Overwrite? (y/n) ", r.err);
+    EXPECT_EQ(ask, r.err);
     EXPECT_EQ("already here", content());
 
     r = run_unzip({"-q", "a.zip"}, dir.path(), "");
-    EXPECT_EQ("f.txt exists.  Overwrite? (y/n) ", r.err);
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ(ask + "\ncaution:  1 existing file not replaced (no answer); use -o to replace\n", r.err);
     EXPECT_EQ("already here", content());
 
     r = run_unzip({"-q", "a.zip"}, dir.path(), "yes please\n");
     EXPECT_EQ(0, r.code) << r.err;
     EXPECT_EQ("from the archive", content());
+}
+
+// Several existing files: A and N answer every later question, the end of
+// input keeps the rest and is reported once.
+TEST(ExistingFilesAnswers, AllNoneAndEndOfInput) {
+    struct Case {
+        std::string input;
+        int code;
+        std::string err;       // the questions and cautions
+        std::string replaced;  // one letter per file: r replaced, k kept
+    };
+    const auto ask = [](const char* name) {
+        return std::string(name) + " exists.  Overwrite? [y]es, [n]o, [A]ll, [N]one: ";
+    };
+    const std::vector<Case> cases = {
+        {"n\nA\n", 0, ask("1.txt") + ask("2.txt"), "krr"},
+        {"y\nN\nn\n", 0, ask("1.txt") + ask("2.txt"), "rkk"},
+        {"y\n", 1,
+         ask("1.txt") + ask("2.txt") + "\ncaution:  2 existing files not replaced (no answer); use -o to replace\n",
+         "rkk"},
+        {"", 1, ask("1.txt") + "\ncaution:  3 existing files not replaced (no answer); use -o to replace\n",
+         "kkk"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Archive a;
+        for (const char* name : {"1.txt", "2.txt", "3.txt"}) a.add(name, "new");
+        a.write(dir / "a.zip");
+        for (const char* name : {"1.txt", "2.txt", "3.txt"}) tz::write_text(dir / name, "old");
+        const auto r = run_unzip({"-q", "a.zip"}, dir.path(), c.input);
+        EXPECT_EQ(c.code, r.code) << c.input;
+        EXPECT_EQ(c.err, r.err) << c.input;
+        std::string replaced;
+        for (const char* name : {"1.txt", "2.txt", "3.txt"})
+            replaced += tz::read_text(dir / name) == "new" ? 'r' : 'k';
+        EXPECT_EQ(c.replaced, replaced) << c.input;
+    }
 }
 
 TEST_F(ExistingFiles, NeverAndAlwaysDecideWithoutAsking) {
@@ -311,6 +386,66 @@ TEST(Extract, AFullDiskAsksWhetherToGoOn) {
     EXPECT_EQ(2, r.code) << r.err;  // going on with a member missing is an error
     EXPECT_EQ("small", tz::read_text(dir / "small.txt"));
     EXPECT_FALSE(tz::file_exists(dir / "big.bin"));
+}
+
+}  // namespace
+
+namespace {
+
+// Symbolic links: made on Linux when their targets stay inside the extraction
+// folder (or with -K); never written through; files with a warning otherwise.
+TEST(Links, MadeKeptInsideAndNeverWrittenThrough) {
+    const auto link = [](tz::Archive& a, const std::string& name, const std::string& target) {
+        tz::Member& m = a.add(name, target);
+        m.made_by_host = 3;
+        m.external_attributes = 0120777u << 16;
+    };
+    Archive a;
+    a.add("t.txt", "text");
+    link(a, "ln", "t.txt");
+    link(a, "sub/up", "../t.txt");
+    link(a, "abs", "/etc/passwd");
+    link(a, "sub/out", "../../x");
+    link(a, "odd", "sub/../../x");
+    link(a, "dirlink", "sub");
+    a.add("dirlink/evil.txt", "not through the link");
+    TempDir dir;
+    a.write(dir / "a.zip");
+
+    const auto r = run_unzip({"-qq", "a.zip"}, dir.path());
+    const auto read_link = [&](const std::string& name) {
+        char buf[256] = {};
+        const ssize_t n = ::readlink((dir / name).c_str(), buf, sizeof buf - 1);
+        return n < 0 ? std::string("(file: ") + tz::read_text(dir / name) + ")" : std::string(buf, n);
+    };
+    const std::string outside = " written as a file (the target is outside the extraction folder; -K makes the link)\n";
+    if (tz::under_wine()) {  // links are files holding their targets there
+        EXPECT_EQ("(file: t.txt)", read_link("ln"));
+        EXPECT_EQ("(file: /etc/passwd)", read_link("abs"));
+        EXPECT_EQ(0u, r.err.find("warning:  ln -> t.txt written as a file (links are files on this system)\n"));
+        return;
+    }
+    EXPECT_EQ(2, r.code);
+    EXPECT_EQ("warning:  abs -> /etc/passwd" + outside + "warning:  sub/out -> ../../x" + outside +
+                  "warning:  odd -> sub/../../x" + outside +
+                  "checkdir error:  dirlink is a symbolic link made by this run\n"
+                  "                 unable to process dirlink/evil.txt.\n"
+                  "\n1 archive had fatal errors.\n",
+              r.err);
+    EXPECT_EQ("t.txt", read_link("ln"));
+    EXPECT_EQ("text", tz::read_text(dir / "ln"));
+    EXPECT_EQ("../t.txt", read_link("sub/up"));
+    EXPECT_EQ("(file: /etc/passwd)", read_link("abs"));
+    EXPECT_EQ("(file: ../../x)", read_link("sub/out"));
+    EXPECT_EQ("sub", read_link("dirlink"));
+    EXPECT_FALSE(tz::file_exists(dir / "sub/evil.txt"));
+
+    // -K makes every link; -d puts them below the folder, counted from there.
+    const auto k = run_unzip({"-qqK", "a.zip", "-x", "dirlink/*", "-d", "k"}, dir.path());
+    EXPECT_EQ(0, k.code) << k.err;
+    EXPECT_EQ("/etc/passwd", read_link("k/abs"));
+    EXPECT_EQ("../../x", read_link("k/sub/out"));
+    EXPECT_EQ("../t.txt", read_link("k/sub/up"));
 }
 
 }  // namespace

@@ -59,15 +59,18 @@ TEST(ExtractPaths, DestinationCreatedOneLevelWithTheMembersDirectories) {
     EXPECT_EQ(std::string::npos, again.out.find("creating:"));
 }
 
-TEST(ExtractPaths, MissingParentOfTheDestination) {
+TEST(ExtractPaths, DestinationBehindAFile) {
     TempDir dir;
     Archive a;
     add(a, "x.txt", "x");
     a.write(dir / "a.zip");
+    tz::write_text(dir / "missing", "a file");
     const auto r = run_unzip({"a.zip", "-d", "missing/new"}, dir.path());
     EXPECT_EQ(3, r.code);
-    EXPECT_EQ("checkdir:  can't create extraction directory: missing/new\n", r.err);
-    EXPECT_FALSE(file_exists(dir / "missing"));
+    EXPECT_EQ("Archive:  a.zip\n", r.out);
+    EXPECT_EQ("checkdir:  can't create extraction directory: missing/new: Not a directory\n"
+              "\n1 archive had fatal errors.\n",
+              r.err);
     EXPECT_FALSE(file_exists(dir / "x.txt"));
 }
 

@@ -154,8 +154,9 @@ TEST_F(Info, UnmatchedPatternsAreCautioned) {
                "caution:  not extracting; -d ignored\n"
                "caution: excluded filename not matched:  zz\n");
     // Patterns compare with regard to case.
-    expect_run(zipinfo({"-1", "two.zip", "A.TXT"}), 0, "",
-               "caution: filename not matched:  A.TXT\n");
+    // No pattern matched at all: a warning.
+    expect_run(zipinfo({"-1", "two.zip", "A.TXT"}), 1, "",
+               "caution: filename not matched:  A.TXT\n\n1 archive had warnings but no fatal errors.\n");
 }
 
 TEST_F(Info, HeaderLineInBothWidths) {
@@ -279,7 +280,7 @@ TEST_F(Info, ShortMediumAndLongFormats) {
         {"-rw-a--     2.0 fat      40 T-", " 30%", "     40", " stor  3-Feb-01 12:34 SECRET.DOC"},
         {"-rw-r--r--  2.0 unx       3 b-", " 33%", "      2", " i8:3  3-Feb-01 12:34 imp8"},
         {"-rw-r--r--  2.0 unx       3 b-", " 33%", "      2", " i4:2  3-Feb-01 12:34 imp4"},
-        {"-rw-r--r--  2.0 unx       3 b-", " 33%", "      2", " u012  5-?\?\?-26 12:34 odd.dat"},
+        {"-rw-r--r--  2.0 unx       3 b-", " 33%", "      2", " bzp2  5-?\?\?-26 12:34 odd.dat"},
         {"-rw-r--r--  2.0 unx       0 b-", "  0%", "      0", " stor  5-?\?\?-26 12:34 zero.dat"},
     };
     std::string short_out = header, medium_out = header, long_out = header;
@@ -338,7 +339,7 @@ TEST_F(Info, VerboseReport) {
     tool.external_attributes = 0102744u << 16;
     tool.date = tz::dos_date(1999, 12, 31);
     tool.time = tz::dos_time(23, 59, 58);
-    tool.central_extra = {0x55, 0x54, 0x01, 0x00, 0x07};
+    tool.central_extra = {0x55, 0x77, 0x01, 0x00, 0x07};
     // VMS protection and every MS-DOS attribute; a month out of range.
     Member& vms = a.add("VMS.DAT;1", "x");
     vms.made_by_host = 2;
@@ -457,7 +458,7 @@ TEST_F(Info, VerboseReport) {
            offset_line(3) + "\n" + no_comment;
 
     out += fmt(entry_head, 4) + "  mystery\n" +
-           fixed("unknown", "2.0", "unknown", "2.0", "unknown (12)") +
+           fixed("unknown", "2.0", "unknown", "2.0", "BZip2") +
            "  file security status:                             not encrypted\n"
            "  extended local header:                            no\n"
            "  file last modified on:                            1980 ??? 0 00:00:00\n"
@@ -495,11 +496,11 @@ TEST_F(Info, MultiPartEndRecords) {
         "  directory is %%zu (%%.8zXh) bytes long, and its offset in bytes from\n"
         "  the beginning of the zipfile in which it begins is %%zu (%%.8zXh).\n\n";
     // The directory begins on this disk: the listing goes on.
-    expect_run(zipinfo({"-v", "d1.zip", "nothing"}), 0,
+    expect_run(zipinfo({"-v", "d1.zip", "nothing"}), 1,
                fmt("Archive:  d1.zip   %zu bytes   1 file\n", on_disk.bytes.size()) +
                    end_record_report(on_disk, fmt(this_disk, 1, 1, 1, "is")) +
                    "  There is no zipfile comment.\n\n",
-               "caution: filename not matched:  nothing\n");
+               "caution: filename not matched:  nothing\n\n1 archive had warnings but no fatal errors.\n");
     expect_run(zipinfo({"d1.zip"}), 0,
                fmt("Archive:  d1.zip   %zu bytes   1 file\n", on_disk.bytes.size()) +
                    "?---------  2.0 unx       1 b- stor  3-Feb-01 12:34 part\n"
@@ -550,6 +551,36 @@ TEST_F(Info, NotAnArchive) {
     // With the header line off, the archive's name comes first.
     expect_run(zipinfo({"-1", "notes"}), 9, "", "[notes]\n" + no_end_record + retry);
     expect_run(zipinfo({"notes"}), 9, "", no_end_record + retry);
+}
+
+}  // namespace
+
+namespace {
+
+// The exact-time fields in the verbose report, decoded.
+TEST(InfoTimes, ExactTimeFieldsAreDecoded) {
+    tz::TempDir dir;
+    Archive a;
+    Member& m = a.add("t.txt", "t");
+    m.central_extra = tz::extended_time_block(7, {1721032207});
+    const tz::Bytes ntfs = tz::ntfs_time_block(133655058071234567ull, 133655058070000000ull, 0);
+    m.central_extra.insert(m.central_extra.end(), ntfs.begin(), ntfs.end());
+    a.add("e.txt", "e").central_extra = tz::extended_time_block(0, {});
+    a.write(dir / "t.zip");
+    const auto r = tz::run_unzip({"-v", "t.zip"}, dir.path(), "", "zipinfo");
+    EXPECT_EQ(0, r.code);
+    const std::string times =
+        "\n  The extended-timestamp field (0x5455) holds these times:\n"
+        "    modified: 2024 Jul 15 08:30:07 UTC\n"
+        "\n  The NTFS field (0x000a) holds these times:\n"
+        "    modified: 2024 Jul 15 08:30:07.1234567 UTC\n"
+        "    accessed: 2024 Jul 15 08:30:07.0000000 UTC\n"
+        "    created:  1601 Jan 1 00:00:00.0000000 UTC\n"
+        "\n  There is no file comment.\n";
+    EXPECT_NE(std::string::npos, r.out.find(times)) << r.out;
+    EXPECT_NE(std::string::npos,
+              r.out.find("\n  The extended-timestamp field (0x5455) holds these times:\n    (none)\n\n"))
+        << r.out;
 }
 
 }  // namespace

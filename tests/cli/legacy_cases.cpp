@@ -157,7 +157,8 @@ TEST(Legacy, TextConversionOfShrunkReducedAndImplodedMembers) {
 
     const auto r = run_unzip({"-ca", "a.zip"}, dir.path());
     EXPECT_EQ(0, r.code) << r.err;
-    const std::string converted = "one\r\ntwo\r\nthree\r\nfour\r\n\x90\x90\x90 end\r\n";
+    const std::string eol = tz::local_line_end();
+    const std::string converted = "one" + eol + "two" + eol + "three" + eol + "four" + eol + "\x90\x90\x90 end" + eol;
     EXPECT_EQ("Archive:  a.zip\n"
               "unshrinking: s.txt                   [text]  \n" + converted + "\n"
               " unreducing: r.txt                   [text]  \n" + converted + "\n"

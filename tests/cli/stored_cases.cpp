@@ -30,12 +30,12 @@ Archive sized_members() {
     return a;
 }
 
-// Every line end (CR LF, lone CR, lone LF) as CR LF.
-std::string with_crlf(const Bytes& data) {
+// Every line end (CR LF, lone CR, lone LF) as the local one.
+std::string with_local_line_ends(const Bytes& data) {
     std::string out;
     for (size_t i = 0; i < data.size(); ++i) {
         if (data[i] == '\r' || data[i] == '\n') {
-            out += "\r\n";
+            out += tz::local_line_end();
             if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
         } else {
             out += static_cast<char>(data[i]);
@@ -83,7 +83,7 @@ TEST(Stored, LineEndsAreConvertedAcrossEveryRun) {
     const auto r = run_unzip({"-qa", "a.zip", "-d", "out"}, dir.path());
     EXPECT_EQ(0, r.code) << r.err;
     const std::string got = tz::read_text(dir / "out/text.txt");
-    const std::string want = with_crlf(text);
+    const std::string want = with_local_line_ends(text);
     EXPECT_EQ(want.size(), got.size());
     EXPECT_TRUE(want == got);
 }

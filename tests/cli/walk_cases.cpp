@@ -132,8 +132,8 @@ TEST(Walk, UnsupportedMembersAreSkippedWithAWarning) {
               "No errors detected in a.zip for the 1 file tested.\n"
               "5 files skipped because of unsupported compression or encoding.\n",
               r.out);
-    EXPECT_EQ("   skipping: token.bin               compression method 7\n"
-              "   skipping: xz.bin                  compression method 95\n"
+    EXPECT_EQ("   skipping: token.bin               compression method 7 (tokenized)\n"
+              "   skipping: xz.bin                  compression method 95 (XZ)\n"
               "   skipping: secret.txt              encrypted (not supported)\n"
               "   skipping: newer.txt               need PK compat. v5.1 (can do v4.5)\n"
               "   skipping: vms.txt                 need VMS compat. v5.0 (can do v4.2)\n"
@@ -229,11 +229,13 @@ TEST(Walk, TextConversionOnStdout) {
     a.add("b.bin", std::string("x\ny"));
     a.write(dir / "a.zip");
 
+    // Line ends become the local ones.
+    const std::string eol = tz::local_line_end();
     const auto one = run_unzip({"-ca", "a.zip"}, dir.path());
     EXPECT_EQ(0, one.code) << one.err;
     EXPECT_EQ("Archive:  a.zip\n"
               " extracting: t.txt                   [text]  \n"
-              "a\r\nb\r\nc\r\nd\n"
+              "a" + eol + "b" + eol + "c" + eol + "d\n"
               " extracting: b.bin                   [binary]\n"
               "x\ny\n",
               one.out);
@@ -241,9 +243,9 @@ TEST(Walk, TextConversionOnStdout) {
     const auto all = run_unzip({"-caa", "a.zip"}, dir.path());
     EXPECT_EQ("Archive:  a.zip\n"
               " extracting: t.txt                   \n"
-              "a\r\nb\r\nc\r\nd\n"
+              "a" + eol + "b" + eol + "c" + eol + "d\n"
               " extracting: b.bin                   \n"
-              "x\r\ny\n",
+              "x" + eol + "y\n",
               all.out);
 }
 

@@ -55,11 +55,13 @@ protected:
         G.disk_full_state = 0;
         G.answer_buf.fill('\0');
         member_.convert_text = false;
+        G.crlf_line_ends = true;  // the CR LF form; LocalLineEnds tries both
         G.cur = &member_;
         G.member_name = "docs/readme.txt";
         begin_member_output();
     }
     void TearDown() override {
+        G.crlf_line_ends = LOCAL_CRLF_LINE_ENDS;
         if (G.out_file) std::fclose(G.out_file);
         G.out_file = nullptr;
         G.cur = nullptr;
@@ -111,6 +113,17 @@ TEST_F(WriteOut, LineEndsBecomeCrLf) {
     EXPECT_EQ(crc_of("\n\r\r\n"), G.running_crc ^ 0xFFFFFFFFu);
     EXPECT_EQ("x\r\n\r\ny", converted({"x\n\ny"}));
     EXPECT_EQ("", converted({""}));
+}
+
+TEST_F(WriteOut, LocalLineEnds) {
+    G.crlf_line_ends = false;
+    EXPECT_EQ("a\nb\nc\n\nd\n", converted({"a\rb\nc\r\n\r", "\nd\n"}));
+    EXPECT_EQ("a\n\nb", converted({"a\r", "\rb"}));
+#ifdef _WIN32
+    EXPECT_TRUE(LOCAL_CRLF_LINE_ENDS);
+#else
+    EXPECT_FALSE(LOCAL_CRLF_LINE_ENDS);
+#endif
 }
 
 TEST_F(WriteOut, CrLfSplitBetweenBlocksGivesOneLineEnd) {

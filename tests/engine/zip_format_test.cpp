@@ -2,6 +2,8 @@
 // Zip64 values that replace saturated header fields, and DOS dates.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -106,6 +108,66 @@ TEST(DosDate, FieldsAsStoredIncludingDamagedOnes) {
                                          c.want.second}),
                   (std::vector<unsigned>{t.year, t.month, t.day, t.hour, t.minute, t.second}))
             << std::hex << c.date << " " << c.time;
+    }
+}
+
+// The exact-time blocks: which modification time wins, and damaged blocks.
+TEST(ExactTimes, ModificationTimeOfTheBlocks) {
+    const uint64_t unix_epoch = 116444736000000000ull;  // 1970-01-01 in 100 ns ticks since 1601
+    const auto cat = [](Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const Bytes ext = tz::extended_time_block(7, {1721032207, 5, 6});
+    const Bytes ntfs = tz::ntfs_time_block(unix_epoch + 17210322071234567ull, 1, 2);
+    struct Case {
+        Bytes field;
+        std::optional<uint64_t> want;
+    };
+    const std::vector<Case> cases = {
+        {{}, std::nullopt},
+        {ext, unix_epoch + 17210322070000000ull},
+        {ntfs, unix_epoch + 17210322071234567ull},
+        {cat(ext, ntfs), unix_epoch + 17210322071234567ull},  // NTFS is the more precise
+        {cat(ntfs, ext), unix_epoch + 17210322071234567ull},
+        {tz::extended_time_block(6, {5, 6}), std::nullopt},  // no modification time
+        {tz::extended_time_block(1, {}), std::nullopt},       // cut off
+        {tz::extended_time_block(1, {-1}), unix_epoch - 10000000},
+        {cat(tz::ntfs_time_block(0, 1, 2), ext), unix_epoch + 17210322070000000ull},  // NTFS time 0: none
+        {Bytes{0x0a, 0, 4, 0, 0, 0, 0, 0}, std::nullopt},    // NTFS without times
+    };
+    for (size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(cases[i].want, exact_modification_time(cases[i].field)) << i;
+
+    const ExtendedTimes t = decode_extended_times(std::span(ext).subspan(4));
+    EXPECT_EQ(7, t.flags);
+    EXPECT_EQ((std::optional<int64_t>(5)), t.accessed);
+    EXPECT_EQ((std::optional<int64_t>(6)), t.created);
+    const ExtendedTimes central = decode_extended_times(std::span(ext).subspan(4, 5));
+    EXPECT_EQ((std::optional<int64_t>(1721032207)), central.modified);
+    EXPECT_FALSE(central.accessed) << "a central copy holds the modification time only";
+}
+
+TEST(ExactTimes, CalendarDates) {
+    struct Case {
+        uint64_t ticks;
+        UtcTime want;
+    };
+    const std::vector<Case> cases = {
+        {0, {1601, 1, 1, 0, 0, 0, 0}},
+        {116444736000000000ull, {1970, 1, 1, 0, 0, 0, 0}},
+        {unix_to_file_time(1721032207) + 1234567, {2024, 7, 15, 8, 30, 7, 1234567}},
+        {unix_to_file_time(951782400), {2000, 2, 29, 0, 0, 0, 0}},
+        {unix_to_file_time(4107542399), {2100, 2, 28, 23, 59, 59, 0}},
+        {unix_to_file_time(-2147483648LL), {1901, 12, 13, 20, 45, 52, 0}},
+    };
+    for (const Case& c : cases) {
+        const UtcTime t = utc_from_file_time(c.ticks);
+        EXPECT_EQ(c.want.year, t.year) << c.ticks;
+        EXPECT_EQ((std::vector<unsigned>{c.want.month, c.want.day, c.want.hour, c.want.minute, c.want.second,
+                                         c.want.ticks}),
+                  (std::vector<unsigned>{t.month, t.day, t.hour, t.minute, t.second, t.ticks}))
+            << c.ticks;
     }
 }
 

@@ -10,7 +10,7 @@ namespace {
 using ExtractionRoot = HostFsTest;
 using VolumeLabel = HostFsTest;
 
-TEST_F(ExtractionRoot, MissingDirectoryIsCreatedOneLevelDeep) {
+TEST_F(ExtractionRoot, MissingDirectoriesAreCreated) {
     auto r = root("new");
     EXPECT_EQ(r.code, HOST_OK);
     EXPECT_EQ(r.err, "");
@@ -18,15 +18,21 @@ TEST_F(ExtractionRoot, MissingDirectoryIsCreatedOneLevelDeep) {
     EXPECT_EQ(host_paths.root_path, "new/");
     EXPECT_EQ(host_paths.root_len, 4);
 
-    r = root("missing/new");
-    EXPECT_EQ(r.code, HOST_ERROR);
-    EXPECT_EQ(r.err, "checkdir:  can't create extraction directory: missing/new\n");
-    EXPECT_EQ(host_paths.root_len, 0);
-    EXPECT_FALSE(is_dir("missing"));
+    // The whole path is made, as far down as it goes.
+    r = root("missing/new/deeper/");
+    EXPECT_EQ(r.code, HOST_OK);
+    EXPECT_TRUE(is_dir("missing/new/deeper"));
+    EXPECT_EQ(host_paths.root_path, "missing/new/deeper/");
 
-    // A file in the way cannot become the root either.
+    // A file in the way cannot become the root or a folder above it; the reason is told.
     tz::write_text("plain", "x");
-    EXPECT_EQ(root("plain").code, HOST_ERROR);
+    r = root("plain");
+    EXPECT_EQ(r.code, HOST_ERROR);
+    EXPECT_EQ(r.err, "checkdir:  can't create extraction directory: plain: Not a directory\n");
+    EXPECT_EQ(host_paths.root_len, 0);
+    r = root("plain/x/y");
+    EXPECT_EQ(r.code, HOST_ERROR);
+    EXPECT_EQ(r.err, "checkdir:  can't create extraction directory: plain/x/y: Not a directory\n");
 }
 
 TEST_F(ExtractionRoot, TrailingSlashAndExistingDirectories) {

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <functional>
 #include <memory>
 
 #include "engine/engine.h"
+#include "listing/info_text.h"
 #include "support/engine_run.h"
 #include "support/run.h"
 #include "support/zip_writer.h"
@@ -62,27 +64,38 @@ TEST(SavingRatio, HugeGrowthStaysInRange) {
     }
 }
 
-TEST(MethodName, AllNumbers) {
-    const char* want[] = {"Stored", "Shrunk", "Reduce1", "Reduce2", "Reduce3", "Reduce4",
-                          "Implode", "Token", "Defl:N"};
+// Every named method in the three forms, and numbers without a name.
+TEST(MethodName, AllForms) {
+    struct Case {
+        unsigned method;
+        const char* listed;
+        const char* brief;
+        const char* full;
+    };
+    const Case cases[] = {
+        {0, "Stored", "stor", "none (stored)"},   {1, "Shrunk", "shrk", "shrunk"},
+        {2, "Reduce1", "re:1", "reduced (factor 1)"}, {5, "Reduce4", "re:4", "reduced (factor 4)"},
+        {6, "Implode", "i4:2", "imploded"},       {7, "Token", "tokn", "tokenized"},
+        {8, "Defl:N", "defN", "deflated"},        {9, "Def64", "df64", "Deflate64"},
+        {12, "BZip2", "bzp2", "BZip2"},           {14, "LZMA", "lzma", "LZMA"},
+        {93, "Zstd", "zstd", "Zstd"},             {95, "XZ", "xz  ", "XZ"},
+        {96, "JPEG", "jpeg", "JPEG"},             {97, "WavPack", "wavp", "WavPack"},
+        {98, "PPMd", "ppmd", "PPMd"},             {99, "AES", "aes ", "AES"},
+        {94, "Unk:094", "u094", "unknown (94)"},  {65535, "Unk:65535", "u65535", "unknown (65535)"},
+    };
     char buf[16];
-    for (unsigned m = 0; m <= 8; ++m) {
-        method_name(buf, m, 0);
-        EXPECT_STREQ(want[m], buf);
+    for (const Case& c : cases) {
+        method_name(buf, c.method, 0);
+        EXPECT_STREQ(c.listed, buf);
+        EXPECT_LE(std::strlen(buf), c.method < 65535 ? 7u : 9u) << "the listing's column";
+        EXPECT_EQ(c.brief, method_short_name(c.method, 0));
+        EXPECT_EQ(c.full, method_long_name(c.method));
     }
     const char* levels[] = {"Defl:N", "Defl:X", "Defl:F", "Defl:S"};
     for (unsigned bits = 0; bits < 4; ++bits) {
         method_name(buf, 8, bits << 1 | 1 | 0xFFF0);
         EXPECT_STREQ(levels[bits], buf);
     }
-    method_name(buf, 9, 0);
-    EXPECT_STREQ("Unk:009", buf);
-    method_name(buf, 12, 0);
-    EXPECT_STREQ("Unk:012", buf);
-    method_name(buf, 99, 0);
-    EXPECT_STREQ("Unk:099", buf);
-    method_name(buf, 65535, 0);
-    EXPECT_STREQ("Unk:65535", buf);
 }
 
 TEST(PrintMemberName, ControlCharactersAsCaretLetters) {
@@ -204,7 +217,7 @@ TEST_F(Listing, VerboseFormat) {
                       return std::string(b);
                   }() +
                   "   secret\n"
-                  "    100  Unk:012    150 -50%  10-09-99  09:05  ffffffff   grown\n"
+                  "    100  BZip2      150 -50%  10-09-99  09:05  ffffffff   grown\n"
                   "      0  Stored       0   0%  06-15-00  18:30  00000000   tab^Ihere\n"
                   " ------          ------  ---                              -------\n"
                   "   1209             592  51%                              5      \n",
@@ -250,14 +263,20 @@ TEST_F(Listing, QuietLevels) {
 
 TEST_F(Listing, NothingSelected) {
     sample().write("s.zip");
+    // The caution of extraction, and a result a script sees.
     const auto r = run_engine({"-v", "s.zip", "nothing*"});
-    EXPECT_EQ(0, r.code);
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ("caution: filename not matched:  nothing*\n\n1 archive had warnings but no fatal errors.\n", r.err);
     EXPECT_EQ("Archive:  s.zip\n"
               " Length  Method   Size  Ratio   Date    Time   CRC-32     Name (\"^\" ==> case\n"
               " ------  ------   ----  -----   ----    ----   ------     ----   conversion)\n"
               " ------          ------  ---                              -------\n"
               "      0               0   0%                              0      \n",
               r.out);
+    // One pattern matched: the caution for the other, and no warning.
+    const auto some = run_engine({"-qql", "s.zip", "nothing*", "grown", "-x", "nix"});
+    EXPECT_EQ(0, some.code);
+    EXPECT_EQ("caution: filename not matched:  nothing*\ncaution: excluded filename not matched:  nix\n", some.err);
 }
 
 TEST_F(Listing, SelectionCountsOnlySelectedMembers) {

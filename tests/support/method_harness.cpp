@@ -23,6 +23,7 @@ MethodRun run_method(const std::function<int()>& method, const Bytes& packed,
 
     MemberInfo member;
     member.convert_text = setup.convert_text;
+    G.crlf_line_ends = true;  // the method tests expect the CR LF form of converted text
     G.cur = &member;
     G.quiet_level = setup.quiet_level;
     G.test_only = 0;
@@ -59,6 +60,7 @@ MethodRun run_method(const std::function<int()>& method, const Bytes& packed,
         begin_member_output();
         return method();
     });
+    G.crlf_line_ends = LOCAL_CRLF_LINE_ENDS;
     run.result = streams.code;
     run.err = streams.err;
     run.crc = G.running_crc ^ 0xFFFFFFFFu;

@@ -26,6 +26,9 @@ RunResult run_process(const std::vector<std::string>& command, const std::string
 std::vector<std::string> unzip_command();
 // True when the program under test runs under Wine.
 bool under_wine();
+// The line end that text conversion (-a) writes in the program under test:
+// CR LF for the Windows build, LF for the native one.
+inline std::string local_line_end() { return under_wine() ? "\r\n" : "\n"; }
 // The native build of unzip, whatever TEV_UNZIP says.
 std::string native_unzip();
 

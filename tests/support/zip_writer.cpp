@@ -90,6 +90,26 @@ Bytes zip64_field(const std::vector<uint64_t>& values) {
 
 }  // namespace
 
+Bytes extended_time_block(uint8_t flags, const std::vector<int32_t>& times) {
+    Bytes f;
+    put16(f, 0x5455);
+    put16(f, static_cast<uint32_t>(1 + 4 * times.size()));
+    f.push_back(flags);
+    for (int32_t t : times) put32(f, static_cast<uint32_t>(t));
+    return f;
+}
+
+Bytes ntfs_time_block(uint64_t modified, uint64_t accessed, uint64_t created) {
+    Bytes f;
+    put16(f, 0x000a);
+    put16(f, 32);
+    put32(f, 0);  // reserved
+    put16(f, 1);  // the times' tag and size
+    put16(f, 24);
+    for (uint64_t t : {modified, accessed, created}) put64(f, t);
+    return f;
+}
+
 Built Archive::build() const {
     Built out;
     Bytes& b = out.bytes;

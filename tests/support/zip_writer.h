@@ -24,6 +24,12 @@ uint32_t crc32_of(const Bytes& data);
 uint16_t dos_date(int year, int month, int day);
 uint16_t dos_time(int hour, int minute, int second);
 
+// Exact-time extra blocks, header included: the extended timestamp (0x5455)
+// with the given flags and times (UTC seconds; as many as the block should
+// hold), and the NTFS block (0x000a) with its three times (100 ns since 1601).
+Bytes extended_time_block(uint8_t flags, const std::vector<int32_t>& times);
+Bytes ntfs_time_block(uint64_t modified, uint64_t accessed, uint64_t created);
+
 struct Member {
     std::string name;        // stored name bytes (central and, unless local_name, local)
     Bytes data;              // uncompressed content

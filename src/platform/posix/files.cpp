@@ -210,6 +210,21 @@ HFILE _lclose(HFILE file) {
     return 0;
 }
 
+bool host_same_destination(FILE* a, FILE* b) {
+    struct stat sa, sb;
+    if (::fstat(::fileno(a), &sa) != 0 || ::fstat(::fileno(b), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+int host_make_link(const char* target, const char* path) {
+    return ::symlink(target, host_native_path(path).c_str());
+}
+
+int host_set_path_time(const char* path, uint64_t write_time) {
+    const timespec times[2] = {{0, UTIME_OMIT}, to_timespec(int_to_filetime(static_cast<int64_t>(write_time)))};
+    return ::utimensat(AT_FDCWD, host_native_path(path).c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
 HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info) {
     HostOutputDone done;
     const int fd = ::fileno(f);

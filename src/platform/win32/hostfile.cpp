@@ -168,6 +168,31 @@ HostOutputDone host_set_output_info(FILE* f, const HostOutputInfo& info) {
     return done;
 }
 
+bool host_same_destination(FILE* a, FILE* b) {
+    const auto handle = [](FILE* f) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))); };
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (!GetFileInformationByHandle(handle(a), &ia) || !GetFileInformationByHandle(handle(b), &ib)) return true;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+int host_make_link(const char*, const char*) {
+    errno = ENOSYS;  // links need rights that a user seldom has: never made here
+    return -1;
+}
+
+int host_set_path_time(const char* path, uint64_t write_time) {
+    // A folder opens only with backup semantics; a link is not followed.
+    const HANDLE h = CreateFileW(wide_path(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    const FILETIME time{static_cast<DWORD>(write_time & 0xFFFFFFFFu), static_cast<DWORD>(write_time >> 32)};
+    const bool done = SetFileTime(h, nullptr, nullptr, &time);
+    CloseHandle(h);
+    return done ? 0 : -1;
+}
+
 int host_set_unix_mode(const char*, unsigned) { return 0; }
 
 bool host_windows_names() { return true; }
