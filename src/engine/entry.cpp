@@ -10,6 +10,7 @@
 #include "engine/directory_memo.h"
 #include "engine/engine.h"
 #include "engine/globals.h"
+#include "engine/password.h"
 #include "engine/process_archive.h"
 #include "engine/wildcard.h"
 #include "hostfs/dirscan.h"
@@ -48,6 +49,7 @@ void reset_options() {
     G.answer_buf.fill('\0');
     G.disk_full_state = 0;
     G.cur = nullptr;
+    password_reset();
 }
 
 // A counter lowered by a negation count, floored at zero.
@@ -61,7 +63,8 @@ int parse_options(int& argc, char**& argv) {
     bool invalid = false;
     while (argc > 0 && argv[0][0] == '-') {
         int negate = 0;
-        for (const char* s = argv[0] + 1; *s; ++s) {
+        bool word_used = false;  // an option took the rest of the word
+        for (const char* s = argv[0] + 1; *s && !word_used; ++s) {
             const char c = *s;
             if (c == '-') {
                 ++negate;
@@ -99,6 +102,21 @@ int parse_options(int& argc, char**& argv) {
                     ++G.replace_all;
                     ++G.no_prompts;
                 }
+                break;
+            case 'P':
+                // The password: the rest of this word, or the next word.
+                if (s[1] == '\0') {
+                    if (argc < 2) {
+                        invalid = true;
+                        break;
+                    }
+                    ++argv;
+                    --argc;
+                    password_give(argv[0]);
+                } else {
+                    password_give(s + 1);
+                }
+                word_used = true;
                 break;
             case 'p':
                 if (negate) {

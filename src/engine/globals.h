@@ -123,6 +123,7 @@ struct EngineGlobals {
     std::vector<uint8_t> convert_buf;     // CONVERT_BUF_SIZE bytes during a run
     std::vector<uint8_t> unshrink_buffer; // empty until unshrink needs it
     uint32_t running_crc = 0;
+    bool compute_crc = true;              // false for a member that has no CRC (AES, AE-2)
     bool first_block = false;
     bool cr_pending = false;
     // The member's output is bounded by its declared size: write_out passes on

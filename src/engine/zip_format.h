@@ -87,6 +87,7 @@ inline constexpr uint16_t FLAG_IMPLODE_8K = 0x0002;       // imploded: 8 KiB dic
 inline constexpr uint16_t FLAG_IMPLODE_3_TREES = 0x0004;  // imploded: three Shannon-Fano trees (else two)
 inline constexpr uint16_t FLAG_LZMA_END_MARKER = 0x0002;  // LZMA: the data ends with an end marker
 inline constexpr uint16_t FLAG_DATA_DESCRIPTOR = 0x0008;  // CRC and sizes follow the data
+inline constexpr uint16_t FLAG_STRONG_ENCRYPTION = 0x0040; // encrypted by a scheme not read here
 inline constexpr uint16_t FLAG_UTF8 = 0x0800;             // the name and comment are UTF-8
 
 // Deflated: flag bits 1 and 2, the level asked of the compressor (0 normal,

@@ -1,0 +1,23 @@
+#include "platform/terminal.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+bool host_read_secret(const char* prompt, std::string* line) {
+    termios shown;
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &shown) != 0) return false;
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
+    termios hidden = shown;
+    hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    hidden.c_lflag |= ECHONL | ICANON;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+    line->clear();
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &shown);
+    return true;
+}
