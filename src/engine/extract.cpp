@@ -229,8 +229,8 @@ int start_decryption(MemberDecryption& decryption, const std::string& stored_nam
     const bool aes = G.local.method == AES_METHOD;
     if (aes) {
         const int e = parse_aes_extra(G.extra_field, &extra);
-        if (e == DECRYPT_UNSUPPORTED) return skip_member(shown_name, "unsupported AES encryption", ENG_WARNING);
-        if (e != DECRYPT_OK) return skip_member(shown_name, "AES extra field missing or damaged", ENG_ERROR);
+        if (e != DECRYPT_OK)
+            return skip_member(shown_name, aes_extra_refusal(e), e == DECRYPT_UNSUPPORTED ? ENG_WARNING : ENG_ERROR);
     }
     const std::string* password = password_for_member(stored_name);
     if (!password)
@@ -248,7 +248,7 @@ int start_decryption(MemberDecryption& decryption, const std::string& stored_nam
         password_refused();
         return skip_member(shown_name, "incorrect password", ENG_WARNING);
     case DECRYPT_UNSUPPORTED:
-        return skip_member(shown_name, "unsupported AES encryption", ENG_WARNING);
+        return skip_member(shown_name, aes_extra_refusal(d), ENG_WARNING);
     case DECRYPT_TRUNCATED:
         return report_encrypted_damage(shown_name, d);
     default:
@@ -257,6 +257,10 @@ int start_decryption(MemberDecryption& decryption, const std::string& stored_nam
 }
 
 }  // namespace
+
+const char* aes_extra_refusal(int parse_result) {
+    return parse_result == DECRYPT_UNSUPPORTED ? "unsupported AES encryption" : "AES extra field missing or damaged";
+}
 
 // Reports a member's file that cannot be made. Only a full disk is reported as
 // one; a missing permission, a folder of that name or a name the host refuses is

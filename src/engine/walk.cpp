@@ -271,8 +271,7 @@ bool check_member_support() {
         AesExtra extra;
         const int e = parse_aes_extra(G.extra_field, &extra);
         if (e != DECRYPT_OK) {
-            std::fprintf(stderr, "   skipping: %-22s  %s\n", name,
-                         e == DECRYPT_UNSUPPORTED ? "unsupported AES encryption" : "AES extra field missing or damaged");
+            std::fprintf(stderr, "   skipping: %-22s  %s\n", name, aes_extra_refusal(e));
             return false;
         }
         method = extra.method;

@@ -5,7 +5,14 @@
 // wrong one; none and no terminal; damaged and cut members. The same cases run
 // natively and under Wine (AES through bcrypt.dll there).
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -168,6 +175,95 @@ TEST(Encrypted, DamagedAndCutMembersAreErrors) {
     const auto r = run_unzip({"-qo", "-P", password, "e.zip", "aes128.txt"}, dir.path());
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(tz::read_text(dir / "aes128.txt"), "older\n");
+}
+
+// Windows without bcrypt.dll (Wine told not to load it): the program starts,
+// AES members are skipped as unavailable, traditional ones still decrypted.
+TEST(Encrypted, WithoutBcryptAesIsUnavailable) {
+    if (!tz::under_wine()) GTEST_SKIP() << "bcrypt.dll is the Windows build's";
+    TempDir dir;
+    archive().write(dir / "e.zip");
+    std::vector<std::string> command = tz::unzip_command();
+    for (const char* a : {"-tq", "-P", password.c_str(), "e.zip"}) command.push_back(a);
+    const auto r = tz::run_process(command, dir.path(), "",
+                                   {"WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml,bcrypt=d"});
+    EXPECT_EQ(r.code, 1);
+    std::string err;
+    for (const Encrypted& e : encrypted)
+        if (e.strength) err += "   skipping: " + padded(e.name) + "  AES decryption unavailable on this system\n";
+    EXPECT_EQ(r.err, err + had_warnings);
+}
+
+// Runs the native program on a new terminal in `cwd`, answering each
+// "password: " prompt with the next of `answers`; what the terminal showed
+// and the exit code (-1 when it did not end within 30 seconds).
+std::pair<std::string, int> run_on_terminal(const std::vector<std::string>& args, const std::string& cwd,
+                                            std::vector<std::string> answers) {
+    std::vector<std::string> words = {tz::native_unzip()};
+    words.insert(words.end(), args.begin(), args.end());
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+        if (chdir(cwd.c_str()) == 0) execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (child < 0) return {"forkpty failed", -1};
+    std::string shown;
+    size_t answered_up_to = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{terminal, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char buffer[4096];
+        const ssize_t n = read(terminal, buffer, sizeof buffer);
+        if (n <= 0) break;  // the program ended
+        shown.append(buffer, static_cast<size_t>(n));
+        const size_t prompt = shown.find("password: ", answered_up_to);
+        if (prompt != std::string::npos && !answers.empty()) {
+            answered_up_to = prompt + 1;
+            const std::string line = answers.front() + "\n";
+            answers.erase(answers.begin());
+            if (write(terminal, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
+        }
+    }
+    close(terminal);
+    int status = 0;
+    if (std::chrono::steady_clock::now() >= deadline) kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return {shown, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+// Without -P the password is asked on the terminal and not shown; a wrong one
+// skips that member and is asked again for the next, a right one serves the
+// rest of the archive.
+TEST(Encrypted, PasswordAskedOnTheTerminalWithoutEcho) {
+    if (tz::under_wine()) GTEST_SKIP() << "a pseudo-terminal drives the native build only";
+    TempDir dir;
+    archive().write(dir / "e.zip");
+    const auto [shown, code] = run_on_terminal({"-t", "e.zip"}, dir.path(), {"Wr0ng", password});
+    EXPECT_EQ(code, 1) << shown;
+    EXPECT_EQ(shown.find("Wr0ng"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find(password), std::string::npos) << shown;
+    const std::string expected[] = {
+        "[e.zip] trad.txt password: \r\n",
+        "   skipping: " + padded("trad.txt") + "  incorrect password\r\n",
+        "[e.zip] trad_dd.bin password: \r\n",
+        "    testing: " + padded("trad_dd.bin") + "   OK\r\n",
+        "    testing: " + padded("aes256.txt") + "   OK\r\n",
+        "At least one warning-error was detected in e.zip.\r\n",
+    };
+    size_t at = 0;
+    for (const std::string& line : expected) {
+        const size_t found = shown.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << " in\n" << shown;
+        at = found + line.size();
+    }
+    size_t prompts = 0;
+    for (size_t p = shown.find("password: "); p != std::string::npos; p = shown.find("password: ", p + 1)) ++prompts;
+    EXPECT_EQ(prompts, 2u) << shown;
 }
 
 // 7-Zip's encryptions over four methods: tested, piped, and refused with a
