@@ -177,6 +177,37 @@ TEST(Encrypted, DamagedAndCutMembersAreErrors) {
     EXPECT_EQ(tz::read_text(dir / "aes128.txt"), "older\n");
 }
 
+// The listings count an encrypted member's data without what its encryption
+// adds (AES: by the strength); the information mode names the AES variant,
+// key and real method.
+TEST(Encrypted, ListingsShowDataSizesAndAesDetails) {
+    TempDir dir;
+    uint64_t data_size = 0;
+    uint64_t plain_size = 0;
+    tz::Archive a = archive([&](size_t i, Bytes& p) {
+        const uint8_t strength = encrypted[i].strength;
+        data_size += p.size() - (strength ? 4 + 4 * strength + 2 + 10 : 12);
+        plain_size += content_of(i).size();
+    });
+    a.write(dir / "e.zip");
+    data_size += 14;  // plain.txt, stored
+    plain_size += 14;
+    auto r = run_unzip({"-t", "e.zip"}, dir.path(), "", "zipinfo");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find(':')), "6 files, " + std::to_string(plain_size) + " bytes uncompressed, " +
+                                                     std::to_string(data_size) + " bytes compressed");
+    r = run_unzip({"-v", "e.zip", "aes*"}, dir.path(), "", "zipinfo");
+    const std::string details[] = {"AE-1, 128-bit", "AE-2, 192-bit", "AE-2, 256-bit"};
+    size_t at = 0;
+    for (size_t i = 0; i < 3; ++i) {
+        const std::string lines = "  AES encryption (vendor version, key):             " + details[i] +
+                                  "\n  real compression method (AES):                    " +
+                                  (encrypted[i + 2].method ? "deflated" : "none (stored)") + "\n";
+        at = r.out.find(lines, at);
+        ASSERT_NE(at, std::string::npos) << lines << r.out;
+    }
+}
+
 // Windows without bcrypt.dll (Wine told not to load it): the program starts,
 // AES members are skipped as unavailable, traditional ones still decrypted.
 TEST(Encrypted, WithoutBcryptAesIsUnavailable) {

@@ -8,10 +8,11 @@ bool host_read_secret(const char* prompt, std::string* line) {
     const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
     DWORD shown = 0;
     if (in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &shown)) return false;
-    std::fputs(prompt, stderr);
-    std::fflush(stderr);
+    // The echo goes off before the prompt shows.
     SetConsoleMode(in, (shown & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT |
                            ENABLE_PROCESSED_INPUT);
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
     std::wstring wide;
     wchar_t c = 0;
     DWORD got = 0;
