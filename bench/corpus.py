@@ -208,6 +208,9 @@ def build_legacy(paths, s, tool):
 
 # The methods that other archivers write: the same mixed files packed by 7zz.
 OTHER_METHODS = {"deflate": "Deflate", "deflate64": "Deflate64", "bzip2": "BZip2", "lzma": "LZMA"}
+# The same files deflated and encrypted with AES-256 by 7zz, under this password.
+AES_PASSWORD = "bench"
+ENCRYPTED = {"aes256": ["-mm=Deflate", "-mem=AES256", "-p" + AES_PASSWORD]}
 
 
 def build_other_methods(paths, s):
@@ -223,7 +226,8 @@ def build_other_methods(paths, s):
         tmp = os.path.abspath(path + ".part")
         if os.path.exists(tmp):
             os.remove(tmp)
-        subprocess.run(["7zz", "a", "-tzip", "-bd", "-mm=" + OTHER_METHODS[method], tmp, "."],
+        options = ENCRYPTED.get(method) or ["-mm=" + OTHER_METHODS[method]]
+        subprocess.run(["7zz", "a", "-tzip", "-bd", *options, tmp, "."],
                        cwd=src, check=True, stdout=subprocess.DEVNULL)
         os.replace(tmp, path)
     shutil.rmtree(src)
@@ -242,7 +246,7 @@ def corpus_paths(out):
         ("mixed", "mixed.zip"), ("large", "large.zip"), ("large_gz", "large.gz"),
         ("tiny", "tiny.zip"), ("stored", "stored.zip"), ("shrink", "shrink.zip"),
         ("reduce", "reduce.zip"), ("implode", "implode.zip"), ("dist", "dist"))} | \
-        {m: os.path.join(out, f"{m}.zip") for m in OTHER_METHODS}
+        {m: os.path.join(out, f"{m}.zip") for m in (*OTHER_METHODS, *ENCRYPTED)}
 
 
 def build(scale, out, legacy_tool, log=sys.stderr):
@@ -251,7 +255,7 @@ def build(scale, out, legacy_tool, log=sys.stderr):
     os.makedirs(out, exist_ok=True)
     p = corpus_paths(out)
     legacy = {m: p[m] for m in ("shrink", "reduce", "implode")}
-    others = {m: p[m] for m in OTHER_METHODS}
+    others = {m: p[m] for m in (*OTHER_METHODS, *ENCRYPTED)}
     # name, the parameters it depends on, what it writes, how
     steps = [
         ("mixed", ("mixed_members", "mixed_bytes"), [p["mixed"]],

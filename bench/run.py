@@ -161,6 +161,13 @@ def make_cases(a, p, work):
         if name == "deflate64":
             tools.append(Tool("ours unzip -t (deflate)", [ours, "-t", p["deflate"]]))
         cases.append(Case(f"method {name}", tools))
+    # AES-256 members (the same files, deflated by 7zz and encrypted), and our
+    # test of the unencrypted ones: the difference is the decryption's cost.
+    z = p["aes256"]
+    password = corpus.AES_PASSWORD
+    cases.append(Case("aes aes256", with_before("unzip -t -P", lambda u: [u, "-t", "-P", password, z]) + [
+        Tool("7zz t -mmt1", ["7zz", "t", "-mmt1", "-p" + password, z]),
+        Tool("ours unzip -t (deflate)", [ours, "-t", p["deflate"]])]))
 
     # The Windows build under Wine against the native one, by wall time per file
     # (Wine's work is shared with its server process, out of the child's CPU time).
@@ -318,13 +325,13 @@ def main():
     if a.check:
         # Every tool of every case that ran must have one sample per round; only the
         # peers' lack of a method (a failing peer in a legacy case, an earlier
-        # build of ours in a method case) is accepted.
+        # build of ours in a method or AES case) is accepted.
         missing = [f"{c.name}: {t.label} ({t.failure or 'no samples'})"
                    for c in cases if not c.note for t in c.tools
                    if len(t.samples) != a.rounds
                    and not (c.name.startswith("legacy") and t is not c.tools[0]
                             and not t.label.startswith("before"))
-                   and not (c.name.startswith("method") and t.label.startswith("before"))]
+                   and not (c.name.startswith(("method", "aes")) and t.label.startswith("before"))]
         for m in missing:
             print("check: missing " + m, file=sys.stderr)
         print("check: " + ("FAILED" if missing else f"every row of {len(cases)} cases printed"),

@@ -1,7 +1,9 @@
 // The whole engine on one archive: the verbose listing, the test, the
 // information mode (verbose, and the medium format with the comment), an
 // extraction into a scratch folder (existing files replaced without a
-// question), and -p with line-end conversion to a sink. Declared sizes are
+// question), and -p with line-end conversion to a sink. The test and the
+// extraction give the seeds' password, so encrypted members are decrypted;
+// -p gives none. Declared sizes are
 // capped so that no input stalls; afterwards the scratch folder must hold
 // nothing but the archive and the extraction folder.
 #include <dirent.h>
@@ -50,11 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ::mkdir(out.c_str(), 0777);
 
     fz::run_engine({"-v", path});
-    fz::run_engine({"-t", path});
+    fz::run_engine({"-t", "-P", fz::FUZZ_PASSWORD, path});
     fz::run_engine({"-v", "-t", path}, "zipinfo");
     fz::run_engine({"-m", "-z", path}, "zipinfo");
-    fz::run_engine({"-o", path, "-d", out});
-    fz::run_engine({"-paa", "-o", path});
+    fz::run_engine({"-o", "-P", fz::FUZZ_PASSWORD, path, "-d", out});
+    fz::run_engine({"-paa", "-o", path});  // no password: encrypted members are skipped
 
     check_nothing_else_written(dir);
     fz::empty_dir(out);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/support.h"
 #include "support/implode_encoder.h"
 #include "support/other_writers.h"
 #include "support/reduce_encoder.h"
@@ -107,6 +108,31 @@ void engine_seeds(const Bytes& text, const Bytes& binary) {
     seed("fuzz_engine", "cut_directory.zip", first(whole.central_offset + 20));
     seed("fuzz_engine", "cut_data.zip", first(whole.data_offsets[2] + 5));
     seed("fuzz_engine", "cut_descriptor.zip", first(whole.central_offset - 2));
+
+    // Encrypted members under fuzz_engine's password: traditional (check byte
+    // from the CRC, and from the time with a data descriptor), AES of each
+    // strength, AE-1 and AE-2, stored and deflated.
+    tz::Archive secret;
+    const std::string password = fz::FUZZ_PASSWORD;
+    for (const bool descriptor : {false, true}) {
+        tz::Member& m = secret.add(descriptor ? "trad_desc.txt" : "trad.txt", text, 8);
+        m.flags = 1;
+        m.descriptor = descriptor;
+        const uint8_t check = descriptor ? static_cast<uint8_t>(m.time >> 8)
+                                         : static_cast<uint8_t>(tz::crc32_of(text) >> 24);
+        m.packed = tz::encrypt_traditional(tz::deflate_raw(text), password, check);
+    }
+    for (uint8_t strength = 1; strength <= 3; ++strength) {
+        const bool deflated = strength != 2;
+        const uint16_t vendor_version = strength == 1 ? 1 : 2;
+        tz::Member& m = secret.add("aes" + std::to_string(strength), binary, 99);
+        m.flags = 1;
+        m.needed_version = 51;
+        m.packed = tz::encrypt_aes(deflated ? tz::deflate_raw(binary) : binary, password, strength);
+        m.local_extra = m.central_extra = tz::aes_extra_field(vendor_version, strength, deflated ? 8 : 0);
+        if (vendor_version == 2) m.crc = 0;
+    }
+    seed("fuzz_engine", "encrypted.zip", secret.build().bytes);
 }
 
 void method_seeds(const Bytes& text, const Bytes& binary) {

@@ -28,6 +28,9 @@ void write_bytes(const std::string& path, const uint8_t* data, size_t size);
 // mode) followed by `args`.
 int run_engine(const std::vector<std::string>& args, const std::string& program = "unzip");
 
+// The password of the encrypted members in fuzz_engine's seeds.
+inline constexpr char FUZZ_PASSWORD[] = "seed";
+
 // Lowers every uncompressed size that the archive's local and central headers
 // declare to at most `cap` (in their Zip64 field where the header's own size is
 // saturated), so that a mutated size cannot make one input run for minutes; the

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/overwrite_question.h"
+#include "cli/password_prompt.h"
 #include "engine/engine.h"
 #include "platform/hostfile.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
 
     EngineHooks hooks;
     hooks.existing_file = ask_overwrite;
+    hooks.password = ask_password;
     engine_set_hooks(hooks);
 
     int result = engine_entry(static_cast<int>(words.size()), vector.data());

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr uint8_t AES_VENDOR_ID[2] = {'A', 'E'};
-
 void store_le64(uint8_t* p, uint64_t v) {
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(p, &v, 8);
@@ -35,15 +33,10 @@ void xor_bytes(uint8_t* data, const uint8_t* stream, size_t n) {
 }  // namespace
 
 int parse_aes_extra(std::span<const uint8_t> extra_field, AesExtra* out) {
-    const auto block = find_extra_block(extra_field, EXTRA_AES);
-    if (!block || block->size() != AES_EXTRA_SIZE) return DECRYPT_BAD_EXTRA;
-    const uint8_t* b = block->data();
-    AesExtra e;
-    e.vendor_version = get_u16le(b);
-    e.strength = b[4];
-    e.method = get_u16le(b + 5);
-    if (b[2] != AES_VENDOR_ID[0] || b[3] != AES_VENDOR_ID[1] || !aes_variant_known(e)) return DECRYPT_UNSUPPORTED;
-    *out = e;
+    const std::optional<AesExtra> e = decode_aes_extra(extra_field);
+    if (!e) return DECRYPT_BAD_EXTRA;
+    if (!aes_variant_known(*e)) return DECRYPT_UNSUPPORTED;
+    *out = *e;
     return DECRYPT_OK;
 }
 

@@ -20,19 +20,10 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/zip_format.h"
 #include "platform/crypto.h"
 
-constexpr uint16_t AES_METHOD = 99;
-constexpr size_t AES_EXTRA_SIZE = 7;
-constexpr size_t AES_VERIFIER_SIZE = 2;
-constexpr size_t AES_AUTH_CODE_SIZE = 10;
 constexpr unsigned AES_KEY_ROUNDS = 1000;
-
-struct AesExtra {
-    uint16_t vendor_version = 0;  // 1 AE-1, 2 AE-2
-    uint8_t strength = 0;         // 1, 2, 3: AES-128, AES-192, AES-256
-    uint16_t method = 0;          // the real compression method of the data
-};
 
 // Finds the 0x9901 block in a member's extra field and reads it: DECRYPT_OK;
 // DECRYPT_BAD_EXTRA when no whole block of that id is there or it is not 7
@@ -40,16 +31,6 @@ struct AesExtra {
 // other than 1 and 2, or a strength other than 1 to 3.
 int parse_aes_extra(std::span<const uint8_t> extra_field, AesExtra* out);
 
-// The variants this program decrypts: AE-1 and AE-2, strengths 1 to 3.
-constexpr bool aes_variant_known(const AesExtra& e) {
-    return e.vendor_version >= 1 && e.vendor_version <= 2 && e.strength >= 1 && e.strength <= 3;
-}
-
-// Sizes that follow from the strength (1 to 3).
-constexpr size_t aes_key_size(uint8_t strength) { return 8 + 8 * static_cast<size_t>(strength); }
-constexpr size_t aes_salt_size(uint8_t strength) { return 4 + 4 * static_cast<size_t>(strength); }
-// Salt and verifier: what precedes the encrypted data.
-constexpr size_t aes_header_size(uint8_t strength) { return aes_salt_size(strength) + AES_VERIFIER_SIZE; }
 // What PBKDF2 derives: AES key, HMAC key, verifier.
 constexpr size_t aes_derived_size(uint8_t strength) { return 2 * aes_key_size(strength) + AES_VERIFIER_SIZE; }
 

@@ -31,12 +31,23 @@ enum : int {
     EXISTING_SKIP = 0,
 };
 
+// The longest password the engine asks a host for (bytes).
+inline constexpr int PASSWORD_MAX = 1023;
+
 // How a host plugs into the engine. Every member may be null.
 struct EngineHooks {
     // A member's output file exists and no option decided; `host_path` is the
     // path about to be created. Returns EXISTING_OVERWRITE or EXISTING_SKIP.
     // Without this hook the member is skipped.
     int (*existing_file)(const char* host_path) = nullptr;
+    // An encrypted member needs a password and none is in use: the first one
+    // of an archive, or the next one after a member refused the password.
+    // `archive` and `member` are the names as messages show them. Writes the
+    // password, ended by a null byte, into `buffer` of `size` bytes; returns
+    // false when no one can be asked (no terminal), and is not called again in
+    // the run. Without this hook encrypted members are skipped unless -P gave
+    // a password.
+    bool (*password)(const char* archive, const char* member, char* buffer, int size) = nullptr;
     // The listing printed a member line (stored name, uncompressed size).
     void (*listed_member)(const char* name, uint32_t size) = nullptr;
     // The listing printed its totals line (sum of uncompressed sizes).

@@ -10,6 +10,7 @@
 #include "engine/directory_memo.h"
 #include "engine/engine.h"
 #include "engine/globals.h"
+#include "engine/password.h"
 #include "engine/process_archive.h"
 #include "engine/wildcard.h"
 #include "hostfs/dirscan.h"
@@ -49,6 +50,7 @@ void reset_options() {
     G.answer_buf.fill('\0');
     G.disk_full_state = 0;
     G.cur = nullptr;
+    password_reset();
 }
 
 // A counter lowered by a negation count, floored at zero.
@@ -86,7 +88,7 @@ int parse_options(int& argc, char**& argv) {
             return ENG_OK;
         }
         int negate = 0;
-        bool word_taken = false;  // the rest of the word or the next one was a -d folder
+        bool word_taken = false;  // -d or -P took the rest of the word or the next one
         for (const char* s = argv[0] + 1; *s && !word_taken; ++s) {
             const char c = *s;
             if (c == '-') {
@@ -128,6 +130,21 @@ int parse_options(int& argc, char**& argv) {
                     ++G.replace_all;
                     ++G.no_prompts;
                 }
+                break;
+            case 'P':
+                // The password: the rest of this word, or the next word.
+                if (s[1] == '\0') {
+                    if (argc < 2) {
+                        invalid = true;
+                        break;
+                    }
+                    ++argv;
+                    --argc;
+                    password_give(argv[0]);
+                } else {
+                    password_give(s + 1);
+                }
+                word_taken = true;
                 break;
             case 'p':
                 if (negate) {

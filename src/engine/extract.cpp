@@ -10,8 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "decrypt/decrypt_result.h"
 #include "engine/globals.h"
 #include "engine/io.h"
+#include "engine/member_decryption.h"
+#include "engine/password.h"
 #include "engine/read_ahead.h"
 #include "engine/shown_text.h"
 #include "hostfs/file_finish.h"
@@ -204,7 +207,62 @@ int run_method(bool* refused) {
     }
 }
 
+// A skipped member's line, and its result.
+int skip_member(const std::string& shown_name, const char* why, int result) {
+    std::fprintf(stderr, "   skipping: %-22s  %s\n", shown_name.c_str(), why);
+    return result;
+}
+
+// An encrypted member whose data is damaged or cut short.
+int report_encrypted_damage(const std::string& shown_name, int decrypt_result) {
+    std::fprintf(stderr, "%s  error:  %s: %s\n", G.quiet_level ? "" : "\n", shown_name.c_str(),
+                 decrypt_result == DECRYPT_TRUNCATED ? "encrypted data cut short"
+                                                     : "authentication failed: the data is damaged or altered");
+    return ENG_ERROR;
+}
+
+// For an encrypted member: its cipher, a password and the start of the
+// decryption stage, which then turns the data into what the member's real
+// method reads (G.local.method). 0 when the stage runs; otherwise the member
+// is skipped (reported) and its result returned.
+int start_decryption(MemberDecryption& decryption, const std::string& stored_name) {
+    const std::string shown_name = shown_text(G.member_name);
+    AesExtra extra;
+    const bool aes = G.local.method == AES_METHOD;
+    if (aes) {
+        const int e = parse_aes_extra(G.extra_field, &extra);
+        if (e != DECRYPT_OK)
+            return skip_member(shown_name, aes_extra_refusal(e), e == DECRYPT_UNSUPPORTED ? ENG_WARNING : ENG_ERROR);
+    }
+    const std::string* password = password_for_member(stored_name);
+    if (!password)
+        return skip_member(shown_name, "encrypted: no password (give it with -P password)", ENG_WARNING);
+    const bool has_descriptor = G.local.flags & FLAG_DATA_DESCRIPTOR;
+    const int d = aes ? decryption.begin_aes(extra, *password)
+                      : decryption.begin_traditional(
+                            *password, traditional_check_byte(has_descriptor, G.local.crc32, G.local.dos_time));
+    switch (d) {
+    case DECRYPT_OK:
+        if (aes) G.local.method = extra.method;
+        G.compute_crc = decryption.crc_checked();
+        return 0;
+    case DECRYPT_WRONG_PASSWORD:
+        password_refused();
+        return skip_member(shown_name, "incorrect password", ENG_WARNING);
+    case DECRYPT_UNSUPPORTED:
+        return skip_member(shown_name, aes_extra_refusal(d), ENG_WARNING);
+    case DECRYPT_TRUNCATED:
+        return report_encrypted_damage(shown_name, d);
+    default:
+        return skip_member(shown_name, "AES decryption unavailable on this system", ENG_WARNING);
+    }
+}
+
 }  // namespace
+
+const char* aes_extra_refusal(int parse_result) {
+    return parse_result == DECRYPT_UNSUPPORTED ? "unsupported AES encryption" : "AES extra field missing or damaged";
+}
 
 // Reports a member's file that cannot be made. Only a full disk is reported as
 // one; a missing permission, a folder of that name or a name the host refuses is
@@ -380,8 +438,13 @@ std::string make_link() {
 
 }  // namespace
 
-int extract_member() {
+int extract_member(const std::string& stored_name) {
     begin_member_output();
+    // Ends the decryption stage when the member is done, also on an early return.
+    MemberDecryption decryption;
+    if (G.cur->encrypted) {
+        if (const int r = start_decryption(decryption, stored_name)) return r;
+    }
     const std::string shown_name = shown_text(G.member_name);
     const char* name = shown_name.c_str();
 
@@ -417,7 +480,12 @@ int extract_member() {
         return result;
     }
     if (result <= ENG_WARNING && G.disk_full_state == 0) result = std::max(result, check_output_size());
+    // An AES member is good only when its authentication code agrees.
+    if (G.cur->encrypted && result <= ENG_WARNING && G.disk_full_state == 0) {
+        if (const int d = decryption.finish()) result = report_encrypted_damage(shown_name, d);
+    }
     const uint32_t crc = G.running_crc ^ 0xFFFFFFFFu;
+    const bool crc_good = !G.compute_crc || crc == G.local.crc32;
 
     if (G.disk_full_state > 1) {
         if (to_file) discard_output();
@@ -431,7 +499,7 @@ int extract_member() {
         // file. A failed write leaves an incomplete file, which is never kept;
         // going on after it is an error of the run.
         HostStat st;
-        const bool complete = result <= 1 && crc == G.local.crc32;
+        const bool complete = result <= 1 && crc_good;
         const bool place = G.disk_full_state == 0 && (complete || host_stat(G.member_name.c_str(), &st) != 0);
         PreparedOutput prepared;
         if (!close_output(place ? &prepared : nullptr) || G.disk_full_state == 1) {
@@ -465,7 +533,7 @@ int extract_member() {
         return result;
     }
 
-    if (crc != G.local.crc32) {
+    if (!crc_good) {
         if (G.quiet_level) std::fprintf(stderr, "%-22s ", shown_text(G.member_name).c_str());
         std::fprintf(stderr, " bad CRC %08lx  (should be %08lx)\n", static_cast<unsigned long>(crc),
                      static_cast<unsigned long>(G.local.crc32));

@@ -136,6 +136,7 @@ struct EngineGlobals {
     std::vector<uint8_t> convert_buf;     // CONVERT_BUF_SIZE bytes during a run
     std::vector<uint8_t> unshrink_buffer; // empty until unshrink needs it
     uint32_t running_crc = 0;
+    bool compute_crc = true;              // false for a member that has no CRC (AES, AE-2)
     bool first_block = false;
     bool cr_pending = false;
     bool crlf_line_ends = LOCAL_CRLF_LINE_ENDS;  // the line end text conversion (-a) writes

@@ -168,7 +168,7 @@ uint32_t within_declared_size(uint32_t size) {
 
 int write_out(const uint8_t* block, uint32_t size, int from_unshrink) {
     size = within_declared_size(size);
-    G.running_crc = crc32_update(G.running_crc, block, size);
+    if (G.compute_crc) G.running_crc = crc32_update(G.running_crc, block, size);
     if (G.test_only || size == 0) return 0;
     if (G.disk_full_state != 0) return ENG_DISK_FULL;
 
@@ -252,6 +252,7 @@ void begin_member_output() {
     G.input_exhausted = false;
     G.first_block = true;
     G.running_crc = 0xFFFFFFFFu;
+    G.compute_crc = true;
     G.window_fill = 0;
     G.window.fill(0);
     G.output_total = 0;

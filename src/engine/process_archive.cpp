@@ -8,6 +8,7 @@
 #include "engine/directory_memo.h"
 #include "engine/globals.h"
 #include "engine/io.h"
+#include "engine/password.h"
 #include "engine/walk.h"
 #include "engine/zip_reader.h"
 #include "hostfs/mapname.h"
@@ -243,6 +244,7 @@ int process_archive(bool last_chance) {
     G.input_pos = G.input_buf.data();
     G.input_left = 0;
     G.offset_shift = 0;
+    password_new_archive();
     if (G.quiet_level == 0 && !G.info_mode) std::printf("Archive:  %s\n", G.archive_name);
 
     // The end record, then the information header or the archive comment.

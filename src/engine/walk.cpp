@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "decrypt/decrypt_result.h"
+#include "decrypt/zip_aes.h"
 #include "engine/archive_reports.h"
 #include "engine/directory_memo.h"
 #include "engine/extract.h"
@@ -145,12 +147,13 @@ void skip_for_version(const char* name, const char* what, unsigned needed, unsig
 }
 
 // The format version read (x 10): 4.5, with the Zip64 records; a member
-// packed with bzip2 (4.6) or LZMA (6.3) may ask for its method's version. And
-// the VMS file system's: 4.2.
+// packed with bzip2 (4.6) or LZMA (6.3), or encrypted with AES (5.1), may ask
+// for its method's version. And the VMS file system's: 4.2.
 constexpr unsigned FORMAT_VERSION_READ = 45;
 constexpr unsigned VMS_VERSION_READ = 42;
 unsigned version_read_for(unsigned method) {
-    return method == METHOD_BZIP2 ? 46u : method == METHOD_LZMA ? 63u : FORMAT_VERSION_READ;
+    return method == METHOD_BZIP2 ? 46u : method == METHOD_LZMA ? 63u : method == AES_METHOD ? 51u
+                                                                               : FORMAT_VERSION_READ;
 }
 
 // The permission bits of a file or directory made on Unix, which keeps its mode
@@ -239,8 +242,8 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
     }
 
     // 5 to 7: the host path and the rules for existing files.
+    const std::string stored_name = G.member_name;
     if (!G.test_only && !G.to_stdout) {
-        const std::string stored_name = G.member_name;
         const int r = mapname(0);
         if (r == HOST_WARNING) {
             result = raise(result, ENG_WARNING);
@@ -265,7 +268,7 @@ int member_steps(long index, bool* stop_walk, int* walk_code) {
 
     // 8: extraction.
     G.disk_full_state = 0;
-    result = raise(result, extract_member());
+    result = raise(result, extract_member(stored_name));
     if (G.disk_full_state > 1) {
         *stop_walk = true;
         *walk_code = -1;  // the walk's own result so far, raised by this member
@@ -291,17 +294,30 @@ bool check_member_support() {
     const std::string shown_name = shown_text(G.member_name);
     const char* name = shown_name.c_str();
 
-    // Methods 0 to 6, 8, 9, 12 and 14 are decoded; others are refused, and so
-    // is encrypted data, whatever version of the format they ask for.
-    if (h.method > METHOD_IMPLODED && h.method != METHOD_DEFLATED && h.method != METHOD_DEFLATE64 &&
-        h.method != METHOD_BZIP2 && h.method != METHOD_LZMA) {
-        const MethodNames* names = method_names(h.method);
-        std::fprintf(stderr, "   skipping: %-22s  compression method %d%s%s%s\n", name, h.method,
-                     names ? " (" : "", names ? names->full : "", names ? ")" : "");
+    // Methods 0 to 6, 8, 9, 12 and 14 are decoded, also under AES encryption
+    // (method 99, which names the real method in its extra field); others are
+    // refused, whatever version of the format they ask for.
+    unsigned method = h.method;
+    unsigned can_do = version_read_for(method);
+    if (m.encrypted && (h.flags & FLAG_STRONG_ENCRYPTION)) {
+        std::fprintf(stderr, "   skipping: %-22s  encrypted (not supported)\n", name);
         return false;
     }
-    if (m.encrypted) {
-        std::fprintf(stderr, "   skipping: %-22s  encrypted (not supported)\n", name);
+    if (m.encrypted && h.method == AES_METHOD) {
+        AesExtra extra;
+        const int e = parse_aes_extra(G.extra_field, &extra);
+        if (e != DECRYPT_OK) {
+            std::fprintf(stderr, "   skipping: %-22s  %s\n", name, aes_extra_refusal(e));
+            return false;
+        }
+        method = extra.method;
+        can_do = std::max(can_do, version_read_for(method));
+    }
+    if (method > METHOD_IMPLODED && method != METHOD_DEFLATED && method != METHOD_DEFLATE64 &&
+        method != METHOD_BZIP2 && method != METHOD_LZMA) {
+        const MethodNames* names = method_names(method);
+        std::fprintf(stderr, "   skipping: %-22s  compression method %u%s%s%s\n", name, method,
+                     names ? " (" : "", names ? names->full : "", names ? ")" : "");
         return false;
     }
     if (h.needed_host == HOST_VMS) {
@@ -315,8 +331,8 @@ bool check_member_support() {
             read_answer_line();
             if (G.answer_buf[0] != 'y' && G.answer_buf[0] != 'Y') return false;
         }
-    } else if (h.needed_version > version_read_for(h.method)) {
-        skip_for_version(name, "PK", h.needed_version, version_read_for(h.method));
+    } else if (h.needed_version > can_do) {
+        skip_for_version(name, "PK", h.needed_version, can_do);
         return false;
     }
     map_host_attributes();

@@ -90,6 +90,7 @@ inline constexpr uint16_t FLAG_IMPLODE_8K = 0x0002;       // imploded: 8 KiB dic
 inline constexpr uint16_t FLAG_IMPLODE_3_TREES = 0x0004;  // imploded: three Shannon-Fano trees (else two)
 inline constexpr uint16_t FLAG_LZMA_END_MARKER = 0x0002;  // LZMA: the data ends with an end marker
 inline constexpr uint16_t FLAG_DATA_DESCRIPTOR = 0x0008;  // CRC and sizes follow the data
+inline constexpr uint16_t FLAG_STRONG_ENCRYPTION = 0x0040; // encrypted by a scheme not read here
 inline constexpr uint16_t FLAG_UTF8 = 0x0800;             // the name and comment are UTF-8
 
 // Deflated: flag bits 1 and 2, the level asked of the compressor (0 normal,
@@ -258,16 +259,6 @@ LocalHeader decode_local_header(const uint8_t* body);
 void widen_central_header(CentralHeader& h, std::span<const uint8_t> extra_field);
 void widen_local_header(LocalHeader& h, std::span<const uint8_t> extra_field);
 
-// An encrypted member's compressed data begins with this header (the
-// traditional encryption's).
-inline constexpr uint64_t ENCRYPTION_HEADER_SIZE = 12;
-
-// The size of a member's compressed data without its encryption header: never
-// below 0, also for a damaged entry that states less than the header.
-constexpr uint64_t member_data_size(const CentralHeader& h) {
-    if (!(h.flags & FLAG_ENCRYPTED)) return h.packed_size;
-    return h.packed_size > ENCRYPTION_HEADER_SIZE ? h.packed_size - ENCRYPTION_HEADER_SIZE : 0;
-}
 
 // ---- Extra fields: blocks of a 2-byte id, a 2-byte size and that many bytes
 // of data, one after the other.
@@ -321,6 +312,64 @@ constexpr std::optional<std::span<const uint8_t>> find_extra_block(std::span<con
     for (const ExtraBlock& block : ExtraBlocks(field))
         if (block.id == id) return block.data;
     return std::nullopt;
+}
+
+// ---- Encryption: what it adds to a member's compressed data.
+
+// The traditional encryption's header, before the data.
+inline constexpr uint64_t ENCRYPTION_HEADER_SIZE = 12;
+
+// AES encryption: method 99, whose extra block (EXTRA_AES, 7 bytes) names the
+// vendor version (1 AE-1, 2 AE-2), the vendor ("AE"), the key strength (1, 2,
+// 3: 128, 192, 256 bits) and the data's real method. The data is framed:
+//   salt (8, 12 or 16 bytes) | verifier (2) | encrypted data | authentication code (10)
+inline constexpr uint16_t AES_METHOD = 99;
+inline constexpr size_t AES_EXTRA_SIZE = 7;
+inline constexpr size_t AES_VERIFIER_SIZE = 2;
+inline constexpr size_t AES_AUTH_CODE_SIZE = 10;
+inline constexpr uint16_t AES_VENDOR_AE = 0x4541;  // "AE" as a little-endian number
+
+struct AesExtra {
+    uint16_t vendor_version = 0;  // 1 AE-1, 2 AE-2
+    uint8_t strength = 0;         // 1, 2, 3: AES-128, AES-192, AES-256
+    uint16_t method = 0;          // the real compression method of the data
+    uint16_t vendor = AES_VENDOR_AE;
+};
+
+// The AES block of an extra field as it states it (not checked); nothing when
+// the field has no whole block of that id and size.
+constexpr std::optional<AesExtra> decode_aes_extra(std::span<const uint8_t> field) {
+    const auto block = find_extra_block(field, EXTRA_AES);
+    if (!block || block->size() != AES_EXTRA_SIZE) return std::nullopt;
+    const uint8_t* b = block->data();
+    return AesExtra{get_u16le(b), b[4], get_u16le(b + 5), get_u16le(b + 2)};
+}
+
+// The variants this program knows: AE-1 and AE-2 of the vendor "AE", strengths 1 to 3.
+constexpr bool aes_variant_known(const AesExtra& e) {
+    return e.vendor == AES_VENDOR_AE && e.vendor_version >= 1 && e.vendor_version <= 2 && e.strength >= 1 &&
+           e.strength <= 3;
+}
+
+// The AES key's size in bytes (16, 24 or 32), and the salt's, for strengths 1 to 3.
+constexpr size_t aes_key_size(uint8_t strength) { return 8 + 8 * static_cast<size_t>(strength); }
+constexpr size_t aes_salt_size(uint8_t strength) { return 4 + 4 * static_cast<size_t>(strength); }
+// Salt and verifier: what precedes the encrypted data.
+constexpr size_t aes_header_size(uint8_t strength) { return aes_salt_size(strength) + AES_VERIFIER_SIZE; }
+
+// The size of a member's compressed data without what its encryption adds
+// (the traditional header; AES's salt, verifier and authentication code by
+// the strength its extra block in `extra_field` states): never below 0, also
+// for a damaged entry that states less.
+constexpr uint64_t member_data_size(const CentralHeader& h, std::span<const uint8_t> extra_field) {
+    if (!(h.flags & FLAG_ENCRYPTED)) return h.packed_size;
+    uint64_t overhead = ENCRYPTION_HEADER_SIZE;
+    if (h.method == AES_METHOD) {
+        const std::optional<AesExtra> aes = decode_aes_extra(extra_field);
+        if (aes && aes->strength >= 1 && aes->strength <= 3)
+            overhead = aes_header_size(aes->strength) + AES_AUTH_CODE_SIZE;
+    }
+    return h.packed_size > overhead ? h.packed_size - overhead : 0;
 }
 
 // ---- MS-DOS date and time.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -69,7 +70,7 @@ int info_short_entry() {
     std::printf("%s %s %7llu %c%c", field.c_str(), host_short_name(static_cast<unsigned>(m.host)),
                 static_cast<unsigned long long>(h.unpacked_size), type, extra_letter);
     if (G.info.format == INFO_MEDIUM) {
-        const uint64_t packed = member_data_size(h);
+        const uint64_t packed = member_data_size(h, G.extra_field);
         std::printf("%3d%%", (saving_ratio(h.unpacked_size, packed) + 5) / 10);
     } else if (G.info.format == INFO_LONG) {
         std::printf(" %7llu", static_cast<unsigned long long>(h.packed_size));
@@ -119,6 +120,28 @@ bool print_time_fields() {
     return any;
 }
 
+// An AES member's encryption as its extra block (read by the walk) states it:
+// the vendor version and the key, and the method of the data inside.
+void print_aes_details() {
+    const std::optional<AesExtra> aes = decode_aes_extra(G.extra_field);
+    if (!aes) {
+        std::printf("  AES encryption (vendor version, key):             no AES extra field\n");
+        return;
+    }
+    char version[16];
+    if (aes->vendor == AES_VENDOR_AE && (aes->vendor_version == 1 || aes->vendor_version == 2))
+        std::snprintf(version, sizeof version, "AE-%u", aes->vendor_version);
+    else
+        std::snprintf(version, sizeof version, "unknown (%u)", aes->vendor_version);
+    char key[24];
+    if (aes->strength >= 1 && aes->strength <= 3)
+        std::snprintf(key, sizeof key, "%u-bit", static_cast<unsigned>(aes_key_size(aes->strength) * 8));
+    else
+        std::snprintf(key, sizeof key, "unknown strength %u", aes->strength);
+    std::printf("  AES encryption (vendor version, key):             %s, %s\n", version, key);
+    std::printf("  real compression method (AES):                    %s\n", method_long_name(aes->method).c_str());
+}
+
 }  // namespace
 
 int info_long_entry() {
@@ -149,6 +172,7 @@ int info_long_entry() {
     }
     std::printf("  file security status:                             %sencrypted\n",
                 (h.flags & FLAG_ENCRYPTED) ? "" : "not ");
+    if ((h.flags & FLAG_ENCRYPTED) && h.method == AES_METHOD) print_aes_details();
     std::printf("  extended local header:                            %s\n",
                 (h.flags & FLAG_DATA_DESCRIPTOR) ? "yes" : "no");
     std::printf("  file last modified on:                            %s\n",

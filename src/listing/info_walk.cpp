@@ -140,7 +140,7 @@ int info_walk() {
         result = std::max(result, r);
 
         total_unpacked = capped_sum(total_unpacked, h.unpacked_size);
-        total_packed = capped_sum(total_packed, member_data_size(h));
+        total_packed = capped_sum(total_packed, member_data_size(h, G.extra_field));
         ++members;
     }
 

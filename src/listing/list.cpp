@@ -110,7 +110,7 @@ int list_archive() {
 
         const DosDateTime t = decode_dos_date(h.dos_date, h.dos_time);
         const unsigned year = (t.year - 1900) % 100;
-        const uint64_t packed = member_data_size(h);
+        const uint64_t packed = member_data_size(h, G.extra_field);
         const char case_mark = member.lowercase_name ? '^' : ' ';
 
         if (verbose) {

@@ -1,5 +1,6 @@
-// Method 12: decodes a bzip2 stream ("BZh" and the block size digit, blocks,
-// the end-of-stream record with the combined CRC; further streams may follow).
+// Method 12: decodes bzip2 streams ("BZh" and the block size digit, blocks,
+// the end-of-stream record with the combined CRC), one after the other up to
+// the member's declared size.
 //
 // A block is decoded in three passes:
 //   1. the prefix codes (up to 6 tables, chosen per 50 symbols by the
@@ -129,6 +130,17 @@ struct BitReader {
         return v;
     }
     bool truncated() const { return overrun > OVERRUN_LIMIT; }
+    // Skips to the next byte boundary. Streams begin on one, and every fetch
+    // adds whole bytes, so the bits held past it are count % 8.
+    void align() {
+        if (count % 8) take(count % 8);
+    }
+    // True while the member's data holds unread bytes (not the zeros that
+    // stand in for data past its end).
+    bool more() const {
+        return static_cast<int64_t>(count) - overrun * 8 >= 8 || input.avail > 0 ||
+               G.packed_left > input.pos - input.start;
+    }
 };
 
 // One code table: a root of LOOKUP_BITS bits whose entries hold
@@ -426,8 +438,8 @@ int Bunzip2::undo_transform(uint32_t used, uint32_t origin, uint32_t stored_crc)
     return 0;
 }
 
-// The stream: blocks up to the end-of-stream record, whose combined CRC must
-// match. Bytes after it are not read.
+// The streams: blocks up to each end-of-stream record, whose combined CRC
+// must match. Bytes after the last stream needed are not read.
 int Bunzip2::run() {
     in_.input.load();
     int r = read_stream_header();
@@ -441,7 +453,12 @@ int Bunzip2::run() {
             if (G.disk_full_state != 0) break;
         } else {
             r = magic == END_MAGIC && in_.take(32) == combined_crc_ && !in_.truncated() ? 0 : 1;
-            break;
+            // Parallel compressors write a member as streams one after the
+            // other: the next one is decoded while the member's declared size
+            // is not reached and its data goes on.
+            in_.align();
+            if (r != 0 || G.output_total >= G.output_limit || !in_.more()) break;
+            r = read_stream_header();
         }
     }
     in_.input.store();

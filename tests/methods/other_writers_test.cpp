@@ -323,4 +323,26 @@ TEST(Bunzip2, StreamAndBlockRules) {
     EXPECT_TRUE(small.output == Bytes(data.begin(), data.begin() + 1000));
 }
 
+// Streams one after the other, as parallel compressors write them: each is
+// decoded up to the declared size; a damaged later stream is invalid data.
+TEST(Bunzip2, ConcatenatedStreams) {
+    const Bytes first = tz::sample_data(SampleKind::text, 150000, 21);
+    const Bytes second = tz::sample_data(SampleKind::binary, 30001, 22);
+    PackedMember both = tz::packed_by_7zz("BZip2:d=100k", first);
+    const Bytes second_packed = tz::packed_by_7zz("BZip2", second).packed;
+    both.packed.insert(both.packed.end(), second_packed.begin(), second_packed.end());
+    Bytes whole = first;
+    whole.insert(whole.end(), second.begin(), second.end());
+
+    tz::MethodRun r = decode(both, whole.size());
+    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.output == whole) << r.output.size() << " bytes";
+    r = decode(both, first.size());  // the first stream is the whole member
+    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.output == first);
+    Bytes damaged = both.packed;
+    damaged[damaged.size() - second_packed.size() + 1] = 'X';  // the second stream's signature
+    EXPECT_EQ(decode(both, whole.size(), damaged).result, 1);
+}
+
 }  // namespace

@@ -46,8 +46,10 @@ PackedMember first_member(const Bytes& a) {
 }
 
 void archive_by_7zz(const std::string& dir, const std::string& archive, const std::string& spec,
-                    const std::vector<std::string>& files) {
-    std::vector<std::string> command = {"7zz", "a", "-tzip", "-mmt1", "-bd", "-mm=" + spec, archive};
+                    const std::vector<std::string>& files, const std::vector<std::string>& options) {
+    std::vector<std::string> command = {"7zz", "a", "-tzip", "-mmt1", "-bd", "-mm=" + spec};
+    command.insert(command.end(), options.begin(), options.end());
+    command.push_back(archive);
     command.insert(command.end(), files.begin(), files.end());
     run_tool(command, dir);
 }
