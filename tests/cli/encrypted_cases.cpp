@@ -169,6 +169,9 @@ TEST(Encrypted, DamagedAndCutMembersAreErrors) {
         EXPECT_EQ(r.code, 2) << c.what;
         EXPECT_EQ(r.err, c.err) << c.what;
         EXPECT_EQ(r.out, "At least one error was detected in e.zip.\n") << c.what;
+        // Talkative: after a begun progress line the error starts a line of its own.
+        const auto talkative = run_unzip({"-t", "-P", password, "e.zip"}, dir.path());
+        EXPECT_EQ(talkative.err, (c.err.find("cut short") == std::string::npos ? "\n" : "") + c.err) << c.what;
     }
     TempDir dir;
     archive(cases[0].change).write(dir / "e.zip");
