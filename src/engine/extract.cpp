@@ -213,9 +213,10 @@ int skip_member(const std::string& shown_name, const char* why, int result) {
     return result;
 }
 
-// An encrypted member whose data is damaged or cut short.
-int report_encrypted_damage(const std::string& shown_name, int decrypt_result) {
-    std::fprintf(stderr, "%s  error:  %s: %s\n", G.quiet_level ? "" : "\n", shown_name.c_str(),
+// An encrypted member whose data is damaged or cut short, reported on a line
+// of its own also when its progress line was begun.
+int report_encrypted_damage(const std::string& shown_name, int decrypt_result, bool after_progress) {
+    std::fprintf(stderr, "%s  error:  %s: %s\n", after_progress && G.quiet_level == 0 ? "\n" : "", shown_name.c_str(),
                  decrypt_result == DECRYPT_TRUNCATED ? "encrypted data cut short"
                                                      : "authentication failed: the data is damaged or altered");
     return ENG_ERROR;
@@ -252,7 +253,7 @@ int start_decryption(MemberDecryption& decryption, const std::string& stored_nam
     case DECRYPT_UNSUPPORTED:
         return skip_member(shown_name, aes_extra_refusal(d), ENG_WARNING);
     case DECRYPT_TRUNCATED:
-        return report_encrypted_damage(shown_name, d);
+        return report_encrypted_damage(shown_name, d, false);
     default:
         return skip_member(shown_name, "AES decryption unavailable on this system", ENG_WARNING);
     }
@@ -482,7 +483,7 @@ int extract_member(const std::string& stored_name) {
     if (result <= ENG_WARNING && G.disk_full_state == 0) result = std::max(result, check_output_size());
     // An AES member is good only when its authentication code agrees.
     if (G.cur->encrypted && result <= ENG_WARNING && G.disk_full_state == 0) {
-        if (const int d = decryption.finish()) result = report_encrypted_damage(shown_name, d);
+        if (const int d = decryption.finish()) result = report_encrypted_damage(shown_name, d, true);
     }
     const uint32_t crc = G.running_crc ^ 0xFFFFFFFFu;
     const bool crc_good = !G.compute_crc || crc == G.local.crc32;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -168,6 +169,9 @@ TEST(Encrypted, DamagedAndCutMembersAreErrors) {
         EXPECT_EQ(r.code, 2) << c.what;
         EXPECT_EQ(r.err, c.err) << c.what;
         EXPECT_EQ(r.out, "At least one error was detected in e.zip.\n") << c.what;
+        // Talkative: after a begun progress line the error starts a line of its own.
+        const auto talkative = run_unzip({"-t", "-P", password, "e.zip"}, dir.path());
+        EXPECT_EQ(talkative.err, (c.err.find("cut short") == std::string::npos ? "\n" : "") + c.err) << c.what;
     }
     TempDir dir;
     archive(cases[0].change).write(dir / "e.zip");
@@ -225,11 +229,16 @@ TEST(Encrypted, WithoutBcryptAesIsUnavailable) {
     EXPECT_EQ(r.err, err + had_warnings);
 }
 
+struct TerminalRun {
+    std::string shown;  // what the terminal showed
+    int code = -1;      // the exit code (-1 when it did not end within 30 seconds)
+    bool echo = false;  // the terminal echoes input when the program has ended
+};
+
 // Runs the native program on a new terminal in `cwd`, answering each
-// "password: " prompt with the next of `answers`; what the terminal showed
-// and the exit code (-1 when it did not end within 30 seconds).
-std::pair<std::string, int> run_on_terminal(const std::vector<std::string>& args, const std::string& cwd,
-                                            std::vector<std::string> answers) {
+// "password: " prompt with the next of `answers` and a line end.
+TerminalRun run_on_terminal(const std::vector<std::string>& args, const std::string& cwd,
+                            std::vector<std::string> answers) {
     std::vector<std::string> words = {tz::native_unzip()};
     words.insert(words.end(), args.begin(), args.end());
     int terminal = -1;
@@ -241,7 +250,7 @@ std::pair<std::string, int> run_on_terminal(const std::vector<std::string>& args
         if (chdir(cwd.c_str()) == 0) execv(argv[0], argv.data());
         _exit(127);
     }
-    if (child < 0) return {"forkpty failed", -1};
+    if (child < 0) return {"forkpty failed", -1, false};
     std::string shown;
     size_t answered_up_to = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -260,11 +269,13 @@ std::pair<std::string, int> run_on_terminal(const std::vector<std::string>& args
             if (write(terminal, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
         }
     }
-    close(terminal);
     int status = 0;
     if (std::chrono::steady_clock::now() >= deadline) kill(child, SIGKILL);
     waitpid(child, &status, 0);
-    return {shown, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    termios settings{};
+    const bool echo = tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO);
+    close(terminal);
+    return {shown, WIFEXITED(status) ? WEXITSTATUS(status) : -1, echo};
 }
 
 // Without -P the password is asked on the terminal and not shown; a wrong one
@@ -274,8 +285,9 @@ TEST(Encrypted, PasswordAskedOnTheTerminalWithoutEcho) {
     if (tz::under_wine()) GTEST_SKIP() << "a pseudo-terminal drives the native build only";
     TempDir dir;
     archive().write(dir / "e.zip");
-    const auto [shown, code] = run_on_terminal({"-t", "e.zip"}, dir.path(), {"Wr0ng", password});
+    const auto [shown, code, echo] = run_on_terminal({"-t", "e.zip"}, dir.path(), {"Wr0ng", password});
     EXPECT_EQ(code, 1) << shown;
+    EXPECT_TRUE(echo);
     EXPECT_EQ(shown.find("Wr0ng"), std::string::npos) << shown;
     EXPECT_EQ(shown.find(password), std::string::npos) << shown;
     const std::string expected[] = {
@@ -295,6 +307,18 @@ TEST(Encrypted, PasswordAskedOnTheTerminalWithoutEcho) {
     size_t prompts = 0;
     for (size_t p = shown.find("password: "); p != std::string::npos; p = shown.find("password: ", p + 1)) ++prompts;
     EXPECT_EQ(prompts, 2u) << shown;
+}
+
+// Ctrl-C at the prompt ends the run as an interruption and gives the
+// terminal its echo back.
+TEST(Encrypted, InterruptedPromptLeavesTheEchoOn) {
+    if (tz::under_wine()) GTEST_SKIP() << "a pseudo-terminal drives the native build only";
+    TempDir dir;
+    archive().write(dir / "e.zip");
+    const TerminalRun r = run_on_terminal({"-t", "e.zip"}, dir.path(), {"\x03"});
+    EXPECT_EQ(r.code, 80) << r.shown;
+    EXPECT_NE(r.shown.find("error:  interrupted by SIGINT"), std::string::npos) << r.shown;
+    EXPECT_TRUE(r.echo);
 }
 
 // 7-Zip's encryptions over four methods: tested, piped, and refused with a
