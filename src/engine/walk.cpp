@@ -472,7 +472,9 @@ int walk_members() {
 
     if (G.test_only && G.quiet_level < 2) {
         const long tested = last_index + 1;
-        if (result != 0)
+        // An archive read from its local headers is damaged, however sound
+        // the members before the damage are.
+        if (result != 0 || G.recovering)
             std::printf("At least one %serror was detected in %s.\n",
                         result == ENG_WARNING ? "warning-" : "", G.archive_name);
         else if (tested == 0)

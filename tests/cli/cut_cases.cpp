@@ -74,6 +74,10 @@ TEST(CutArchives, MembersBeforeTheCutAreRecovered) {
         EXPECT_EQ(2, r.code) << c.where;
         EXPECT_EQ(warnings + summary, r.err) << c.where;
 
+        r = tz::run_unzip({"-t", "cut.zip"}, dir_.path());
+        EXPECT_EQ(2, r.code) << c.where;
+        EXPECT_TRUE(r.out.ends_with("\nAt least one error was detected in cut.zip.\n")) << c.where << r.out;
+
         r = tz::run_unzip({"-qq", "cut.zip", "-d", "out"}, dir_.path());
         EXPECT_EQ(2, r.code) << c.where;
         EXPECT_EQ(warnings + summary, r.err) << c.where;
