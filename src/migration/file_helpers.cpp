@@ -107,18 +107,6 @@ void remove_converted(const std::string& directory, const RenamePair& pair) {
 
 }  // namespace
 
-bool join_path(std::string& out, std::string_view directory, std::string_view name) {
-    std::string joined(directory);
-    if (joined.empty() || joined.back() != '\\') joined += '\\';
-    joined += name;
-    if (joined.size() > SETUP_PATH_MAX) {
-        out.clear();
-        return false;
-    }
-    out = std::move(joined);
-    return true;
-}
-
 bool is_absolute_path(std::string_view path) {
     return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || (!path.empty() && path[0] == '\\') ||
            is_network_path(path);
@@ -128,31 +116,8 @@ bool is_network_path(std::string_view path) {
     return path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
 }
 
-int compare_nocase(std::string_view a, std::string_view b, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        const int ca = i < a.size() ? fold(a[i]) : 0;
-        const int cb = i < b.size() ? fold(b[i]) : 0;
-        if (ca != cb) return ca - cb;
-        if (ca == 0) return 0;
-    }
-    return 0;
-}
-
 bool same_path(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same_path_char);
-}
-
-std::string stored_spelling(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/");
-    if (slash == std::string::npos || path.size() >= sizeof(OS_FILEFIND::name)) return path;
-    OS_FILEFIND entry;
-    path.copy(entry.name, path.size());
-    entry.name[path.size()] = '\0';
-    std::string spelled = path;
-    if (os_FileFindMgr(OS_FIND_FIRST, &entry) == 0 && same_nocase(entry.name, path.substr(slash + 1)))
-        spelled = path.substr(0, slash + 1) + entry.name;
-    os_FileFindMgr(OS_FIND_END, &entry);
-    return spelled;
 }
 
 bool path_in_directory(std::string_view path, std::string_view directory) {

@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "migration/journal.h"
+#include "migration/path_names.h"
 
 // An old option-file name and its name in this version, relative to an
 // installation directory.
@@ -35,11 +36,6 @@ extern const std::array<RenamePair, 7> rename_pairs;
 // Names relative to the installation directory; a leading '!' marks a directory.
 extern const std::array<const char*, 25> obsolete_files;
 
-// `out` = directory, a backslash unless it already ends in one, and the name
-// (an empty directory gives a backslash and the name). False, with `out` empty,
-// when the result would be longer than SETUP_PATH_MAX.
-bool join_path(std::string& out, std::string_view directory, std::string_view name);
-
 // True when `path` is absolute: "X:\...", beginning with a backslash, or a
 // network path ("//server/share" as well).
 bool is_absolute_path(std::string_view path);
@@ -48,17 +44,9 @@ bool is_absolute_path(std::string_view path);
 // begins with two separators, '\' or '/'.
 bool is_network_path(std::string_view path);
 
-// Compares at most `n` characters without regard to letter case, like the
-// runtime's strnicmp: negative, zero or positive.
-int compare_nocase(std::string_view a, std::string_view b, size_t n);
-
 // True when both name the same path: equal without regard to case, with '/'
 // and '\' as the same separator.
 bool same_path(std::string_view a, std::string_view b);
-
-// `path` with its last component spelled as the folder stores it (Windows
-// names ignore letter case but keep it); `path` itself when it does not exist.
-std::string stored_spelling(const std::string& path);
 
 // True when `path` lies in `directory` or is it: it begins with the directory
 // (without regard to case) and continues with a backslash or ends there. An

@@ -7,7 +7,7 @@
 #include <set>
 #include <tuple>
 
-#include "migration/file_helpers.h"
+#include "migration/path_names.h"
 #include "migration/install_log.h"
 #include "platform/crt.h"
 #include "platform/hostfile.h"
