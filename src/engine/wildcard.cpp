@@ -67,7 +67,7 @@ int match_step(const unsigned char* p, const unsigned char* s, bool ignore_case)
     const unsigned char* star_s = nullptr;  // where the name behind it starts
     // No match; 2 once a '*' was seen, since no later start of an enclosing
     // '*' could match either.
-    const auto fail = [&] { return star_p ? 2 : 0; };
+    const auto no_match = [&] { return star_p ? 2 : 0; };
     for (;;) {
         if (*p == '*') {
             while (*p == '*') ++p;  // a run of stars is one star
@@ -78,7 +78,7 @@ int match_step(const unsigned char* p, const unsigned char* s, bool ignore_case)
         }
         const unsigned c = *p;
         if (c == 0 && *s == 0) return 1;
-        if (c != 0 && *s == 0) return fail();
+        if (c != 0 && *s == 0) return no_match();
         bool taken = false;
         const unsigned char* after = p + 1;
         if (c == 0) {
@@ -92,11 +92,11 @@ int match_step(const unsigned char* p, const unsigned char* s, bool ignore_case)
                 ++after;
             }
             const int hit = match_set(after, *s, ignore_case, &after);
-            if (hit < 0) return fail();  // no closing bracket: nothing matches
+            if (hit < 0) return no_match();  // no closing bracket: nothing matches
             taken = (hit == 1) != negate;
         } else if (c == '\\') {
             const unsigned literal = *after++;
-            if (literal == 0) return fail();  // a backslash at the end
+            if (literal == 0) return no_match();  // a backslash at the end
             taken = fold(literal, ignore_case) == fold(*s, ignore_case);
         } else {
             taken = fold(c, ignore_case) == fold(*s, ignore_case);
@@ -107,7 +107,7 @@ int match_step(const unsigned char* p, const unsigned char* s, bool ignore_case)
             continue;
         }
         // Give the last '*' one more character and try again behind it.
-        if (!star_p || *star_s == 0) return fail();
+        if (!star_p || *star_s == 0) return no_match();
         p = star_p;
         s = ++star_s;
     }

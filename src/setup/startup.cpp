@@ -95,13 +95,6 @@ int run(const char* program_path, const SetupOptions& options) {
 
 }  // namespace
 
-std::optional<std::string> profile_home_path() {
-    char home[OS_PATH_SIZE];
-    uint32_t size = sizeof home;
-    if (!os_IniMgr(OS_INI_QUERY, 0, PROFILE_APPLICATION, PROFILE_HOME_PATH, home, &size)) return std::nullopt;
-    return std::string(home);
-}
-
 void set_dialog_runner(DialogRunner runner) { dialog_runner = runner; }
 
 const SetupOptions& setup_options() { return current_options; }

@@ -10,18 +10,11 @@
 #include <string>
 
 #include "setup/command_line.h"
+#include "setup/profile.h"
 
 // The payload names in the order they are looked for; the index of the one
 // found is the language (English, German, French).
 inline constexpr const char* PAYLOAD_NAMES[] = {"INSTALL.FIL", "INSTALLD.FIL", "INSTALLF.FIL"};
-
-// Profile application of the product (with its trailing blank) and its values.
-inline constexpr const char* PROFILE_APPLICATION = "Tevanet ";
-inline constexpr const char* PROFILE_WINDOW_POS = "WindowPos";
-inline constexpr const char* PROFILE_HOME_PATH = "HomePath";
-
-// The earlier installation's directory as the profile's "HomePath" holds it; none when missing.
-std::optional<std::string> profile_home_path();
 
 // Runs the setup dialog (registering its window classes first) until it is
 // dismissed. The window code installs it; without one, start-up ends after

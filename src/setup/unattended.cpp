@@ -6,8 +6,8 @@
 #include "setup/dialog_model.h"
 #include "setup/install_worker.h"
 #include "setup/messages.h"
+#include "setup/profile.h"
 #include "setup/setup_state.h"
-#include "setup/startup.h"
 
 InstallUi silent_install_ui() {
     InstallUi ui;

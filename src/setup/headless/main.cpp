@@ -46,12 +46,12 @@ std::string terminal_text(const char* ansi) {
     return out;
 }
 
-void show_box(int caption, const char* text) {
+void print_box(int caption, const char* text) {
     std::printf("[%s] %s\n", terminal_text(message(caption)).c_str(), terminal_text(text).c_str());
 }
 
-bool ask(Answers answers, const char* text) {
-    show_box(msg_caption_info, text);
+bool ask_on_the_terminal(Answers answers, const char* text) {
+    print_box(msg_caption_info, text);
     if (answers != Answers::ask) {
         std::printf("  -> %s\n", answers == Answers::yes ? "yes" : "no");
         return answers == Answers::yes;
@@ -70,9 +70,9 @@ InstallUi terminal_ui(Answers answers) {
     ui.set_status = [](const char* text) { std::printf("status: %s\n", terminal_text(text).c_str()); };
     ui.set_percent = [](uint32_t percent) { std::printf("progress: %u%%\n", percent); };
     ui.option_enabled = [](int id) { return copy_box_enabled(copy_choices(S), id); };
-    ui.info = [](const char* text) { show_box(msg_caption_info, text); };
-    ui.error = [](const char* text) { show_box(msg_caption_error, text); };
-    ui.ask = [answers](const char* text) { return ask(answers, text); };
+    ui.info = [](const char* text) { print_box(msg_caption_info, text); };
+    ui.error = [](const char* text) { print_box(msg_caption_error, text); };
+    ui.ask = [answers](const char* text) { return ask_on_the_terminal(answers, text); };
     return ui;
 }
 
