@@ -171,7 +171,7 @@ void other_writer_seeds(const Bytes& text, const Bytes& binary) {
         const char* target;
         const char* name;
         bool by_7zz;
-        const char* spec;
+        const char* method_option;
         uint8_t selector;  // fuzz_methods' variant
     };
     const Writer writers[] = {
@@ -187,7 +187,7 @@ void other_writer_seeds(const Bytes& text, const Bytes& binary) {
         for (const Writer& w : writers) {
             for (const Bytes* data : {&text, &binary}) {
                 const tz::PackedMember m =
-                    w.by_7zz ? tz::packed_by_7zz(w.spec, *data) : tz::packed_by_python(w.spec, *data);
+                    w.by_7zz ? tz::packed_by_7zz(w.method_option, *data) : tz::packed_by_python(w.method_option, *data);
                 const std::string name = std::string(w.name) + (data == &text ? "_text" : "_binary");
                 // The method targets' first three bytes: flags and declared size.
                 Bytes input = {static_cast<uint8_t>((m.flags & 6) | ((data->size() >> 16) & 3) << 4),

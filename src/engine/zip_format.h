@@ -1,6 +1,6 @@
-// The ZIP format as the engine reads it (PKWARE's APPNOTE): every number of the
-// format named once, the records, their decoders from bytes, the blocks of an
-// extra field and the MS-DOS date and time.
+// The ZIP format as the engine reads it: every number of the format named
+// once, the records, their decoders from bytes, the blocks of an extra field
+// and the MS-DOS date and time.
 //
 // Nothing here reads a file, keeps state or prints: the record reader
 // (engine/zip_reader.h) takes the bytes from the archive, and the run loop, the
@@ -65,7 +65,7 @@ enum : unsigned {
     HOST_Z_SYSTEM = 8,
     HOST_CPM = 9,
     HOST_TOPS20 = 10,
-    HOST_WINDOWS_NTFS = 10,  // the later numbering of the APPNOTE gives 10 to Windows NTFS
+    HOST_WINDOWS_NTFS = 10,  // the format's later numbering gives 10 to Windows NTFS
     HOST_NTFS = 11,
     HOST_UNKNOWN = 12,  // every number from here on
 };

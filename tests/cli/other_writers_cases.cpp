@@ -24,7 +24,7 @@ using tz::TempDir;
 
 struct Made {
     const char* tool;  // "7zz" or "python"
-    const char* spec;
+    const char* method_option;
     const char* archive;
     const char* word;       // the extraction's progress word
     const char* invalid_q;  // the quiet invalid-data message, before the name
@@ -50,9 +50,9 @@ std::vector<Bytes> make_files(const TempDir& dir) {
 
 void make_archive(const TempDir& dir, const Made& m) {
     if (std::string(m.tool) == "7zz")
-        tz::archive_by_7zz(dir.path(), m.archive, m.spec, file_names);
+        tz::archive_by_7zz(dir.path(), m.archive, m.method_option, file_names);
     else
-        tz::archive_by_python(dir.path(), m.archive, m.spec, file_names);
+        tz::archive_by_python(dir.path(), m.archive, m.method_option, file_names);
 }
 
 TEST(OtherWriters, TestedPipedAndExtracted) {

@@ -68,7 +68,7 @@ std::vector<Bytes> contents() {
 
 struct Writer {
     const char* tool;  // "7zz" or "python"
-    const char* spec;
+    const char* method_option;
     uint16_t method;
     uint16_t flags;    // as the writer sets them
 };
@@ -87,7 +87,8 @@ constexpr Writer writers[] = {
 };
 
 PackedMember pack(const Writer& w, const Bytes& data) {
-    return std::string(w.tool) == "7zz" ? tz::packed_by_7zz(w.spec, data) : tz::packed_by_python(w.spec, data);
+    return std::string(w.tool) == "7zz" ? tz::packed_by_7zz(w.method_option, data)
+                                         : tz::packed_by_python(w.method_option, data);
 }
 
 TEST(OtherWriters, EveryMethodAndVariantDecodesEveryContent) {
@@ -99,15 +100,15 @@ TEST(OtherWriters, EveryMethodAndVariantDecodesEveryContent) {
             // 7-Zip stores what does not compress.
             if (m.method == 0 && std::string(w.tool) == "7zz") continue;
             ++packed;
-            ASSERT_EQ(m.method, w.method) << w.spec;
-            ASSERT_EQ(m.flags & 2, w.flags) << w.spec;
+            ASSERT_EQ(m.method, w.method) << w.method_option;
+            ASSERT_EQ(m.flags & 2, w.flags) << w.method_option;
             const tz::MethodRun r = decode(m, all[i].size());
-            EXPECT_EQ(r.result, 0) << w.tool << " " << w.spec << " content " << i << r.err;
-            EXPECT_TRUE(r.output == all[i]) << w.tool << " " << w.spec << " content " << i << ": "
+            EXPECT_EQ(r.result, 0) << w.tool << " " << w.method_option << " content " << i << r.err;
+            EXPECT_TRUE(r.output == all[i]) << w.tool << " " << w.method_option << " content " << i << ": "
                                             << r.output.size() << " bytes of " << all[i].size();
-            EXPECT_GE(r.packed_left, 0) << w.spec << ": read past the member's data";
+            EXPECT_GE(r.packed_left, 0) << w.method_option << ": read past the member's data";
         }
-        EXPECT_GE(packed, all.size() - 3) << w.spec;
+        EXPECT_GE(packed, all.size() - 3) << w.method_option;
     }
     // Blocks of 100 kB: the text above took three.
     EXPECT_EQ(pack(writers[2], all[0]).packed[3], '1');
@@ -125,10 +126,10 @@ TEST(OtherWriters, CutAndDamagedStreamsStayInBounds) {
         for (size_t cut = 0; cut < m.packed.size(); cut += step) {
             const Bytes packed(m.packed.begin(), m.packed.begin() + static_cast<long>(cut));
             const tz::MethodRun r = decode(m, data.size(), packed);
-            ASSERT_LE(r.output.size(), data.size()) << w.spec << " cut at " << cut;
-            EXPECT_GE(r.packed_left, -24) << w.spec << " cut at " << cut;
+            ASSERT_LE(r.output.size(), data.size()) << w.method_option << " cut at " << cut;
+            EXPECT_GE(r.packed_left, -24) << w.method_option << " cut at " << cut;
             if (r.result == 0 && r.output.size() == data.size()) {
-                EXPECT_TRUE(r.output == data) << w.spec << " cut at " << cut;
+                EXPECT_TRUE(r.output == data) << w.method_option << " cut at " << cut;
             }
         }
         for (int round = 0; round < 150; ++round) {
@@ -136,8 +137,8 @@ TEST(OtherWriters, CutAndDamagedStreamsStayInBounds) {
             for (int k = 0; k < 1 + round % 3; ++k)
                 packed[rng() % packed.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
             const tz::MethodRun r = decode(m, data.size(), packed);
-            ASSERT_LE(r.output.size(), data.size()) << w.spec << " round " << round;
-            EXPECT_GE(r.packed_left, -24) << w.spec << " round " << round;
+            ASSERT_LE(r.output.size(), data.size()) << w.method_option << " round " << round;
+            EXPECT_GE(r.packed_left, -24) << w.method_option << " round " << round;
         }
     }
 }
@@ -161,9 +162,9 @@ TEST(OtherWriters, OutOfMemoryAtAnyAllocationIsReported) {
                     return result;
                 },
                 m.packed, setup);
-            EXPECT_EQ(r.result, fail_at < 0 ? 0 : 3) << w.spec << " failing allocation " << fail_at;
+            EXPECT_EQ(r.result, fail_at < 0 ? 0 : 3) << w.method_option << " failing allocation " << fail_at;
         }
-        EXPECT_GE(allocations, 1) << w.spec;
+        EXPECT_GE(allocations, 1) << w.method_option;
     }
 }
 

@@ -45,9 +45,9 @@ PackedMember first_member(const Bytes& a) {
     return m;
 }
 
-void archive_by_7zz(const std::string& dir, const std::string& archive, const std::string& spec,
+void archive_by_7zz(const std::string& dir, const std::string& archive, const std::string& method_option,
                     const std::vector<std::string>& files, const std::vector<std::string>& options) {
-    std::vector<std::string> command = {"7zz", "a", "-tzip", "-mmt1", "-bd", "-mm=" + spec};
+    std::vector<std::string> command = {"7zz", "a", "-tzip", "-mmt1", "-bd", "-mm=" + method_option};
     command.insert(command.end(), options.begin(), options.end());
     command.push_back(archive);
     command.insert(command.end(), files.begin(), files.end());
@@ -68,10 +68,10 @@ void archive_by_python(const std::string& dir, const std::string& archive, const
     run_tool(command, dir);
 }
 
-PackedMember packed_by_7zz(const std::string& spec, const Bytes& data) {
+PackedMember packed_by_7zz(const std::string& method_option, const Bytes& data) {
     TempDir dir;
     write_file(dir / "data", data);
-    archive_by_7zz(dir.path(), "a.zip", spec, {"data"});
+    archive_by_7zz(dir.path(), "a.zip", method_option, {"data"});
     return first_member(read_file(dir / "a.zip"));
 }
 
