@@ -14,6 +14,12 @@
 # Add/Remove Programs holds, with that list before and after.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The whole demo runs with the fixed address layout that Wine starts reliably in.
+if [ -z "${TEV_DEMO_FIXED_LAYOUT:-}" ]; then
+  source scripts/fixed-layout.sh
+  TEV_DEMO_FIXED_LAYOUT=1 fixed_layout bash scripts/demo.sh "$@"
+  exit
+fi
 root=$PWD
 mode=interactive
 if [ "${1:-}" = --walkthrough ] || [ -z "${DISPLAY:-}" ]; then mode=walkthrough; fi

@@ -15,10 +15,11 @@ done
 ctest --preset native
 ctest --preset asan
 # The Windows programs run under Wine; GUI tests need a display.
+source scripts/fixed-layout.sh
 if [ -z "${DISPLAY:-}" ]; then
-  xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset wine
+  fixed_layout xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset wine
 else
-  ctest --preset wine
+  fixed_layout ctest --preset wine
 fi
 # Each fuzz target for a short while (libFuzzer, ASan and UBSan).
 bash scripts/fuzz.sh 20

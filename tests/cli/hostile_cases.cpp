@@ -206,7 +206,7 @@ TEST(Hostile, AttacksEndQuicklyAndWriteNothingOutsideTheFolder) {
         const auto start = std::chrono::steady_clock::now();
         const auto r = tz::run_unzip(args, dir.path());
         const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        EXPECT_EQ(c.code, r.code) << r.err.substr(0, 2000);
+        EXPECT_EQ(c.code, r.code) << r.err.substr(0, 2000) << "\nstandard output:\n" << r.out.substr(0, 2000);
         for (const std::string& text : c.err_has) EXPECT_NE(std::string::npos, r.err.find(text)) << text << "\n" << r.err.substr(0, 2000);
         EXPECT_LT(seconds, 20.0);
 
