@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -30,21 +31,25 @@ namespace tz {
 
 namespace {
 
+// What Wine says when it could not start a program: with address-space
+// randomisation, one of the addresses it maps at a fixed place is now and then
+// taken already. The program never ran (exit code 1, no output of its own).
+constexpr const char* WINE_START_FAILED = "failed to map the shared user data";
+
 // The environment of a program run under Wine: the test prefix unless one is
-// set, no debug messages, no desktop integration.
+// set, no debug messages but the errors of memory mapping (which tell a failed
+// start from the program's own result), no desktop integration.
 std::vector<std::string> runner_env() {
     if (!under_wine()) return {};
-    std::vector<std::string> env = {"WINEDEBUG=-all",
+    std::vector<std::string> env = {"WINEDEBUG=-all,err+virtual",
                                      "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d"};
     const char* prefix = std::getenv("WINEPREFIX");
     if (!prefix || !*prefix) env.push_back(std::string("WINEPREFIX=") + TEV_WINE_PREFIX);
     return env;
 }
 
-}  // namespace
-
-RunResult run_process(const std::vector<std::string>& command, const std::string& cwd,
-                      const std::string& input, const std::vector<std::string>& env) {
+RunResult run_once(const std::vector<std::string>& command, const std::string& cwd,
+                   const std::string& input, const std::vector<std::string>& env) {
     // Feeding input to a program that has already exited must not end the test.
     std::signal(SIGPIPE, SIG_IGN);
     int in_pipe[2], out_pipe[2], err_pipe[2];
@@ -142,6 +147,21 @@ RunResult run_process(const std::vector<std::string>& command, const std::string
         if (fd >= 0) close(fd);
     result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+}  // namespace
+
+RunResult run_process(const std::vector<std::string>& command, const std::string& cwd,
+                      const std::string& input, const std::vector<std::string>& env) {
+    // A start that Wine itself failed is started again: the program did not run,
+    // so nothing it does has happened yet.
+    for (int attempt = 1;; ++attempt) {
+        RunResult result = run_once(command, cwd, input, env);
+        if (attempt == 3 || result.code != 1 || !result.out.empty() ||
+            result.err.find(WINE_START_FAILED) == std::string::npos)
+            return result;
+        std::fprintf(stderr, "note: Wine did not start the program (%s); starting it again\n", WINE_START_FAILED);
+    }
 }
 
 bool under_wine() {
