@@ -36,7 +36,6 @@ int MemberDecryption::begin_traditional(std::string_view password, uint8_t check
     if (!take_bytes(header)) return DECRYPT_TRUNCATED;
     keys_ = traditional_keys(bytes_of(password));
     if (const int r = traditional_open(keys_, header, check_byte)) return r;
-    overhead_ = TRADITIONAL_HEADER_SIZE;
     crc_checked_ = true;
     activate(Kind::TRADITIONAL);
     return DECRYPT_OK;
@@ -51,7 +50,6 @@ int MemberDecryption::begin_aes(const AesExtra& extra, std::string_view password
     if (!take_bytes(taken)) return DECRYPT_TRUNCATED;
     if (const int r = aes_.start(extra.strength, bytes_of(password), taken)) return r;
     G.packed_left -= AES_AUTH_CODE_SIZE;
-    overhead_ = static_cast<uint32_t>(header_size + AES_AUTH_CODE_SIZE);
     crc_checked_ = extra.vendor_version == 1;
     activate(Kind::AES);
     return DECRYPT_OK;

@@ -28,8 +28,7 @@
 //     // is compared unless crc_checked() is false (AE-2).
 //
 // A member given up midway (a failed write) needs no finish(): the stage
-// ends when the object goes. Sizes reported against the packed size (explode's
-// "bytes required" message) subtract overhead().
+// ends when the object goes.
 //
 // The stage reads the encryption header itself (12 bytes, or salt and
 // verifier). begin_*() leaves the member untouched on DECRYPT_UNSUPPORTED and,
@@ -67,10 +66,6 @@ public:
     // False for AE-2 members, whose CRC field is not to be compared.
     bool crc_checked() const { return crc_checked_; }
 
-    // Bytes of the packed size that are not the method's data: the encryption
-    // header and, for AES, the authentication code.
-    uint32_t overhead() const { return overhead_; }
-
     // Called by the input for a block of `size` bytes that it read into
     // `block` from archive offset `offset`: decrypts the part of it that
     // belongs to the encrypted data and has not been decrypted.
@@ -91,5 +86,4 @@ private:
     int64_t next_ = 0;   // the first byte not decrypted yet
     bool out_of_order_ = false;  // a block skipped or repeated data: it was not all decrypted once
     bool crc_checked_ = true;
-    uint32_t overhead_ = 0;
 };

@@ -158,8 +158,8 @@ unsigned version_read_for(unsigned method) {
 
 // The permission bits of a file or directory made on Unix, which keeps its mode
 // in the high half of the external attributes; 0 for anything else. Never
-// set-user-ID, set-group-ID or sticky. A symbolic link is extracted as a
-// regular file holding the link text and keeps the default permissions.
+// set-user-ID, set-group-ID or sticky. A symbolic link gets none: it is made
+// as a link, or written as a file with the default permissions.
 uint32_t unix_permissions(const CentralHeader& h) {
     if (h.made_by_host != HOST_UNIX) return 0;
     const uint32_t mode = host_mode(h.external_attributes);
