@@ -80,11 +80,32 @@ void report(const char* format, const char* a, const char* b = nullptr) {
     std::fflush(stderr);
 }
 
+}  // namespace
+
+size_t network_share_length(std::string_view path) {
+    if (path.size() < 3 || !is_separator(path[0]) || !is_separator(path[1]) || is_separator(path[2]))
+        return 0;
+    size_t separators = 0;
+    for (size_t i = 2; i < path.size(); ++i)
+        if (is_separator(path[i]) && ++separators == 2) return i;
+    return path.size();
+}
+
+namespace {
+
 // Makes `dir` with every missing folder above it. False, with errno saying why,
-// when one of them cannot be made (ENOTDIR when a file stands in the way).
+// when one of them cannot be made (ENOTDIR when a file stands in the way). On
+// Windows the server and share of a network path are no folders to make: the
+// folders are made below them.
 bool make_folders(const std::string& dir) {
+#ifdef _WIN32
+    const size_t fixed_head = network_share_length(dir);
+#else
+    const size_t fixed_head = 0;  // "//server" is a folder of the root here
+#endif
     for (size_t end = 1; end <= dir.size(); ++end) {
         if (end < dir.size() && !is_separator(dir[end])) continue;
+        if (end <= fixed_head) continue;
         if (is_separator(dir[end - 1]) || dir[end - 1] == ':') continue;  // "//", a drive
         const std::string part = dir.substr(0, end);
         HostStat st;

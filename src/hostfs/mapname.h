@@ -2,8 +2,10 @@
 // directories on the way; the extraction root itself.
 #pragma once
 
+#include <cstddef>
 #include <set>
 #include <string>
+#include <string_view>
 
 // Host layer result codes.
 enum : int {
@@ -68,6 +70,10 @@ int checkdir(const char* path, int mode);
 
 // Releases the current member's paths (after an error that ends its mapping).
 void release_host_paths() noexcept;
+
+// The length of the `\\server\share` head of a network path (either separator),
+// which holds no folder that could be made; 0 when `path` is no network path.
+size_t network_share_length(std::string_view path);
 
 // The extraction root (engine entry, "-d") and its release at the end of a run.
 inline int set_root(const char* path) { return checkdir(path, CHECKDIR_SET_ROOT); }

@@ -47,6 +47,21 @@ TEST_F(ExtractionRoot, TrailingSlashAndExistingDirectories) {
     EXPECT_EQ(host_paths.root_len, 0);
 }
 
+// On Windows the server and share of a network root are not made as folders
+// (the share exists or the run fails below it); the folders under them are.
+TEST(NetworkRoot, TheServerAndShareAreNoFoldersToMake) {
+    const struct {
+        const char* path;
+        size_t head;
+    } cases[] = {
+        {"\\\\srv\\share\\new\\deeper", 11}, {"//srv/share/new", 11}, {"\\\\srv/share", 11},
+        {"\\\\srv", 5},  {"\\\\srv\\", 6},          {"///srv/share", 0},
+        {"\\\\", 0},      {"/srv/share/new", 0},      {"C:\\dir", 0},
+        {"dir\\\\x", 0},  {"", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(network_share_length(c.path), c.head) << c.path;
+}
+
 TEST_F(ExtractionRoot, BareDrives) {
     // Nothing is looked up or created for a bare drive.
     EXPECT_EQ(root("C:").code, HOST_OK);
