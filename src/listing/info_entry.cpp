@@ -227,6 +227,7 @@ int info_long_entry() {
     if (h.extra_length != 0 && zip64 && !zip64->empty()) {
         std::printf("\n  There is a Zip64 extended information field: the sizes, the offset\n"
                     "  and the disk above that do not fit in 32 bits are taken from it.\n");
+        if (print_time_fields()) std::printf("\n");
     } else if (h.extra_length != 0 && print_time_fields()) {
         std::printf("\n");
     } else if (h.extra_length != 0) {

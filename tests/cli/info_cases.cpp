@@ -566,6 +566,9 @@ TEST(InfoTimes, ExactTimeFieldsAreDecoded) {
     const tz::Bytes ntfs = tz::ntfs_time_block(133655058071234567ull, 133655058070000000ull, 0);
     m.central_extra.insert(m.central_extra.end(), ntfs.begin(), ntfs.end());
     a.add("e.txt", "e").central_extra = tz::extended_time_block(0, {});
+    Member& z = a.add("z.txt", "z");  // a Zip64 field does not hide the times
+    z.zip64 = true;
+    z.central_extra = tz::extended_time_block(1, {1721032207});
     a.write(dir / "t.zip");
     const auto r = tz::run_unzip({"-v", "t.zip"}, dir.path(), "", "zipinfo");
     EXPECT_EQ(0, r.code);
@@ -580,6 +583,12 @@ TEST(InfoTimes, ExactTimeFieldsAreDecoded) {
     EXPECT_NE(std::string::npos, r.out.find(times)) << r.out;
     EXPECT_NE(std::string::npos,
               r.out.find("\n  The extended-timestamp field (0x5455) holds these times:\n    (none)\n\n"))
+        << r.out;
+    EXPECT_NE(std::string::npos,
+              r.out.find("  and the disk above that do not fit in 32 bits are taken from it.\n"
+                         "\n  The extended-timestamp field (0x5455) holds these times:\n"
+                         "    modified: 2024 Jul 15 08:30:07 UTC\n"
+                         "\n  There is no file comment.\n"))
         << r.out;
 }
 
