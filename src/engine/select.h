@@ -19,7 +19,7 @@ std::unique_ptr<bool[]> pattern_flags(int count);
 // G.unmatched_patterns.
 void report_unmatched_patterns(const bool* include_flags, const bool* exclude_flags);
 
-// After a listing that reported its patterns: ENG_WARNING when include patterns
-// were given and none of them matched a member (a script sees that nothing was
-// found), else 0.
+// After a walk or a listing that reported its patterns: ENG_WARNING when include
+// patterns were given and none of them matched a member (a script sees that
+// nothing was found), else 0.
 int nothing_matched_result();

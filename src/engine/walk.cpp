@@ -489,7 +489,8 @@ int walk_members() {
                         unsupported, unsupported == 1 ? "" : "s");
     }
     if (unsupported > 0 && result == 0) result = ENG_WARNING;
-    return result;
+    // Include patterns of which none matched: nothing was found, which a script sees.
+    return raise(result, nothing_matched_result());
 }
 
 int64_t dos_time_to_seconds(uint16_t dos_date, uint16_t dos_time) {

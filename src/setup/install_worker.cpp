@@ -1,5 +1,6 @@
 #include "setup/install_worker.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -315,9 +316,9 @@ void install_worker(void*) {
         int r = install_member(member.name);
         // A member the listing announced that the run did not find (the
         // payload was changed meanwhile) was not installed: an error.
-        if (r == ENG_OK && engine_unmatched_patterns() != 0) {
+        if (engine_unmatched_patterns() != 0) {
             trace_unsafe(member.name, "the payload no longer holds it");
-            r = ENG_ERROR;
+            r = std::max(r, static_cast<int>(ENG_ERROR));
         }
         if (stderr) {
             std::fprintf(stderr, "get_zip_name(%s)\n", member.name.c_str());

@@ -82,10 +82,18 @@ TEST(Walk, IncludeAndExcludePatternsWithUnmatchedCautions) {
               "caution: excluded filename not matched:  zz\n",
               r.err);
 
+    // No pattern matched at all: testing and extraction end with 1, so that a
+    // script sees that nothing was found.
     const auto none = run_unzip({"-t", "a.zip", "nomatch"}, dir.path());
-    EXPECT_EQ(0, none.code);
+    EXPECT_EQ(1, none.code);
     EXPECT_EQ("Archive:  a.zip\nCaution:  zero files tested in a.zip.\n", none.out);
-    EXPECT_EQ("caution: filename not matched:  nomatch\n", none.err);
+    const std::string warned = "\n1 archive had warnings but no fatal errors.\n";
+    EXPECT_EQ("caution: filename not matched:  nomatch\n" + warned, none.err);
+    const auto nothing = run_unzip({"-o", "a.zip", "nomatch", "no*2", "-d", "out"}, dir.path());
+    EXPECT_EQ(1, nothing.code);
+    EXPECT_EQ("Archive:  a.zip\n", nothing.out);
+    EXPECT_EQ("caution: filename not matched:  nomatch\ncaution: filename not matched:  no*2\n" + warned,
+              nothing.err);
 
     // An exclude list alone keeps every other member.
     const auto ex = run_unzip({"-tq", "a.zip", "-x", "bin/*"}, dir.path());
@@ -107,7 +115,9 @@ TEST(Walk, NamesFromFatHostsMatchWithoutRegardToCaseUnlessKeptAsTheyAre) {
 
     const auto kept = run_unzip({"-tqU", "a.zip", "*.txt"}, dir.path());
     EXPECT_EQ("Caution:  zero files tested in a.zip.\n", kept.out);
-    EXPECT_EQ("caution: filename not matched:  *.txt\n", kept.err);
+    EXPECT_EQ(1, kept.code);
+    EXPECT_EQ("caution: filename not matched:  *.txt\n\n1 archive had warnings but no fatal errors.\n",
+              kept.err);
 }
 
 TEST(Walk, UnsupportedMembersAreSkippedWithAWarning) {
