@@ -16,7 +16,7 @@ InstallUi silent_install_ui() {
     return ui;
 }
 
-int install_without_dialog(const SetupOptions& options) {
+int install_without_dialog(const SetupOptions& options, const std::function<bool()>& run_worker) {
     const InstallUi& ui = install_ui();
     DialogModel model;
     dialog_initialise(model, profile_home_path());
@@ -37,10 +37,10 @@ int install_without_dialog(const SetupOptions& options) {
         return SETUP_EXIT_BAD_COMMAND_LINE;
     }
     if (!install.start) return SETUP_EXIT_FAILED;
-    if (!start_installation([] {
-            install_worker(nullptr);
-            return true;
-        }))
-        return SETUP_EXIT_FAILED;
+    const auto on_this_thread = [] {
+        install_worker(nullptr);
+        return true;
+    };
+    if (!start_installation(run_worker ? run_worker : on_this_thread)) return SETUP_EXIT_FAILED;
     return S.exit_code;
 }

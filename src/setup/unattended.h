@@ -6,9 +6,10 @@
 // set as typing it would be (the five folders follow it), and Install runs its
 // checks in the dialog's order: the beta question (unattended, only /FORCE
 // answers it yes; otherwise the installation stops with exit code 2), the
-// empty fields (no destination: exit code 4), then the installation, with the
-// install worker on the calling thread.
+// empty fields (no destination: exit code 4), then the installation.
 #pragma once
+
+#include <functional>
 
 #include "setup/install_ui.h"
 
@@ -19,5 +20,9 @@ struct SetupOptions;
 // dialog would enable them.
 InstallUi silent_install_ui();
 
-// Runs the installation through install_ui(); returns the exit code.
-int install_without_dialog(const SetupOptions& options);
+// Runs the installation through install_ui(); returns the exit code. The
+// install worker runs through `run_worker` (see start_installation: it starts
+// install_worker and tells whether it did; the worker has ended when it
+// returns); without it, on the calling thread.
+int install_without_dialog(const SetupOptions& options,
+                           const std::function<bool()>& run_worker = nullptr);

@@ -1,7 +1,8 @@
 // setup_headless: the setup program's installation without any window, on Linux.
 //
 // It runs the real start-up checks and the real Install sequence with the real
-// install worker against a distribution directory, with Windows paths mapped
+// install worker (on a thread of its own, as under the dialog) against a
+// distribution directory, with Windows paths mapped
 // by the POSIX layer: drive C: is a directory given on the command line. The
 // dialog's part is played by its model, as for setup.exe /S; the user's part
 // on the terminal through the worker's InstallUi: statuses and progress are
@@ -21,6 +22,8 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "migration/path_settings.h"
 #include "platform/code_pages.h"
@@ -29,6 +32,7 @@
 #include "platform/posix/os_values.h"
 #include "setup/command_line.h"
 #include "setup/install_ui.h"
+#include "setup/install_worker.h"
 #include "setup/messages.h"
 #include "setup/setup_state.h"
 #include "setup/startup.h"
@@ -76,10 +80,19 @@ InstallUi terminal_ui(Answers answers) {
     return ui;
 }
 
-// The dialog's part, played by its model as for /S.
+// The dialog's part, played by its model as for /S; the worker runs on a
+// thread of its own while this one waits for it, as the dialog's thread does.
 void install_on_the_terminal() {
     std::printf("payload %s, language %d\n", S.payload_name.c_str(), S.language_index);
-    S.exit_code = install_without_dialog(setup_options());
+    S.exit_code = install_without_dialog(setup_options(), [] {
+        try {
+            std::thread worker(install_worker, nullptr);
+            worker.join();
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    });
 }
 
 }  // namespace
