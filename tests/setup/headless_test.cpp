@@ -165,6 +165,15 @@ TEST(Headless, UnattendedRunsThatFailLeaveEverythingAsItWas) {
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
         EXPECT_NE(log.find(" with exit code 2\n"), std::string::npos) << log;
     }
+
+    // Over the beta version, /FORCE answers its question yes.
+    write_payload("3.062", false);
+    const tz::RunResult forced =
+        setup({"/S", "C:\\TEV", "C:\\OLD", "/FORCE", "/LOG=" + root / "setup.log"});
+    EXPECT_EQ(forced.code, 0) << forced.out << forced.err;
+    EXPECT_EQ(tz::read_text(drive + "/TEV/TEV.EXE"), "3.062 TEV.EXE");
+    const std::string log = tz::read_text(root / "setup.log");
+    EXPECT_NE(log.find(" -> yes (/FORCE)\n"), std::string::npos) << log;
 }
 
 }  // namespace
