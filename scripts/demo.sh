@@ -130,7 +130,12 @@ for _ in $(seq 100); do [ -e "$drive_c/TEV/UNINSTAL.EXE" ] || break; sleep 0.1; 
 echo "exit code $code; the log C:\\uninstall.log:"
 sed 's/^/  /' "$drive_c/uninstall.log"
 echo "\$ wine uninstaller --list"
-wine uninstaller --list </dev/null | sed 's/^/  /'
+listed=$(wine uninstaller --list </dev/null)
+printf '%s\n' "$listed" | sed 's/^/  /'
+if printf '%s\n' "$listed" | grep -q 'TEV for Windows'; then
+  echo "demo: TEV is still listed in Add/Remove Programs" >&2
+  exit 1
+fi
 echo "(nothing of TEV listed any more)"
 echo "Left in C:\\TEV (the settings carried over from C:\\OLD are the user's):"
 if [ -d "$drive_c/TEV" ]; then (cd "$drive_c/TEV" && find . -type f | sort | sed 's|^\./|  |'); fi
