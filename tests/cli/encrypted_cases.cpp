@@ -307,6 +307,14 @@ TEST(Encrypted, PasswordAskedOnTheTerminalWithoutEcho) {
     size_t prompts = 0;
     for (size_t p = shown.find("password: "); p != std::string::npos; p = shown.find("password: ", p + 1)) ++prompts;
     EXPECT_EQ(prompts, 2u) << shown;
+
+    // A password holds for one archive: the next one asks again.
+    archive().write(dir / "f.zip");
+    const TerminalRun two = run_on_terminal({"-tq", "?.zip"}, dir.path(), {password, password});
+    EXPECT_EQ(two.code, 0) << two.shown;
+    const size_t first = two.shown.find("[e.zip] trad.txt password: ");
+    EXPECT_NE(first, std::string::npos) << two.shown;
+    EXPECT_NE(two.shown.find("[f.zip] trad.txt password: ", first), std::string::npos) << two.shown;
 }
 
 // Ctrl-C at the prompt ends the run as an interruption and gives the
