@@ -418,8 +418,19 @@ TEST_F(PayloadReplaced, AMemberNoLongerThereStopsTheInstallation) {
     EXPECT_EQ(env.boxes().back().text, undone(msg_error_aborted));
 }
 
-TEST_F(Installation, UnreadablePayloadExtractsNothing) {
-    tz::write_text(env.c_drive / "DIST/INSTALL.FIL", "this is not an archive");
+// Not an archive, and a Zip64 payload whose directory offset lies near 2^63
+// (once a crash of the setup with no message): nothing is extracted, and the
+// installation ends with its error message.
+class UnreadablePayload : public Installation, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnreadablePayload, ExtractsNothing) {
+    tz::Archive wide = build_payload();
+    wide.zip64_end = true;
+    tz::Bytes far = wide.build().bytes;
+    const size_t directory_offset = far.size() - 22 - 20 - 8;  // in the Zip64 end record
+    for (size_t i = 0; i < 8; ++i) far[directory_offset + i] = static_cast<uint8_t>((INT64_MAX - 40) >> (8 * i));
+    const bool zip64 = GetParam();
+    tz::write_file(env.c_drive / "DIST/INSTALL.FIL", zip64 ? far : tz::bytes_of("this is not an archive"));
     fill_state("", "C:\\NEW");
     const tz::EngineRun run = run_worker();
     ASSERT_EQ(run.code, 0);
@@ -430,6 +441,7 @@ TEST_F(Installation, UnreadablePayloadExtractsNothing) {
     EXPECT_FALSE(c_exists("NEW"));
     EXPECT_EQ(run.err.find("get_zip_name() return=0"), std::string::npos);
 }
+INSTANTIATE_TEST_SUITE_P(NotAnArchiveOrZip64Near2To63, UnreadablePayload, ::testing::Bool());
 
 TEST_F(Installation, ManyLongNamedAndEmptyMembersAreAllInstalled) {
     members.clear();
