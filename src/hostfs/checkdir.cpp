@@ -94,15 +94,12 @@ size_t network_share_length(std::string_view path) {
 namespace {
 
 // Makes `dir` with every missing folder above it. False, with errno saying why,
-// when one of them cannot be made (ENOTDIR when a file stands in the way). On
-// Windows the server and share of a network path are no folders to make: the
-// folders are made below them.
+// when one of them cannot be made (ENOTDIR when a file stands in the way).
+// Where the host reaches network shares, the server and share of a network
+// path are no folders to make: the folders are made below them (elsewhere
+// "//server" is a folder of the root).
 bool make_folders(const std::string& dir) {
-#ifdef _WIN32
-    const size_t fixed_head = network_share_length(dir);
-#else
-    const size_t fixed_head = 0;  // "//server" is a folder of the root here
-#endif
+    const size_t fixed_head = host_network_shares() ? network_share_length(dir) : 0;
     for (size_t end = 1; end <= dir.size(); ++end) {
         if (end < dir.size() && !is_separator(dir[end])) continue;
         if (end <= fixed_head) continue;

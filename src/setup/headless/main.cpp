@@ -2,13 +2,13 @@
 //
 // It runs the real start-up checks and the real Install sequence with the real
 // install worker (on a thread of its own, as under the dialog) against a
-// distribution directory, with Windows paths mapped
-// by the POSIX layer: drive C: is a directory given on the command line. The
-// dialog's part is played by its model, as for setup.exe /S; the user's part
-// on the terminal through the worker's InstallUi: statuses and progress are
-// printed, message boxes are shown as text and questions are answered from
-// standard input (or all yes / all no). With /S nothing is printed or asked,
-// as with setup.exe /S (the log has it all).
+// distribution directory, with Windows paths mapped by the POSIX layer: drive
+// C: is a directory given on the command line. The dialog's part is played by
+// its model, as for setup.exe /S; the user's part on the terminal through the
+// worker's InstallUi: statuses and progress are printed, message boxes are
+// shown as text and questions are answered from standard input (or all yes /
+// all no). With /S nothing is printed or asked, as with setup.exe /S (the log
+// has it all).
 //
 //   setup_headless DISTRIBUTION_DIR C_DRIVE_DIR [DESTINATION] [EXISTING] [--yes|--no]
 //                  [/S] [/FORCE] [/DIR=path] [/LOG=file] [/ALLUSERS]
